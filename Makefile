@@ -1,0 +1,44 @@
+# Quorvex Dalmera: `make run` plays the demo, `make test` builds and passes every test.
+# Both install what is missing first; everything else is CMake underneath.
+BUILD       ?= build
+SAN_BUILD   ?= build-sanitize
+FUZZ_BUILD  ?= build-fuzz
+JOBS        ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+XVFB        := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
+
+.PHONY: all deps configure build run test sanitize fuzz bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	cd $(BUILD) && ./quorvex $(ARGS)
+
+test: build
+	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
+
+sanitize: deps
+	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_SANITIZE=ON -DQUORVEX_BENCH=OFF >/dev/null
+	@cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS) -LE nosanitize
+
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_FUZZ=ON \
+	  -DQUORVEX_MEDIA=OFF -DQUORVEX_BENCH=OFF -DQUORVEX_TESTS=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	@scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; (cd $(BUILD) && ../$$b) || exit 1; done
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

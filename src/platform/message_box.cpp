@@ -1,0 +1,53 @@
+// Modal message boxes with a caption, a text, OK or Yes/No buttons and an icon kind.
+// Falls back to "CAPTION: text" on standard error where no box can be shown.
+#include "platform/platform.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+
+namespace {
+struct {
+    PlatformMessageBoxHook hook;
+} state;
+
+Uint32 iconFlags(PlatformIcon icon) {
+    switch (icon) {
+        case PLATFORM_ICON_STOP: return SDL_MESSAGEBOX_ERROR;
+        case PLATFORM_ICON_INFORMATION: return SDL_MESSAGEBOX_INFORMATION;
+        case PLATFORM_ICON_EXCLAMATION: break;
+    }
+    return SDL_MESSAGEBOX_WARNING;
+}
+
+int fallbackAnswer(const char* caption, const char* text, PlatformButtons buttons) {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    return buttons == PLATFORM_BUTTONS_YESNO ? PLATFORM_ANSWER_NO : PLATFORM_ANSWER_OK;
+}
+}  // namespace
+
+void platformSetMessageBoxHook(PlatformMessageBoxHook hook) { state.hook = hook; }
+
+int platformMessageBox(const char* caption, const char* text, PlatformButtons buttons, PlatformIcon icon) {
+    if (state.hook) return state.hook(caption, text, buttons, icon);
+    if (platformBackend() == PLATFORM_OFFSCREEN) return fallbackAnswer(caption, text, buttons);
+
+    SDL_MessageBoxButtonData okButton[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, PLATFORM_ANSWER_OK, "OK"}};
+    SDL_MessageBoxButtonData yesNoButtons[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, PLATFORM_ANSWER_YES, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, PLATFORM_ANSWER_NO, "No"}};
+    const bool yesNo = buttons == PLATFORM_BUTTONS_YESNO;
+    SDL_MessageBoxData box{};
+    box.flags = iconFlags(icon);
+    box.window = nullptr;  // no owner window
+    box.title = caption;
+    box.message = text;
+    box.numbuttons = yesNo ? 2 : 1;
+    box.buttons = yesNo ? yesNoButtons : okButton;
+
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) return fallbackAnswer(caption, text, buttons);
+    if (pressed < 0) return yesNo ? PLATFORM_ANSWER_NO : PLATFORM_ANSWER_OK;  // box closed
+    return pressed;
+}

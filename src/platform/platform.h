@@ -1,0 +1,126 @@
+// The platform seam: every service the portable demo needs from the machine, as plain functions.
+// Window and GL context, one message per poll, swap, message boxes, clocks, audio device.
+#pragma once
+
+#include <cstdint>
+
+// ---------------------------------------------------------------------------------------------
+// Start and backend
+// ---------------------------------------------------------------------------------------------
+
+// WINDOWED_DISPLAY shows real windows on the desktop; OFFSCREEN renders into an invisible
+// 640 x 480 target and needs no display server at all (tests and the recorder).
+enum PlatformBackend { PLATFORM_DISPLAY = 0, PLATFORM_OFFSCREEN = 1 };
+
+// Chooses the backend; must come before the first window. Returns 1 on success.
+int platformSelectBackend(PlatformBackend backend);
+PlatformBackend platformBackend();
+
+// ---------------------------------------------------------------------------------------------
+// Window and rendering context, one step per function so each failure keeps its own message
+// ---------------------------------------------------------------------------------------------
+
+// The pixel format the demo asks for: colour and depth bits, double buffering, and nothing else.
+struct PlatformPixelFormat {
+    int colourBits;   // 16: red 5, green 6, blue 5
+    int depthBits;    // 16
+    int doubleBuffer; // 1
+};
+
+int platformRegisterWindowClass();            // video subsystem up; 1 on success
+int platformUnregisterWindowClass();          // video subsystem down; 1 on success
+int platformChangeDisplayMode(int width, int height, int bits);  // 1 when the mode can be had
+void platformRestoreDisplayMode();
+void platformShowCursor(int visible);
+// Creates the (hidden) window with the pixel format that the GL context will need.
+int platformCreateWindow(const char* title, int width, int height, int fullscreen,
+                         const PlatformPixelFormat* format);
+int platformChoosePixelFormat(const PlatformPixelFormat* format);  // 0 when none matches
+int platformSetPixelFormat(int formatNumber);
+int platformCreateContext();                  // 1 on success
+int platformMakeCurrent();                    // 1 on success
+int platformReleaseCurrent();                 // make no context current; 1 on success
+int platformDeleteContext();                  // 1 on success
+int platformDestroyWindow();                  // 1 on success
+void platformShowWindow();                    // show, raise, take the focus
+void platformSwapBuffers();                   // swap interval 1
+void platformWindowSize(int* width, int* height);  // current client size
+int platformIsFullscreen();
+
+// ---------------------------------------------------------------------------------------------
+// Messages: window events translated into the Windows message numbers the shell dispatches on
+// ---------------------------------------------------------------------------------------------
+
+enum PlatformMessageId : uint32_t {
+    PLATFORM_WM_SIZE = 5,
+    PLATFORM_WM_ACTIVATE = 6,
+    PLATFORM_WM_CLOSE = 0x10,
+    PLATFORM_WM_QUIT = 0x12,
+    PLATFORM_WM_KEYDOWN = 0x100,
+    PLATFORM_WM_KEYUP = 0x101,
+    PLATFORM_WM_SYSCOMMAND = 0x112,
+};
+
+struct PlatformMessage {
+    uint32_t message;  // one of PlatformMessageId
+    uintptr_t wParam;  // WM_ACTIVATE: minimized state in the high word; keys: virtual-key code
+    intptr_t lParam;   // WM_SIZE: width in the low word, height in the high word
+};
+
+// One message per call, never waiting; 0 when the queue is empty.
+int platformPeekMessage(PlatformMessage* message);
+// Waits up to timeoutMs for one message; 0 when none came.
+int platformWaitMessage(PlatformMessage* message, int timeoutMs);
+// Queues WM_QUIT carrying exitCode in wParam.
+void platformPostQuitMessage(int exitCode);
+// Queues any message, as the window system would (tests and tools).
+void platformPostMessage(const PlatformMessage* message);
+
+// ---------------------------------------------------------------------------------------------
+// Message boxes
+// ---------------------------------------------------------------------------------------------
+
+enum PlatformButtons { PLATFORM_BUTTONS_OK = 0, PLATFORM_BUTTONS_YESNO = 1 };
+enum PlatformIcon { PLATFORM_ICON_EXCLAMATION = 0, PLATFORM_ICON_STOP = 1, PLATFORM_ICON_INFORMATION = 2 };
+enum PlatformAnswer { PLATFORM_ANSWER_OK = 1, PLATFORM_ANSWER_YES = 6, PLATFORM_ANSWER_NO = 7 };
+
+// Shows a modal box; returns the button pressed. Where no box can be shown the text goes to
+// standard error as "CAPTION: text" and the answer is OK, or NO for a Yes/No question.
+int platformMessageBox(const char* caption, const char* text, PlatformButtons buttons, PlatformIcon icon);
+
+// Replaces the box with a function that answers it (tests, the recorder); null restores it.
+typedef int (*PlatformMessageBoxHook)(const char* caption, const char* text, PlatformButtons buttons,
+                                      PlatformIcon icon);
+void platformSetMessageBoxHook(PlatformMessageBoxHook hook);
+
+// ---------------------------------------------------------------------------------------------
+// Clocks: the only way the demo learns the time
+// ---------------------------------------------------------------------------------------------
+
+uint32_t platformTimerMs();          // milliseconds, 32 bits, wrapping
+int32_t platformCalendarSeconds();   // whole seconds of calendar time
+
+// A virtual clock replaces both readings until it is switched off again.
+void platformUseVirtualClock(int on);
+void platformSetVirtualClock(uint32_t timerMs, int32_t calendarSeconds);
+void platformSleepMs(int ms);        // only for the live frame-rate cap
+
+// ---------------------------------------------------------------------------------------------
+// Audio device: 16-bit interleaved output pulled by a fill function
+// ---------------------------------------------------------------------------------------------
+
+// Called from the audio thread (or from platformPullAudio in capture mode) for `frames`
+// sample frames of `channels` interleaved 16-bit samples; must fill all of them.
+typedef void (*PlatformAudioFill)(int16_t* out, int frames, void* user);
+
+// Opens the default output device, paused. Returns 1 on success, 0 when no device opens.
+int platformOpenAudio(int rate, int channels, PlatformAudioFill fill, void* user);
+void platformPauseAudio(int paused);
+void platformLockAudio();     // keeps the fill function from running until unlocked
+void platformUnlockAudio();
+void platformCloseAudio();
+
+// Capture mode (the recorder): no device is touched; opening always succeeds and the samples
+// are pulled by the caller, frame-exact, with platformPullAudio. Silence while paused or closed.
+void platformUseAudioCapture(int on);
+void platformPullAudio(int16_t* out, int frames);

@@ -1,0 +1,6 @@
+// Particle fountain. (Stub until the fountain lands.)
+#include "render/particles.h"
+
+Particle particles[particleCount];
+void initParticles() {}
+void drawParticles(float, float) {}

@@ -1,0 +1,30 @@
+// The scene chain: six scenes called in a fixed order every frame, stopping at the first
+// one that is still running. Finished scenes before it keep drawing and updating.
+#include "scenes/director.h"
+
+#include "scenes/scenes.h"
+
+namespace {
+int runClosingScene(int) { return closingScene(); }
+}  // namespace
+
+const SceneLink defaultSceneChain[sceneChainLength] = {
+    {introScene, 5},
+    {journeyScene, 5},
+    {sineCubeScene, 0},
+    {itchyAtomScene, 5},
+    {vaderScene, 8},
+    {runClosingScene, 0},
+};
+
+SceneLink sceneChain[sceneChainLength] = {
+    defaultSceneChain[0], defaultSceneChain[1], defaultSceneChain[2],
+    defaultSceneChain[3], defaultSceneChain[4], defaultSceneChain[5],
+};
+
+int runSceneChain() {
+    for (const SceneLink& link : sceneChain) {
+        if (link.scene(link.speed)) return 1;
+    }
+    return 0;
+}

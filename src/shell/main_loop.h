@@ -1,0 +1,28 @@
+// The entry function's loop: one window message per pass, a frame whenever the queue is
+// empty, the frame clock, Escape and F1; plus the key table and the flags it reads.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+struct FrameClock {
+    uint32_t previousMs;
+    uint32_t currentMs;
+    float lastDeltaMs;
+};
+
+extern unsigned char active;
+extern unsigned char fullscreen;
+extern unsigned char KeyState[256];
+extern FrameClock frameClock;
+
+// Settings of the command line that the loop honours.
+struct LoopOptions {
+    int startFullscreen = 1;  // --windowed clears it
+    int fpsCap = 0;           // --fps N caps live frames per second; 0 = uncapped
+};
+
+int demoMain(const LoopOptions& options);  // runs the demo; returns the exit code
+intptr_t windowProcedure(uint32_t message, uintptr_t wParam, intptr_t lParam);
+float readFrameClock();

@@ -1,0 +1,78 @@
+// Command-line parsing and the choice between the live demo and the recorder.
+// Argument errors print one line on standard error and exit with status 2.
+#include "shell/options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "shell/main_loop.h"
+#include "shell/recorder.h"
+
+namespace {
+const char* const usage =
+    "usage: quorvex [--windowed] [--fps N] [--record OUT] [--help] [--version]\n"
+    "  --windowed     start in a window instead of fullscreen (F1 still toggles)\n"
+    "  --fps N        live: cap the frame rate at N; recording: frames per second (default 60)\n"
+    "  --record OUT   render the whole demo offline: OUT.mkv (FFV1 + FLAC), OUT.mp4 (H.264 + AAC),\n"
+    "                 anything else a directory of PNG frames plus soundtrack.wav\n"
+    "  --help         show this text\n"
+    "  --version      show the version\n"
+    "Escape ends the demo, F1 switches between fullscreen and windowed.\n";
+
+int parsePositive(const char* text, int* value) {
+    char* end = nullptr;
+    const long parsed = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || parsed <= 0 || parsed > 1000) return 0;
+    *value = static_cast<int>(parsed);
+    return 1;
+}
+}  // namespace
+
+int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* error) {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (!std::strcmp(arg, "--windowed")) options->windowed = 1;
+        else if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) options->help = 1;
+        else if (!std::strcmp(arg, "--version")) options->version = 1;
+        else if (!std::strcmp(arg, "--fps")) {
+            if (!hasValue || !parsePositive(argv[++i], &options->fps)) {
+                *error = "--fps needs a positive whole number of frames per second";
+                return 0;
+            }
+        } else if (!std::strcmp(arg, "--record")) {
+            if (!hasValue || argv[i + 1][0] == '\0') {
+                *error = "--record needs an output name";
+                return 0;
+            }
+            options->recordPath = argv[++i];
+        } else {
+            *error = std::string("unknown option '") + arg + "' (try --help)";
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int runProgram(int argc, char** argv) {
+    ProgramOptions options;
+    std::string error;
+    if (!parseOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "quorvex: %s\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("quorvex %s\n", QUORVEX_VERSION);
+        return 0;
+    }
+    if (!options.recordPath.empty()) return recordDemo(options.recordPath, options.fps > 0 ? options.fps : 60);
+    LoopOptions loop;
+    loop.startFullscreen = !options.windowed;
+    loop.fpsCap = options.fps;
+    return demoMain(loop);
+}

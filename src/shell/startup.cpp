@@ -1,0 +1,67 @@
+// runStartup: everything a new rendering context needs before the first frame,
+// in one fixed order; no step's failure stops it.
+#include "shell/startup.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "assets/texture_archive.h"
+#include "assets/texture_bank.h"
+#include "audio/soundtrack.h"
+#include "platform/platform.h"
+#include "render/cube_lists.h"
+#include "render/font.h"
+#include "render/particles.h"
+#include "scenes/scene_state.h"
+#include "scenes/scenes.h"
+
+namespace {
+const GLfloat lightAmbient[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+const GLfloat lightDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+const GLfloat lightPosition[4] = {0.0f, 0.0f, 2.0f, 1.0f};
+
+void setInitialGlState() {
+    glEnable(GL_TEXTURE_2D);
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+    glClearDepth(1.0);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_DEPTH_TEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glDisable(GL_BLEND);
+    glLightfv(GL_LIGHT1, GL_AMBIENT, lightAmbient);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, lightDiffuse);
+    glLightfv(GL_LIGHT1, GL_POSITION, lightPosition);
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_LIGHT1);
+}
+
+void createQuadric() {
+    // The previous context's quadric is a plain heap object; keeping one per run would only leak.
+    if (quadric) gluDeleteQuadric(quadric);
+    quadric = gluNewQuadric();
+    gluQuadricNormals(quadric, GLU_SMOOTH);
+    gluQuadricTexture(quadric, GL_TRUE);
+}
+}  // namespace
+
+int runStartup() {
+    loadBmpTextures();
+    createGlyphLists();
+    buildCubeLists();
+    setInitialGlState();
+    createQuadric();
+    demoClock.demoStart = platformCalendarSeconds();
+    initParticles();
+    initSineCubes();
+    initAtomSprites();
+    openTextureArchive(&textureArchive, "textures.zip");
+    loadArchiveTextures(&textureArchive);
+    closeTextureArchive(&textureArchive);
+    startMusic();
+    // The chrome look must not depend on having a sound device, so the mode is always set.
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    return 1;
+}

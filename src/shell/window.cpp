@@ -1,0 +1,112 @@
+// openWindow, closeWindow and resizeView: the demo window with its rendering context,
+// created step by step with one message box per failure, and the 45-degree projection.
+#include "shell/window.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "audio/soundtrack.h"
+#include "platform/platform.h"
+#include "render/font.h"
+#include "shell/main_loop.h"
+#include "shell/startup.h"
+
+namespace {
+// Handles of the open window; SDL keeps the real ones, these say which steps succeeded.
+struct {
+    int hInstance;
+    int hWnd;
+    int hDC;
+    int hRC;
+    int pixelFormatFilled;
+    PlatformPixelFormat pixelFormat;
+} state;
+
+void creationError(const char* text, PlatformIcon icon = PLATFORM_ICON_EXCLAMATION) {
+    platformMessageBox("ERROR", text, PLATFORM_BUTTONS_OK, icon);
+}
+
+void shutdownError(const char* text) {
+    platformMessageBox("SHUTDOWN ERROR", text, PLATFORM_BUTTONS_OK, PLATFORM_ICON_INFORMATION);
+}
+
+// Steps 7 on: every failure releases what exists, then reports.
+int failAfterCreation(const char* text) {
+    closeWindow();
+    creationError(text);
+    return 0;
+}
+
+int askForWindowedMode() {
+    const int answer = platformMessageBox(
+        "Tavo GL",
+        "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
+        PLATFORM_BUTTONS_YESNO, PLATFORM_ICON_EXCLAMATION);
+    if (answer == PLATFORM_ANSWER_YES) {
+        fullscreen = 0;
+        return 1;
+    }
+    creationError("Program Will Now Close.", PLATFORM_ICON_STOP);
+    return 0;
+}
+}  // namespace
+
+int openWindow(const char* title, int width, int height, int bits, int fullscreenFlag) {
+    fullscreen = static_cast<unsigned char>(fullscreenFlag);
+    state.hInstance = 1;
+    if (!platformRegisterWindowClass()) {
+        creationError("Failed To Register The Window Class.");
+        return 0;
+    }
+    if (fullscreen && !platformChangeDisplayMode(width, height, bits) && !askForWindowedMode()) return 0;
+    if (fullscreen) platformShowCursor(0);
+
+    if (!state.pixelFormatFilled) state.pixelFormat = {bits, 16, 1};
+    if (!platformCreateWindow(title, width, height, fullscreen, &state.pixelFormat))
+        return failAfterCreation("Window Creation Error.");
+    state.hWnd = 1;
+    state.pixelFormatFilled = 1;
+    state.hDC = 1;
+    const int formatNumber = platformChoosePixelFormat(&state.pixelFormat);
+    if (!formatNumber) return failAfterCreation("Can't Find A Suitable PixelFormat.");
+    if (!platformSetPixelFormat(formatNumber)) return failAfterCreation("Can't Set The PixelFormat.");
+    if (!platformCreateContext()) return failAfterCreation("Can't Create A GL Rendering Context.");
+    state.hRC = 1;
+    if (!platformMakeCurrent()) return failAfterCreation("Can't Activate The GL Rendering Context.");
+
+    platformShowWindow();
+    resizeView(width, height);
+    runStartup();
+    return 1;
+}
+
+void closeWindow() {
+    if (fullscreen) {
+        platformRestoreDisplayMode();
+        platformShowCursor(1);
+    }
+    if (state.hRC) {
+        if (!platformReleaseCurrent()) shutdownError("Release Of DC And RC Failed.");
+        if (!platformDeleteContext()) shutdownError("Release Rendering Context Failed.");
+        state.hRC = 0;
+    }
+    state.hDC = 0;  // the device context belongs to the window under SDL
+    if (state.hWnd) {
+        if (!platformDestroyWindow()) shutdownError("Could Not Release hWnd.");
+        state.hWnd = 0;
+    }
+    if (!platformUnregisterWindowClass()) shutdownError("Could Not Unregister Class.");
+    state.hInstance = 0;
+    stopMusic();
+    deleteGlyphLists();
+}
+
+void resizeView(int width, int height) {
+    if (height == 0) height = 1;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1f, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
