@@ -22,9 +22,15 @@ SceneLink sceneChain[sceneChainLength] = {
     defaultSceneChain[3], defaultSceneChain[4], defaultSceneChain[5],
 };
 
+int shownScene = -1;
+
 int runSceneChain() {
-    for (const SceneLink& link : sceneChain) {
-        if (link.scene(link.speed)) return 1;
+    for (int i = 0; i < sceneChainLength; ++i) {
+        if (sceneChain[i].scene(sceneChain[i].speed)) {
+            shownScene = i;
+            return 1;
+        }
     }
+    shownScene = -1;
     return 0;
 }

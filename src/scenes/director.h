@@ -10,3 +10,6 @@ struct SceneLink {
 constexpr int sceneChainLength = 6;
 extern const SceneLink defaultSceneChain[sceneChainLength];
 extern SceneLink sceneChain[sceneChainLength];
+
+// Index in the chain of the scene that reported running in the last call, -1 when none did.
+extern int shownScene;

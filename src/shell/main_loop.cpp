@@ -41,6 +41,7 @@ int idlePass(const LoopOptions& options) {
         state.done = 1;
     } else {
         frameStep = readFrameClock();
+        if (options.frameDrawn) options.frameDrawn(options.user);
         platformSwapBuffers();
         capFrameRate(options.fpsCap);
     }

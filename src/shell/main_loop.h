@@ -21,6 +21,10 @@ extern FrameClock frameClock;
 struct LoopOptions {
     int startFullscreen = 1;  // --windowed clears it
     int fpsCap = 0;           // --fps N caps live frames per second; 0 = uncapped
+    // Called after every drawn frame, after the frame clock is read and before the swap:
+    // the recorder reads the frame back, takes its samples and moves its virtual clock on.
+    void (*frameDrawn)(void* user) = nullptr;
+    void* user = nullptr;
 };
 
 int demoMain(const LoopOptions& options);  // runs the demo; returns the exit code
