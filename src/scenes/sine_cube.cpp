@@ -1,16 +1,79 @@
-// Sine-cube scene. (Stub until the scene lands.)
+// Sine-cube scene: a chain of 1000 small cubes, each placed on top of the one before it,
+// coiling through space as the two shared angles grow from cube to cube.
 #include <GL/gl.h>
 
+#include <cmath>
+
+#include "assets/texture_bank.h"
 #include "platform/platform.h"
+#include "render/cube_lists.h"
+#include "render/font.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
 
 Position3 sineCubes[1000];
-void initSineCubes() {}
+
+namespace {
+constexpr int cubeCount = 1000;
+constexpr int cubeTextureSlot = 9;
+constexpr int backdropTextureSlot = 10;
+constexpr int lastRunningSecond = 67;
+
+void drawBackdrop() {
+    glLoadIdentity();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    bindSlot(backdropTextureSlot);
+    glTranslatef(0.0f, 0.0f, -90.0f);
+    glBegin(GL_QUADS);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glTexCoord2f(0.0f, 1.0f); glVertex3f(-46.0f, -35.0f, 20.0f);
+    glTexCoord2f(1.0f, 1.0f); glVertex3f(46.0f, -35.0f, 20.0f);
+    glTexCoord2f(1.0f, 0.0f); glVertex3f(46.0f, 35.0f, 20.0f);
+    glTexCoord2f(0.0f, 0.0f); glVertex3f(-46.0f, 35.0f, 20.0f);
+    glEnd();
+}
+
+// No matrix reset between cubes: every cube's placement stacks on all the ones before it,
+// which is what turns a row of cubes into a coil.
+void drawCubeChain(int speed) {
+    for (Position3& cube : sineCubes) {
+        cube.y = static_cast<float>(std::sin(static_cast<double>(cube.x)));
+        glTranslatef(cube.x, cube.y, cube.z);
+        glRotatef(sceneState.angleX, cube.y, 1.0f, cube.z);
+        glRotatef(sceneState.cubeSpin, 1.0f, cube.y, cube.z);
+        glCallList(smallCubeList);
+        // The drift is per frame on purpose: the speed factor, not the frame time.
+        cube.x += static_cast<float>(speed) * 0.03f;
+        sceneState.angleX += 0.001f;
+        sceneState.cubeSpin += 0.001f;
+        if (cube.x > 4.0f) cube.x = -4.0f;
+    }
+}
+}  // namespace
+
+void initSineCubes() {
+    for (int i = 0; i < cubeCount; ++i) {
+        sineCubes[i].x = static_cast<float>(i / 1000.0 * 4.0);
+        sineCubes[i].y = 0.0f;
+        sineCubes[i].z = -2.0f;
+    }
+}
+
 int sineCubeScene(int speed) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_BLEND);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    // With the chain's speed of 0 this also stills every later scene of the frame.
     frameStep = static_cast<float>(speed) * frameStep;
-    const int running = demoElapsed() <= 67;
+
+    glLoadIdentity();
+    bindSlot(cubeTextureSlot);
+    drawCubeChain(speed);
+    drawBackdrop();
+
+    // Compared with the value the intro refreshed earlier in this frame.
+    const int running = demoElapsed() <= lastRunningSecond;
     demoClock.demoNow = platformCalendarSeconds();
+    drawCaption(5, 435, "THE BLOMP SINECUBE");
     return running;
 }
