@@ -98,13 +98,13 @@ inline void setStartupGlState() {
 
 // Lists, textures, shared state and a virtual clock, all fresh.
 inline void prepareScenes() {
+    makeTestTextures();  // names first: the big cube list records the names it finds
     static bool listsMade = false;
     if (!listsMade) {
         createGlyphLists();
         buildCubeLists();
         listsMade = true;
     }
-    makeTestTextures();
     setStartupGlState();
     resetSceneStateForTests();
     platformUseVirtualClock(1);
