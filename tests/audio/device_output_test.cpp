@@ -1,0 +1,140 @@
+// The soundtrack on a real SDL audio device (the disk driver, which writes what reaches it to
+// a file), and start-up without any device: silent, complete, chrome mode still set.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "audio/soundtrack.h"
+#include "mp3_fixture.h"
+#include "platform/platform.h"
+#include "shell/startup.h"
+#include "support/gl_test_context.h"
+#include "support/temp_dir.h"
+
+namespace {
+const long bytesPerSecond = 44100 * 4;
+
+// SDL reads the driver choice each time the audio subsystem comes up, so it can change per test.
+struct AudioDriver {
+    AudioDriver(const char* driver, const std::string& file) {
+        setenv("SDL_AUDIODRIVER", driver, 1);
+        setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+        setenv("SDL_DISKAUDIODELAY", "4", 1);  // about six times real time
+    }
+    ~AudioDriver() {
+        stopMusic();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+};
+
+long fileSize(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : -1;
+}
+
+bool waitForSize(const std::string& path, long bytes) {
+    for (int i = 0; i < 3000 && fileSize(path) < bytes; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return fileSize(path) >= bytes;
+}
+
+std::vector<int16_t> readSamples(const std::string& path) {
+    const std::vector<unsigned char> bytes = readFile(path);
+    std::vector<int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+// Where the music starts in the device output: the device ran silent until the unpause.
+// Checks that everything after that is the reference's opening, without a gap or a repeat,
+// and returns how many samples matched.
+size_t matchFromStart(const std::vector<int16_t>& output, const std::vector<int16_t>& reference) {
+    const size_t lead = firstNonZero(reference);
+    const size_t start = firstNonZero(output);
+    EXPECT_GE(start, lead);
+    if (start < lead) return 0;
+    const size_t offset = start - lead;
+    EXPECT_EQ(offset % 2, 0u) << "the music starts between the samples of one frame";
+    const size_t count = std::min(output.size() - offset, reference.size());
+    for (size_t i = 0; i < count; ++i) {
+        if (output[offset + i] != reference[i]) {
+            ADD_FAILURE() << "first difference at sample " << i << " of " << count;
+            return i;
+        }
+    }
+    return count;
+}
+}  // namespace
+
+TEST(DeviceOutput, TheDeviceGetsTheExactDecodeInOrderAndStopEndsIt) {
+    TempDir dir;
+    const std::vector<unsigned char> mp3 = encodeTestMp3(7.0);
+    const ReferenceDecode reference = referenceDecode(mp3);
+    writeMusicFile(dir.path, mp3);
+    ScopedChdir chdir(dir.path);
+    const std::string out = dir.file("device.raw");
+    AudioDriver driver("disk", out);
+
+    ASSERT_EQ(startMusic(), 1);
+    ASSERT_TRUE(waitForSize(out, 6 * bytesPerSecond));
+    stopMusic();
+    const long stopped = fileSize(out);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(fileSize(out), stopped) << "the device went on after stopMusic";
+
+    const size_t matched = matchFromStart(readSamples(out), reference.samples);
+    EXPECT_GE(matched, static_cast<size_t>(5 * 44100 * 2));
+}
+
+TEST(DeviceOutput, ReCreationStartsTheDeviceOutputAgainAtTheFirstSample) {
+    TempDir dir;
+    const std::vector<unsigned char> mp3 = encodeTestMp3(4.0);
+    const ReferenceDecode reference = referenceDecode(mp3);
+    writeMusicFile(dir.path, mp3);
+    ScopedChdir chdir(dir.path);
+    const std::string out = dir.file("device.raw");
+    AudioDriver driver("disk", out);
+
+    ASSERT_EQ(startMusic(), 1);
+    ASSERT_TRUE(waitForSize(out, bytesPerSecond));
+    stopMusic();
+    ASSERT_EQ(startMusic(), 1);
+    ASSERT_TRUE(waitForSize(out, 2 * bytesPerSecond));
+    stopMusic();
+    // The device file was started afresh; it must hold the opening once, not a continuation.
+    EXPECT_GE(matchFromStart(readSamples(out), reference.samples), static_cast<size_t>(44100 * 2));
+}
+
+namespace {
+int answerAnyBox(const char*, const char*, PlatformButtons, PlatformIcon) { return PLATFORM_ANSWER_OK; }
+}  // namespace
+
+class NoDevice : public GlTest {};
+
+TEST_F(NoDevice, StartUpCompletesSilentAndStillSetsTheSphereMap) {
+    TempDir dir;
+    writeMusicFile(dir.path, encodeTestMp3(1.0));
+    ScopedChdir chdir(dir.path);
+    AudioDriver driver("no-such-driver", dir.file("unused.raw"));
+    platformSetMessageBoxHook(answerAnyBox);  // the pictures are missing here; their boxes are not the point
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
+
+    EXPECT_EQ(runStartup(), 1);
+    platformSetMessageBoxHook(nullptr);
+    EXPECT_EQ(soundtrack.musicChannel, -1);
+    GLint modeS = 0;
+    GLint modeT = 0;
+    glGetTexGeniv(GL_S, GL_TEXTURE_GEN_MODE, &modeS);
+    glGetTexGeniv(GL_T, GL_TEXTURE_GEN_MODE, &modeT);
+    EXPECT_EQ(modeS, GL_SPHERE_MAP);
+    EXPECT_EQ(modeT, GL_SPHERE_MAP);
+    EXPECT_EQ(startMusic(), 0);
+    stopMusic();
+    EXPECT_EQ(soundtrack.musicImage, nullptr);
+}
