@@ -1,10 +1,206 @@
 // The recorder: renders the demo offline on a virtual clock into video or PNG frames.
-// (Recording arrives with its own work; until then it refuses politely.)
+// The live main loop runs unchanged; only the platform seam is switched to offscreen.
 #include "shell/recorder.h"
 
-#include <cstdio>
+#include <GL/gl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
-int recordDemo(const std::string&, int) {
-    std::fprintf(stderr, "quorvex: recording is not available in this build\n");
-    return 2;
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/platform.h"
+#include "shell/main_loop.h"
+#include "shell/record_progress.h"
+#include "shell/record_sink.h"
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+// Any fixed calendar second will do; a real-looking one keeps the first frame's elapsed
+// time as far below zero as in a live run, and a fixed one keeps recordings identical.
+constexpr int32_t virtualCalendarStart = 1700000000;
+
+volatile sig_atomic_t interruptRequested = 0;
+
+void onInterrupt(int) { interruptRequested = 1; }
+
+struct {
+    int fps;
+    long frame;  // index of the frame being drawn
+    RecordSink* sink;
+    int writeFailed;
+    int closePosted;
+    RecordStats* stats;
+    std::vector<uint8_t> bottomUp;
+    std::vector<uint8_t> topDown;
+    std::vector<int16_t> samples;
+    Clock::time_point lastHookEnd;
+} state;
+
+double secondsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
+long residentKb() {
+    long pages = 0, resident = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm) return 0;
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(statm);
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Frame n starts at n / fps seconds, counted in integers so nothing drifts.
+void setClockForFrame(long n) {
+    const uint32_t timerMs = static_cast<uint32_t>(static_cast<int64_t>(n) * 1000 / state.fps);
+    platformSetVirtualClock(timerMs, virtualCalendarStart + static_cast<int32_t>(n / state.fps));
+}
+
+int sampleFramesFor(long n) {
+    const int64_t rate = recordRate;
+    return static_cast<int>((n + 1) * rate / state.fps - n * rate / state.fps);
+}
+
+void readFrame() {
+    GLint doubleBuffered = 0;
+    glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffered);
+    glReadBuffer(doubleBuffered ? GL_BACK : GL_FRONT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, recordWidth, recordHeight, GL_RGB, GL_UNSIGNED_BYTE, state.bottomUp.data());
+    const size_t row = static_cast<size_t>(recordWidth) * 3;
+    for (int y = 0; y < recordHeight; ++y)
+        std::memcpy(&state.topDown[static_cast<size_t>(recordHeight - 1 - y) * row], &state.bottomUp[y * row], row);
+}
+
+// Ends the loop the way closing the window would; the writer is then finished normally.
+void requestEnd() {
+    if (state.closePosted) return;
+    const PlatformMessage close = {PLATFORM_WM_CLOSE, 0, 0};
+    platformPostMessage(&close);
+    state.closePosted = 1;
+}
+
+void onFrameDrawn(void*) {
+    RecordStats& stats = *state.stats;
+    glFinish();  // the renderer works lazily: without this its work would count as reading back
+    const Clock::time_point drawn = Clock::now();
+    stats.drawSeconds += secondsBetween(state.lastHookEnd, drawn);
+
+    readFrame();
+    const int count = sampleFramesFor(state.frame);
+    state.samples.assign(static_cast<size_t>(count) * recordChannels, 0);
+    platformPullAudio(state.samples.data(), count);
+    const Clock::time_point read = Clock::now();
+    stats.readbackSeconds += secondsBetween(drawn, read);
+
+    if (!state.writeFailed) {
+        if (writeRecordAudio(state.sink, state.samples.data(), count) && writeRecordFrame(state.sink, state.topDown.data())) {
+            ++stats.frames;
+            stats.sampleFrames += count;
+        } else {
+            state.writeFailed = 1;
+        }
+    }
+    if (state.writeFailed || interruptRequested) requestEnd();
+
+    ++state.frame;
+    setClockForFrame(state.frame);
+    progressFrame(stats.frames);
+    if (stats.frames == static_cast<long>(demoSeconds) * state.fps / 10) stats.rssAtTenthKb = residentKb();
+    state.lastHookEnd = Clock::now();
+    stats.writeSeconds += secondsBetween(read, state.lastHookEnd);
+}
+
+int fail(const std::string& message, int status) {
+    std::fprintf(stderr, "quorvex: %s\n", message.c_str());
+    return status;
+}
+
+void prepareOffscreenRun(int fps, RecordStats* stats) {
+    platformSelectBackend(PLATFORM_OFFSCREEN);
+    platformUseVirtualClock(1);
+    platformUseAudioCapture(1);
+    state.fps = fps;
+    state.frame = 0;
+    state.writeFailed = 0;
+    state.closePosted = 0;
+    state.stats = stats;
+    state.bottomUp.assign(static_cast<size_t>(recordWidth) * recordHeight * 3, 0);
+    state.topDown.assign(state.bottomUp.size(), 0);
+    setClockForFrame(0);
+}
+
+// The demo itself, from start-up to its own end, with Ctrl-C and broken pipes turned into
+// a clean end of the loop instead of a dead process.
+void runDemo() {
+    interruptRequested = 0;
+    struct sigaction interrupt = {}, ignore = {}, oldInterrupt, oldPipe;
+    interrupt.sa_handler = onInterrupt;
+    sigemptyset(&interrupt.sa_mask);
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGINT, &interrupt, &oldInterrupt);
+    sigaction(SIGPIPE, &ignore, &oldPipe);
+
+    LoopOptions loop;
+    loop.startFullscreen = 0;
+    loop.frameDrawn = onFrameDrawn;
+    state.lastHookEnd = Clock::now();
+    demoMain(loop);
+
+    sigaction(SIGPIPE, &oldPipe, nullptr);
+    sigaction(SIGINT, &oldInterrupt, nullptr);
+}
+
+void summarise(const std::string& outPath, const RecordStats& stats, int fps) {
+    const double demo = double(stats.frames) / fps;
+    std::fprintf(stderr, "quorvex: %s %ld frames (%.1f s) to %s in %.1f s, %.2f x real time\n",
+                 stats.interrupted ? "interrupted after" : "recorded", stats.frames, demo, outPath.c_str(),
+                 stats.wallSeconds, stats.wallSeconds > 0 ? demo / stats.wallSeconds : 0.0);
+}
+}  // namespace
+
+int recordDemo(const std::string& outPath, int fps) {
+    RecordStats stats;
+    return recordDemo(outPath, fps, &stats);
+}
+
+int recordDemo(const std::string& outPath, int fps, RecordStats* stats) {
+    *stats = RecordStats();
+    if (fps <= 0) return fail("--fps needs a positive whole number of frames per second", 2);
+    const RecordFormat format = recordFormatFor(outPath);
+    if (format != RECORD_PNG_DIRECTORY && findProgram("ffmpeg").empty())
+        return fail("recording to '" + outPath + "' needs the ffmpeg program (Debian package \"ffmpeg\"); "
+                    "install it, or record PNG frames into a directory instead", 2);
+    const std::string problem = checkRecordTarget(outPath, format);
+    if (!problem.empty()) return fail(problem, 2);
+
+    const Clock::time_point started = Clock::now();
+    std::string error;
+    state.sink = openRecordSink(outPath, format, fps, &error);
+    if (!state.sink) return fail(error, 1);
+
+    prepareOffscreenRun(fps, stats);
+    progressStart(fps, isatty(STDERR_FILENO));
+    runDemo();
+    progressFinish(stats->frames);
+    stats->interrupted = interruptRequested && !state.writeFailed;
+    stats->rssAtEndKb = residentKb();
+
+    const int closed = closeRecordSink(state.sink, stats, &error);
+    state.sink = nullptr;
+    stats->wallSeconds = secondsBetween(started, Clock::now());
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    stats->peakRssKb = usage.ru_maxrss;
+
+    if (state.writeFailed || !closed)
+        return fail((error.empty() ? "writing the recording failed" : error) + "; '" + outPath + "' is incomplete", 1);
+    if (stats->frames == 0) return fail("the demo drew no frame offscreen; nothing was recorded", 1);
+    summarise(outPath, *stats, fps);
+    return stats->interrupted ? 130 : 0;
 }

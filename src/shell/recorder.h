@@ -4,5 +4,23 @@
 
 #include <string>
 
-// Returns the process exit status: 0 on success, 2 for bad arguments or a missing encoder.
+// Where the time of a recording went, for the benchmark and the closing summary.
+struct RecordStats {
+    long frames = 0;            // frames written
+    long sampleFrames = 0;      // stereo sample frames written
+    double wallSeconds = 0;     // whole run, start-up included
+    double drawSeconds = 0;     // the demo's own frames: chain, start-up, swap
+    double readbackSeconds = 0; // glReadPixels and the row flip
+    double writeSeconds = 0;    // handing frames and samples to the writer (blocked on the encoder)
+    double encoderCpuSeconds = 0;  // CPU time of the ffmpeg process, user + system
+    long peakRssKb = 0;         // of this process
+    long encoderPeakRssKb = 0;  // of the ffmpeg process
+    long rssAtTenthKb = 0;      // resident size when a tenth of the demo was done
+    long rssAtEndKb = 0;        // resident size after the last frame
+    int interrupted = 0;        // Ctrl-C ended the run early
+};
+
+// Returns the process exit status: 0 on success, 2 for bad arguments or a missing encoder,
+// 1 when writing failed, 130 when interrupted (the output is still complete up to that point).
 int recordDemo(const std::string& outPath, int fps);
+int recordDemo(const std::string& outPath, int fps, RecordStats* stats);

@@ -1,0 +1,154 @@
+// The recorder's choice of output and its writers behind one interface: the checks made
+// before any work, the PNG directory with its WAV soundtrack, and the ffmpeg video forms.
+#include "shell/record_sink.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "shell/recorder.h"
+
+struct RecordSink {
+    RecordFormat format = RECORD_PNG_DIRECTORY;
+    std::string outPath;
+    long frameIndex = 0;
+    WavWriter wav;
+    FfmpegEncoder encoder;
+};
+
+namespace {
+bool endsWithNoCase(const std::string& text, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    if (text.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != suffix[i]) return false;
+    return true;
+}
+
+std::string withoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+std::string parentOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool isFrameName(const char* name) {
+    // frame_NNNNNN.png, six digits or more
+    const size_t n = std::strlen(name);
+    if (n < 16 || std::strncmp(name, "frame_", 6) != 0 || std::strcmp(name + n - 4, ".png") != 0) return false;
+    for (size_t i = 6; i < n - 4; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
+// A shorter recording into the same directory must not leave older frames after its own.
+int removeOldFrames(const std::string& dir) {
+    DIR* handle = opendir(dir.c_str());
+    if (!handle) return 0;
+    int ok = 1;
+    while (const dirent* entry = readdir(handle))
+        if (isFrameName(entry->d_name) && unlink((dir + "/" + entry->d_name).c_str()) != 0) ok = 0;
+    closedir(handle);
+    return ok;
+}
+
+std::string framePath(const RecordSink* sink) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame_%06ld.png", sink->frameIndex);
+    return sink->outPath + name;
+}
+
+int openDirectory(RecordSink* sink, std::string* error) {
+    struct stat info;
+    if (stat(sink->outPath.c_str(), &info) != 0 && mkdir(sink->outPath.c_str(), 0777) != 0) {
+        *error = "cannot create the directory '" + sink->outPath + "': " + std::strerror(errno);
+        return 0;
+    }
+    if (!removeOldFrames(sink->outPath)) {
+        *error = "cannot clear the old frames in '" + sink->outPath + "'";
+        return 0;
+    }
+    if (!openWav(&sink->wav, sink->outPath + "/soundtrack.wav")) {
+        *error = "cannot write '" + sink->outPath + "/soundtrack.wav': " + std::strerror(errno);
+        return 0;
+    }
+    return 1;
+}
+}  // namespace
+
+RecordFormat recordFormatFor(const std::string& outPath) {
+    if (endsWithNoCase(outPath, ".mkv")) return RECORD_MKV;
+    if (endsWithNoCase(outPath, ".mp4")) return RECORD_MP4;
+    return RECORD_PNG_DIRECTORY;
+}
+
+std::string checkRecordTarget(const std::string& outPath, RecordFormat format) {
+    const std::string path = withoutTrailingSlashes(outPath);
+    const std::string quoted = "'" + outPath + "'";
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0) {
+        if (format == RECORD_PNG_DIRECTORY) {
+            if (!S_ISDIR(info.st_mode)) return quoted + " exists and is not a directory";
+            if (access(path.c_str(), W_OK | X_OK) != 0) return "cannot write into " + quoted + ": " + std::strerror(errno);
+            return "";
+        }
+        if (S_ISDIR(info.st_mode)) return quoted + " is a directory";
+        if (access(path.c_str(), W_OK) != 0) return "cannot write " + quoted + ": " + std::strerror(errno);
+        return "";
+    }
+    if (errno != ENOENT) return "cannot write " + quoted + ": " + std::strerror(errno);
+    const std::string parent = parentOf(path);
+    if (stat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return "cannot write " + quoted + ": no directory '" + parent + "'";
+    if (access(parent.c_str(), W_OK | X_OK) != 0)
+        return "cannot write " + quoted + ": " + std::strerror(errno);
+    return "";
+}
+
+RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int fps, std::string* error) {
+    RecordSink* sink = new RecordSink;
+    sink->format = format;
+    sink->outPath = withoutTrailingSlashes(outPath);
+    const int ok = format == RECORD_PNG_DIRECTORY ? openDirectory(sink, error)
+                                                  : openEncoder(&sink->encoder, sink->outPath, format, fps, error);
+    if (ok) return sink;
+    if (sink->wav.file) closeWav(&sink->wav);
+    delete sink;
+    return nullptr;
+}
+
+int writeRecordAudio(RecordSink* sink, const int16_t* samples, int frames) {
+    if (frames <= 0) return 1;
+    if (sink->format == RECORD_PNG_DIRECTORY) return writeWav(&sink->wav, samples, frames);
+    return encodeAudio(&sink->encoder, samples, frames);
+}
+
+int writeRecordFrame(RecordSink* sink, const uint8_t* rgbTopDown) {
+    const int ok = sink->format == RECORD_PNG_DIRECTORY
+                       ? writePng(framePath(sink), rgbTopDown, recordWidth, recordHeight)
+                       : encodeFrame(&sink->encoder, rgbTopDown);
+    if (ok) ++sink->frameIndex;
+    return ok;
+}
+
+int closeRecordSink(RecordSink* sink, RecordStats* stats, std::string* error) {
+    int ok = 1;
+    if (sink->format == RECORD_PNG_DIRECTORY) {
+        ok = closeWav(&sink->wav);
+        if (!ok) *error = "cannot finish '" + sink->outPath + "/soundtrack.wav'";
+    } else {
+        ok = closeEncoder(&sink->encoder, stats, error);
+    }
+    delete sink;
+    return ok;
+}

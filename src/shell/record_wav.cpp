@@ -1,0 +1,75 @@
+// The recorder's WAV writer: 16-bit stereo 44.1 kHz PCM streamed to disk as it comes,
+// with the RIFF and data sizes patched in on close, so memory never grows with length.
+#include "shell/record_sink.h"
+
+#include <cstring>
+
+namespace {
+constexpr long headerBytes = 44;
+// The data chunk must stay addressable by the 32-bit RIFF size field.
+constexpr uint32_t maxDataBytes = 0xFFFFFFFFu - 36u;
+
+void put16(unsigned char* at, uint32_t value) {
+    at[0] = static_cast<unsigned char>(value & 0xFF);
+    at[1] = static_cast<unsigned char>((value >> 8) & 0xFF);
+}
+
+void put32(unsigned char* at, uint32_t value) {
+    put16(at, value & 0xFFFF);
+    put16(at + 2, value >> 16);
+}
+
+void fillHeader(unsigned char* h, uint32_t dataBytes) {
+    const uint32_t blockAlign = recordChannels * 2;
+    std::memcpy(h, "RIFF", 4);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    std::memcpy(h + 36, "data", 4);
+    put32(h + 4, 36 + dataBytes);
+    put32(h + 16, 16);  // fmt chunk size
+    put16(h + 20, 1);   // PCM
+    put16(h + 22, recordChannels);
+    put32(h + 24, recordRate);
+    put32(h + 28, recordRate * blockAlign);
+    put16(h + 32, blockAlign);
+    put16(h + 34, 16);
+    put32(h + 40, dataBytes);
+}
+}  // namespace
+
+int openWav(WavWriter* wav, const std::string& path) {
+    wav->dataBytes = 0;
+    wav->file = std::fopen(path.c_str(), "wb");
+    if (!wav->file) return 0;
+    unsigned char header[headerBytes];
+    fillHeader(header, 0);
+    return std::fwrite(header, 1, headerBytes, wav->file) == headerBytes;
+}
+
+int writeWav(WavWriter* wav, const int16_t* samples, int frames) {
+    if (!wav->file || frames < 0) return 0;
+    const uint32_t bytes = static_cast<uint32_t>(frames) * recordChannels * 2;
+    if (bytes > maxDataBytes - wav->dataBytes) return 0;
+    // Little-endian on disk whatever the machine's order.
+    unsigned char buffer[4096];
+    const int count = frames * recordChannels;
+    int done = 0;
+    while (done < count) {
+        int chunk = 0;
+        for (; chunk < static_cast<int>(sizeof buffer / 2) && done < count; ++chunk, ++done)
+            put16(buffer + 2 * chunk, static_cast<uint16_t>(samples[done]));
+        if (std::fwrite(buffer, 2, static_cast<size_t>(chunk), wav->file) != static_cast<size_t>(chunk)) return 0;
+    }
+    wav->dataBytes += bytes;
+    return 1;
+}
+
+int closeWav(WavWriter* wav) {
+    if (!wav->file) return 0;
+    unsigned char header[headerBytes];
+    fillHeader(header, wav->dataBytes);
+    int ok = std::fflush(wav->file) == 0 && std::fseek(wav->file, 0, SEEK_SET) == 0 &&
+             std::fwrite(header, 1, headerBytes, wav->file) == headerBytes;
+    ok = (std::fclose(wav->file) == 0) && ok;
+    wav->file = nullptr;
+    return ok;
+}
