@@ -1,5 +1,5 @@
-// MP3 decoding through libmpg123 from a buffer in memory, behind a reader of our own
-// so the file is never copied; output is fixed to 16-bit stereo at the mixing rate.
+// MP3 decoding through libmpg123 from a buffer in memory, behind a reader of our own so the
+// file is never copied; 16-bit stereo out, resampled here when the file's rate is another.
 #include "audio/mp3_decoder.h"
 
 #include <mpg123.h>
@@ -8,14 +8,25 @@
 #include <cstring>
 #include <mutex>
 
+namespace {
+// Native frames decoded at a time when resampling; one MP3 frame holds 1152.
+const int sourceBlockFrames = 1152;
+}  // namespace
+
 struct Mp3Decoder {
     mpg123_handle* handle;
     const unsigned char* data;
     size_t length;
     size_t position;
+    int rate;            // of the output
     int sourceRate;
     int sourceChannels;
-    int ended;
+    int ended;           // libmpg123 has given its last sample
+    // Resampling by linear interpolation: output frame k sits at source frame k * sourceRate / rate.
+    int16_t source[(sourceBlockFrames + 1) * 2];
+    int sourceCount;     // frames held in `source`
+    int sourceIndex;     // the frame at or before the next output position
+    int64_t fraction;    // how far past it, in units of 1 / rate of a frame
 };
 
 namespace {
@@ -43,24 +54,69 @@ off_t seekMemory(void* handle, off_t offset, int whence) {
 }
 
 // Opens the handle over the memory reader and finds the first frame; 0 when there is none.
-int openHandle(Mp3Decoder* decoder, int rate) {
+int openHandle(Mp3Decoder* decoder) {
     mpg123_handle* handle = decoder->handle;
-    mpg123_param(handle, MPG123_FLAGS, MPG123_QUIET, 0.0);
-    // Only 16-bit stereo at the mixing rate: libmpg123 resamples other rates and doubles mono.
+    // Mono comes out doubled to stereo; any rate is taken as it is and converted by us.
+    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_STEREO, 0.0);
     mpg123_format_none(handle);
-    if (mpg123_format(handle, rate, MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) return 0;
+    const long* rates = nullptr;
+    size_t rateCount = 0;
+    mpg123_rates(&rates, &rateCount);
+    for (size_t i = 0; i < rateCount; ++i) mpg123_format(handle, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
     if (mpg123_replace_reader_handle(handle, readMemory, seekMemory, nullptr) != MPG123_OK) return 0;
     if (mpg123_open_handle(handle, decoder) != MPG123_OK) return 0;
-    long outRate = 0;
+    long rate = 0;
     int channels = 0;
     int encoding = 0;
-    if (mpg123_getformat(handle, &outRate, &channels, &encoding) != MPG123_OK) return 0;
-    if (outRate != rate || channels != 2 || encoding != MPG123_ENC_SIGNED_16) return 0;
+    if (mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK) return 0;
+    if (rate <= 0 || channels != 2 || encoding != MPG123_ENC_SIGNED_16) return 0;
     mpg123_frameinfo info;
     if (mpg123_info(handle, &info) != MPG123_OK) return 0;
-    decoder->sourceRate = static_cast<int>(info.rate);
+    decoder->sourceRate = static_cast<int>(rate);
     decoder->sourceChannels = info.mode == MPG123_M_MONO ? 1 : 2;
     return 1;
+}
+
+// Native stereo frames straight from libmpg123; fewer than asked only at the end.
+int decodeNative(Mp3Decoder* decoder, int16_t* out, int frames) {
+    const size_t frameBytes = 2 * sizeof(int16_t);
+    const size_t wanted = static_cast<size_t>(frames) * frameBytes;
+    size_t filled = 0;
+    while (filled < wanted && !decoder->ended) {
+        size_t done = 0;
+        const int result = mpg123_read(decoder->handle, reinterpret_cast<unsigned char*>(out) + filled,
+                                       wanted - filled, &done);
+        filled += done;
+        // Only one format is allowed, so anything but OK is the end: of the data, or at a
+        // damaged frame that cannot be resynced.
+        if (result != MPG123_OK || done == 0) decoder->ended = 1;
+    }
+    return static_cast<int>(filled / frameBytes);
+}
+
+// Keeps frames sourceIndex and sourceIndex + 1 in the buffer; 0 when the data has run out.
+int haveSourcePair(Mp3Decoder* decoder) {
+    if (decoder->sourceIndex + 1 < decoder->sourceCount) return 1;
+    const int keep = decoder->sourceCount - decoder->sourceIndex;  // 0 or 1 frame
+    if (keep > 0) std::memmove(decoder->source, decoder->source + decoder->sourceIndex * 2, sizeof(int16_t) * 2);
+    decoder->sourceIndex = 0;
+    decoder->sourceCount = keep + decodeNative(decoder, decoder->source + keep * 2, sourceBlockFrames);
+    return decoder->sourceCount >= 2;
+}
+
+int resample(Mp3Decoder* decoder, int16_t* out, int frames) {
+    int written = 0;
+    while (written < frames && haveSourcePair(decoder)) {
+        const int16_t* a = decoder->source + decoder->sourceIndex * 2;
+        const int16_t* b = a + 2;
+        for (int c = 0; c < 2; ++c)
+            out[written * 2 + c] = static_cast<int16_t>(a[c] + (b[c] - a[c]) * decoder->fraction / decoder->rate);
+        ++written;
+        decoder->fraction += decoder->sourceRate;
+        decoder->sourceIndex += static_cast<int>(decoder->fraction / decoder->rate);
+        decoder->fraction %= decoder->rate;
+    }
+    return written;
 }
 }  // namespace
 
@@ -69,8 +125,12 @@ Mp3Decoder* mp3Open(const unsigned char* data, size_t length, int rate) {
     std::call_once(libraryReady, [] { mpg123_init(); });
     mpg123_handle* handle = mpg123_new(nullptr, nullptr);
     if (!handle) return nullptr;
-    Mp3Decoder* decoder = new Mp3Decoder{handle, data, length, 0, 0, 0, 0};
-    if (!openHandle(decoder, rate)) {
+    Mp3Decoder* decoder = new Mp3Decoder();
+    decoder->handle = handle;
+    decoder->data = data;
+    decoder->length = length;
+    decoder->rate = rate;
+    if (!openHandle(decoder)) {
         mp3Close(decoder);
         return nullptr;
     }
@@ -79,20 +139,8 @@ Mp3Decoder* mp3Open(const unsigned char* data, size_t length, int rate) {
 
 int mp3Read(Mp3Decoder* decoder, int16_t* out, int frames) {
     if (!decoder || !out || frames <= 0) return 0;
-    const size_t frameBytes = 2 * sizeof(int16_t);
-    size_t filled = 0;
-    const size_t wanted = static_cast<size_t>(frames) * frameBytes;
-    while (filled < wanted && !decoder->ended) {
-        size_t done = 0;
-        const int result = mpg123_read(decoder->handle, reinterpret_cast<unsigned char*>(out) + filled,
-                                       wanted - filled, &done);
-        filled += done;
-        // A format change mid-file cannot happen with the one format allowed; anything but OK
-        // (the end, a damaged frame, a failed resync) ends the stream.
-        if (result != MPG123_OK && result != MPG123_NEW_FORMAT) decoder->ended = 1;
-        else if (done == 0 && result == MPG123_OK) decoder->ended = 1;
-    }
-    return static_cast<int>(filled / frameBytes);
+    if (decoder->sourceRate == decoder->rate) return decodeNative(decoder, out, frames);
+    return resample(decoder, out, frames);
 }
 
 void mp3Close(Mp3Decoder* decoder) {

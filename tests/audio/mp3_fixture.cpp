@@ -52,7 +52,7 @@ ReferenceDecode referenceDecode(const std::vector<unsigned char>& mp3) {
     ReferenceDecode result;
     mpg123_init();
     mpg123_handle* handle = mpg123_new(nullptr, nullptr);
-    mpg123_param(handle, MPG123_FLAGS, MPG123_QUIET, 0.0);
+    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
     mpg123_open_feed(handle);
     if (!mp3.empty()) mpg123_feed(handle, mp3.data(), mp3.size());
     unsigned char buffer[16384];
