@@ -1,14 +1,89 @@
-// The texture bank. (Stub until the bank lands: names only, no pictures.)
+// The texture bank: 29 texture names in fixed slots, the four BMP pictures in slots 24-27
+// and the 23 archive pictures in slots 0-22, each uploaded as a full mipmap chain.
 #include "assets/texture_bank.h"
 
+#include <GL/glu.h>
+
+#include <cstdlib>
+
+#include "assets/bmp_loader.h"
 #include "assets/image.h"
 
 TextureBank textureBank;
 const char* archiveTextureNames[archiveSlotCount];
 Image archiveImages[archiveSlotCount];
 
+namespace {
+constexpr int firstBmpSlot = 24;
+constexpr int bmpCount = 4;
+
+const char* const bmpFileNames[bmpCount] = {"Data/font.bmp", "Data/fontmask.bmp", "Data/rymd.bmp",
+                                            "Data/particle.bmp"};
+
+const char* const archiveFileNames[archiveSlotCount] = {
+    "3.jpg",         "rymdbas.jpg",  "bubbla1.jpg",  "bubbla2.jpg",   "font.jpg",        "fontmask.jpg",
+    "tinraket.jpg",  "tinraketmask.jpg", "rymd.jpg", "blomp.jpg",     "backblomp.jpg",   "BGtie.jpg",
+    "tietex.jpg",    "bluetexture.jpg",  "chrome.jpg", "BGspike.jpg", "code.jpg",        "codemask.jpg",
+    "musik.jpg",     "musikmask.jpg",    "gfx.jpg",  "gfxmask.jpg",   "members.jpg"};
+
+// Rows are packed without gaps, so uploads read them with byte alignment; the caller's
+// alignment comes back afterwards.
+struct ByteAlignedUnpack {
+    GLint previous = 4;
+    ByteAlignedUnpack() {
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &previous);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    }
+    ~ByteAlignedUnpack() { glPixelStorei(GL_UNPACK_ALIGNMENT, previous); }
+    ByteAlignedUnpack(const ByteAlignedUnpack&) = delete;
+    ByteAlignedUnpack& operator=(const ByteAlignedUnpack&) = delete;
+};
+
+void releaseBmp(BmpImage* picture) {
+    if (!picture) return;
+    std::free(picture->pixels);
+    std::free(picture);
+}
+}  // namespace
+
 int loadBmpTextures() {
+    BmpImage* pictures[bmpCount];
+    for (int k = 0; k < bmpCount; ++k) pictures[k] = loadBmp(bmpFileNames[k]);
     glGenTextures(textureSlotCount, textureBank.names);
+    {
+        ByteAlignedUnpack unpack;
+        for (int k = 0; k < bmpCount; ++k) {
+            glBindTexture(GL_TEXTURE_2D, textureBank.names[firstBmpSlot + k]);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+            if (pictures[k])
+                gluBuild2DMipmaps(GL_TEXTURE_2D, 3, pictures[k]->width, pictures[k]->height, GL_RGB,
+                                  GL_UNSIGNED_BYTE, pictures[k]->pixels);
+        }
+    }
+    for (BmpImage* picture : pictures) releaseBmp(picture);
     return 1;
 }
-void loadArchiveTextures(TextureArchive*) { glGenTextures(archiveSlotCount, textureBank.names); }
+
+void loadArchiveTextures(TextureArchive* archive) {
+    for (int slot = 0; slot < archiveSlotCount; ++slot) archiveTextureNames[slot] = archiveFileNames[slot];
+    glGenTextures(archiveSlotCount, textureBank.names);
+    ByteAlignedUnpack unpack;
+    for (int slot = 0; slot < archiveSlotCount; ++slot) {
+        Image& image = archiveImages[slot];
+        loadImage(&image, archiveTextureNames[slot], archive);
+        glBindTexture(GL_TEXTURE_2D, textureBank.names[slot]);
+        if (image.pixels) {
+            // A 32-bit TGA keeps its alpha byte; it is read past so the colours stay right.
+            const GLenum format = image.bitsPerPixel == 32 ? GL_RGBA : GL_RGB;
+            gluBuild2DMipmaps(GL_TEXTURE_2D, 3, image.width, image.height, format, GL_UNSIGNED_BYTE, image.pixels);
+        }
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        // The picture lives on in the texture; keeping the decoded copy would only grow
+        // with every restart of the context.
+        std::free(image.pixels);
+        image.pixels = nullptr;
+    }
+}

@@ -1,0 +1,123 @@
+// The texture archive on real zip files: lookup rules, positioned reads, damaged and
+// missing archives, and the name-length limits.
+#include "assets/texture_archive.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "asset_fixtures.h"
+#include "support/temp_dir.h"
+
+namespace {
+Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+std::string readAll(TextureArchive* archive, const char* name, int* size = nullptr) {
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(0x1);  // must be replaced or left alone
+    const int n = readArchiveEntry(archive, name, &bytes);
+    if (size) *size = n;
+    if (n <= 0) return bytes == reinterpret_cast<unsigned char*>(0x1) ? "<untouched>" : bytes ? "<buffer>" : "<null>";
+    std::string s(reinterpret_cast<char*>(bytes), static_cast<size_t>(n));
+    std::free(bytes);
+    return s;
+}
+
+class ArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(0, system(("mkdir -p " + dir.file("data")).c_str())); }
+    void TearDown() override { closeTextureArchive(&archive); }
+    bool open(const std::vector<ZipItem>& items) {
+        if (!writeZip(dir.file("data/textures.zip"), items)) return false;
+        return openTextureArchive(&archive, "textures.zip") == 1;
+    }
+    TempDir dir;
+    ScopedChdir inside{dir.path};
+    TextureArchive archive{};
+};
+
+TEST_F(ArchiveTest, LooksUpWholeNamesWithoutRegardToCase) {
+    ASSERT_TRUE(open({{"Rymd.JPG", text("rymd")}, {"pics/chrome.jpg", text("chrome")},
+                      {"BGtie.jpg", text("first")}, {"bgtie.JPG", text("second")}}));
+    EXPECT_EQ(std::string("DATA\\textures.zip"), archive.path);
+    EXPECT_EQ(4u, archiveEntryCount(&archive));
+    EXPECT_EQ("rymd", readAll(&archive, "rymd.jpg"));
+    EXPECT_EQ("rymd", readAll(&archive, "RYMD.jpg"));
+    EXPECT_EQ("<untouched>", readAll(&archive, "chrome.jpg"));  // stored under a directory
+    EXPECT_EQ("chrome", readAll(&archive, "PICS/Chrome.jpg"));
+    EXPECT_EQ("first", readAll(&archive, "bgtie.jpg"));  // the earlier of two case twins
+    EXPECT_EQ("<untouched>", readAll(&archive, "rymd.jp"));
+    EXPECT_EQ("<untouched>", readAll(&archive, "rymd.jpgx"));
+    EXPECT_EQ("<untouched>", readAll(&archive, ""));
+}
+
+TEST_F(ArchiveTest, StoredAndDeflatedEntriesReadTheSameInAnyOrder) {
+    Bytes big(200000);
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<unsigned char>((i * 7919) >> 5);
+    ZipItem stored{"stored.bin", big, false};
+    ZipItem deflated{"deflated.bin", big, true};
+    ASSERT_TRUE(open({stored, {"small.txt", text("small")}, deflated}));
+    const std::string expected(big.begin(), big.end());
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(expected, readAll(&archive, "deflated.bin"));
+        EXPECT_EQ("small", readAll(&archive, "small.txt"));
+        EXPECT_EQ(expected, readAll(&archive, "stored.bin"));
+        EXPECT_EQ(expected, readAll(&archive, "deflated.bin"));
+    }
+    const ArchiveEntry* row = archiveEntryAt(&archive, 2);
+    ASSERT_NE(nullptr, row);
+    EXPECT_STREQ("deflated.bin", row->name);
+    EXPECT_EQ(big.size(), row->uncompressedSize);
+    EXPECT_GT(row->localHeaderOffset, 200000u);  // after the stored copy
+    EXPECT_GT(row->directoryOffset, row->localHeaderOffset);
+    EXPECT_EQ(nullptr, archiveEntryAt(&archive, 3));
+}
+
+TEST_F(ArchiveTest, EmptyEntryReadsAsMissingAndWrongCrcStillReads) {
+    ZipItem damaged{"crc.jpg", text("content with a bad checksum"), false, true};
+    ASSERT_TRUE(open({{"empty.jpg", {}}, damaged}));
+    int size = -1;
+    EXPECT_EQ("<null>", readAll(&archive, "empty.jpg", &size));
+    EXPECT_EQ(0, size);
+    EXPECT_EQ("content with a bad checksum", readAll(&archive, "crc.jpg"));
+}
+
+TEST_F(ArchiveTest, OverlongEntryNameMatchesNothing) {
+    const std::string longName(300, 'a');
+    ASSERT_TRUE(open({{longName, text("long")}, {"after.jpg", text("after")}}));
+    EXPECT_STREQ("", archiveEntryAt(&archive, 0)->name);
+    EXPECT_EQ("<untouched>", readAll(&archive, longName.c_str()));
+    EXPECT_EQ("<untouched>", readAll(&archive, longName.substr(0, 255).c_str()));
+    EXPECT_EQ("<untouched>", readAll(&archive, longName.substr(0, 256).c_str()));
+    EXPECT_EQ("after", readAll(&archive, "after.jpg"));  // the rows after it are intact
+}
+
+TEST_F(ArchiveTest, FailedOpenOrClosedArchiveReadsNothing) {
+    EXPECT_EQ(0, openTextureArchive(&archive, "textures.zip"));  // no file yet
+    EXPECT_EQ("<untouched>", readAll(&archive, "3.jpg"));
+    closeTextureArchive(&archive);
+    closeTextureArchive(&archive);
+
+    writeFile(dir.file("data/textures.zip"), {});  // an empty placeholder
+    EXPECT_EQ(0, openTextureArchive(&archive, "textures.zip"));
+    writeFile(dir.file("data/textures.zip"), text("PK\x03\x04 but not really a zip archive"));
+    EXPECT_EQ(0, openTextureArchive(&archive, "textures.zip"));
+    EXPECT_EQ(nullptr, archive.handle);
+    EXPECT_EQ(nullptr, archive.entries);
+
+    // A count left over from an earlier open must not make a closed archive readable.
+    ASSERT_TRUE(open({{"3.jpg", text("three")}}));
+    closeTextureArchive(&archive);
+    EXPECT_EQ(1u, archive.entryCount);
+    EXPECT_EQ("<untouched>", readAll(&archive, "3.jpg"));
+    EXPECT_EQ(nullptr, archiveEntryAt(&archive, 0));
+}
+
+TEST_F(ArchiveTest, FindsTheDirectoryWhateverItsCaseAndRefusesLongNames) {
+    ASSERT_EQ(0, system(("mv " + dir.file("data") + " " + dir.file("Data")).c_str()));
+    ASSERT_TRUE(writeZip(dir.file("Data/TEXTURES.ZIP"), {{"3.jpg", text("three")}}));
+    ASSERT_EQ(1, openTextureArchive(&archive, "textures.zip"));
+    EXPECT_EQ("three", readAll(&archive, "3.jpg"));
+    EXPECT_EQ(0, openTextureArchive(&archive, std::string(251, 'x').c_str()));
+}
+}  // namespace
