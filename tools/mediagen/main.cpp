@@ -1,13 +1,16 @@
-// quorvex-mediagen OUTDIR: writes every picture and the soundtrack the demo reads.
+// quorvex-mediagen OUTDIR [pictures|soundtrack]: writes every picture and the soundtrack the demo reads.
 // Same bytes on every run: all randomness is seeded, all synthesis deterministic.
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 #include "media.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: quorvex-mediagen OUTDIR\n");
+    // An optional second word limits the run to one half, for quick work on either.
+    const std::string only = argc == 3 ? argv[2] : "";
+    if (argc < 2 || argc > 3 || (argc == 3 && only != "pictures" && only != "soundtrack")) {
+        std::fprintf(stderr, "usage: quorvex-mediagen OUTDIR [pictures|soundtrack]\n");
         return 2;
     }
     const std::filesystem::path outDir = argv[1];
@@ -17,7 +20,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quorvex-mediagen: cannot create %s: %s\n", argv[1], error.message().c_str());
         return 1;
     }
-    if (!generatePictures(outDir.string())) return 1;
-    if (!generateSoundtrack(outDir.string())) return 1;
+    if (only != "soundtrack" && !generatePictures(outDir.string())) {
+        std::fprintf(stderr, "quorvex-mediagen: cannot write the pictures into %s\n", argv[1]);
+        return 1;
+    }
+    if (only != "pictures" && !generateSoundtrack(outDir.string())) return 1;
     return 0;
 }
