@@ -1,0 +1,262 @@
+// The archive-picture decoders: TGA forms and refusals, JPEG from memory (grey, truncated,
+// four-component, fatal), the extension rule of loadImage and the picture operations.
+#include "assets/image.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "asset_fixtures.h"
+#include "assets/texture_archive.h"
+#include "support/temp_dir.h"
+
+namespace {
+struct ImageHolder {
+    Image image{};
+    ~ImageHolder() { std::free(image.pixels); }
+    Bytes bytes(size_t bytesPerPixel) const {
+        return Bytes(image.pixels, image.pixels + static_cast<size_t>(image.width) * image.height * bytesPerPixel);
+    }
+};
+
+// A 3 x 2 picture, top row first, as R, G, B.
+const Bytes picture = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 140, 150, 160, 170, 180};
+
+// The picture's pixels as a TGA stores them: B, G, R, rows from the bottom when `topFirst` is false.
+Bytes storedPixels(bool topFirst) {
+    Bytes out;
+    for (int k = 0; k < 2; ++k) {
+        const int row = topFirst ? k : 1 - k;
+        for (int x = 0; x < 3; ++x) {
+            const unsigned char* p = &picture[(row * 3 + x) * 3];
+            out.insert(out.end(), {p[2], p[1], p[0]});
+        }
+    }
+    return out;
+}
+
+Bytes decodeTgaBytes(const Bytes& file, int* result, int bytesPerPixel = 3) {
+    ImageHolder h;
+    *result = decodeTga(&h.image, file.data(), file.size(), "x.tga");
+    return *result ? h.bytes(static_cast<size_t>(bytesPerPixel)) : Bytes{};
+}
+
+TEST(Tga, BothOriginsAndRunLengthFormsGiveTheSameTopFirstPixels) {
+    int ok = 0;
+    EXPECT_EQ(picture, decodeTgaBytes(tgaFile(2, 3, 2, 24, 0x20, storedPixels(true)), &ok));
+    EXPECT_EQ(picture, decodeTgaBytes(tgaFile(2, 3, 2, 24, 0x00, storedPixels(false)), &ok));
+
+    // Bottom-left origin, run-length: a raw packet of two, then a run of two that spans the
+    // end of the first stored row, then a raw packet of two; against its uncompressed twin.
+    const Bytes s = storedPixels(false);
+    Bytes runs = {0x01};
+    runs.insert(runs.end(), s.begin(), s.begin() + 6);
+    runs.push_back(0x81);
+    runs.insert(runs.end(), s.begin() + 6, s.begin() + 9);
+    runs.push_back(0x01);
+    runs.insert(runs.end(), s.begin() + 12, s.begin() + 18);
+    Bytes twin(s.begin(), s.begin() + 9);
+    twin.insert(twin.end(), s.begin() + 6, s.begin() + 9);
+    twin.insert(twin.end(), s.begin() + 12, s.begin() + 18);
+    int rle = 0, plain = 0;
+    const Bytes fromRuns = decodeTgaBytes(tgaFile(10, 3, 2, 24, 0x00, runs), &rle);
+    EXPECT_EQ(1, rle);
+    EXPECT_EQ(decodeTgaBytes(tgaFile(2, 3, 2, 24, 0x00, twin), &plain), fromRuns);
+    EXPECT_EQ(Bytes({160, 170, 180}), Bytes(fromRuns.begin(), fromRuns.begin() + 3));  // top row, run's pixel
+
+    // Surplus pixels in the last packet are dropped, and bytes after it are not needed.
+    Bytes surplus = {0x85, 1, 2, 3};  // a run of 6 covers the picture
+    int sur = 0;
+    const Bytes filled = decodeTgaBytes(tgaFile(10, 3, 2, 24, 0x20, surplus), &sur);
+    EXPECT_EQ(1, sur);
+    EXPECT_EQ(Bytes({3, 2, 1, 3, 2, 1, 3, 2, 1, 3, 2, 1, 3, 2, 1, 3, 2, 1}), filled);
+    surplus[0] = 0xFF;  // a run of 128 for 6 pixels
+    EXPECT_EQ(filled, decodeTgaBytes(tgaFile(10, 3, 2, 24, 0x20, surplus), &sur));
+}
+
+TEST(Tga, ThirtyTwoBitKeepsAlphaWhichTheAverageIgnores) {
+    const Bytes body = {0, 0, 255, 7, 255, 0, 0, 200};  // B, G, R, A: red then blue
+    Bytes file = tgaFile(2, 2, 1, 32, 0x20, body);
+    Image image{};
+    ASSERT_EQ(1, decodeTga(&image, file.data(), file.size(), "x.tga"));
+    EXPECT_EQ(32, image.bitsPerPixel);
+    EXPECT_EQ(Bytes({255, 0, 0, 7, 0, 0, 255, 200}), Bytes(image.pixels, image.pixels + 8));
+    computeAverageColour(&image);
+    EXPECT_EQ(Bytes({127, 0, 127}), Bytes(image.averageColour, image.averageColour + 3));
+    std::free(image.pixels);
+}
+
+TEST(Tga, RefusesOtherFormsAndShortData) {
+    const Bytes body = storedPixels(true);
+    const Bytes refused[] = {
+        tgaFile(2, 3, 2, 24, 0x20, body, 1),  // colour map
+        tgaFile(1, 3, 2, 24, 0x20, body),      tgaFile(3, 3, 2, 24, 0x20, body),
+        tgaFile(9, 3, 2, 24, 0x20, body),      tgaFile(2, 3, 2, 16, 0x20, body),
+        tgaFile(2, 3, 2, 24, 0x20, Bytes(body.begin(), body.end() - 1)),  // one byte short
+        tgaFile(10, 3, 2, 24, 0x20, {0x85, 1, 2}),                        // run pixel cut off
+        tgaFile(10, 3, 2, 24, 0x20, {0x02, 1, 2, 3, 4, 5, 6}),            // raw packet cut off
+        tgaFile(10, 3, 2, 24, 0x20, {0x80, 1, 2, 3}),                     // packets end early
+        tgaFile(2, 3, 2, 24, 0x20, {}).size() > 17 ? Bytes(17, 0) : Bytes{},  // no header
+    };
+    for (const Bytes& file : refused) {
+        // Exactly sized copies, so a read past the end is a sanitizer report.
+        std::unique_ptr<unsigned char[]> exact(new unsigned char[file.size() + 1]);
+        std::memcpy(exact.get(), file.data(), file.size());
+        Image image{};
+        image.width = 99;
+        EXPECT_EQ(0, decodeTga(&image, exact.get(), file.size(), "x.tga"));
+        EXPECT_EQ(nullptr, image.pixels);
+    }
+}
+
+TEST(Jpeg, DecodesColourAndExpandsGreyToRgb) {
+    const Bytes colour = encodeJpeg(17, 9, 3, gradientPixels(17, 9, 3));
+    ImageHolder c;
+    ASSERT_EQ(1, decodeJpeg(&c.image, colour.data(), colour.size(), "c.jpg"));
+    EXPECT_EQ(17, c.image.width);
+    EXPECT_EQ(9, c.image.height);
+    EXPECT_EQ(24, c.image.bitsPerPixel);
+    EXPECT_LT(c.image.pixels[0], 20);                   // top-left: little red, little green
+    EXPECT_GT(c.image.pixels[(17 * 9 - 1) * 3], 235);   // bottom-right: full red ...
+    EXPECT_GT(c.image.pixels[(17 * 9 - 1) * 3 + 1], 235);  // ... and full green: top row first
+
+    const Bytes grey = encodeJpeg(5, 4, 1, gradientPixels(5, 4, 1));
+    ImageHolder g;
+    ASSERT_EQ(1, decodeJpeg(&g.image, grey.data(), grey.size(), "g.jpg"));
+    EXPECT_EQ(24, g.image.bitsPerPixel);
+    const Bytes rgb = g.bytes(3);
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        EXPECT_EQ(rgb[i], rgb[i + 1]);
+        EXPECT_EQ(rgb[i], rgb[i + 2]);
+    }
+    EXPECT_GT(rgb[rgb.size() - 3], 200);
+}
+
+TEST(Jpeg, TruncatedDataGivesAFullSizePictureFromExactlyTheBytesGiven) {
+    Bytes noisy = gradientPixels(128, 96, 3);
+    for (size_t i = 0; i < noisy.size(); i += 3) noisy[i + 2] = static_cast<unsigned char>((i * 2654435761u) >> 24);
+    const Bytes whole = encodeJpeg(128, 96, 3, noisy);
+    ASSERT_GT(whole.size(), 8000u);  // the scan, not the headers, is cut
+    const size_t cut = whole.size() / 2;
+    std::unique_ptr<unsigned char[]> exact(new unsigned char[cut]);
+    std::memcpy(exact.get(), whole.data(), cut);
+    ImageHolder h;
+    ::testing::internal::CaptureStderr();  // the library warns about the premature end
+    ASSERT_EQ(1, decodeJpeg(&h.image, exact.get(), cut, "t.jpg"));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(128, h.image.width);
+    EXPECT_EQ(96, h.image.height);
+    EXPECT_LT(h.image.pixels[0], 30);  // the part before the cut is the picture's
+}
+
+TEST(Jpeg, FourComponentPicturesAreRefused) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr errors;
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = 4;
+    cinfo.image_height = 2;
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    unsigned char row[16] = {};
+    JSAMPROW rows[1] = {row};
+    while (cinfo.next_scanline < cinfo.image_height) jpeg_write_scanlines(&cinfo, rows, 1);
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    Image image{};
+    EXPECT_EQ(0, decodeJpeg(&image, out, size, "cmyk.jpg"));
+    EXPECT_EQ(nullptr, image.pixels);
+    std::free(out);
+    // The decoder is usable again afterwards.
+    const Bytes colour = encodeJpeg(3, 3, 3, gradientPixels(3, 3, 3));
+    ImageHolder h;
+    EXPECT_EQ(1, decodeJpeg(&h.image, colour.data(), colour.size(), "c.jpg"));
+}
+
+TEST(JpegDeathTest, FatalErrorPrintsTheLibraryMessageAndExitsWithOne) {
+    const Bytes notJpeg = {'G', 'I', 'F', '8', '9', 'a', 0, 0};
+    Image image{};
+    EXPECT_EXIT(decodeJpeg(&image, notJpeg.data(), notJpeg.size(), "bad.jpg"), ::testing::ExitedWithCode(1),
+                "Not a JPEG file: starts with 0x47 0x49");
+}
+
+class LoadImageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(0, system(("mkdir -p " + dir.file("data")).c_str()));
+        const Bytes jpeg = encodeJpeg(8, 4, 3, gradientPixels(8, 4, 3));
+        const Bytes tga = tgaFile(2, 3, 2, 24, 0x20, storedPixels(true));
+        ASSERT_TRUE(writeZip(dir.file("data/textures.zip"),
+                             {{"pic.jpg", jpeg}, {"PIC2.jpg", jpeg}, {"upper.JPG", jpeg}, {"two.dots.jpg", jpeg},
+                              {"pic.tga", tga}, {"noext", jpeg}, {"pic.png", jpeg}, {"empty.jpg", {}}}));
+        ASSERT_EQ(1, openTextureArchive(&archive, "textures.zip"));
+    }
+    void TearDown() override { closeTextureArchive(&archive); }
+    int load(const char* name) {
+        std::free(holder.image.pixels);
+        holder.image.pixels = nullptr;
+        return loadImage(&holder.image, name, &archive);
+    }
+    TempDir dir;
+    ScopedChdir inside{dir.path};
+    TextureArchive archive{};
+    ImageHolder holder;
+};
+
+TEST_F(LoadImageTest, PicksTheDecoderByTheExtensionFromTheFirstDot) {
+    EXPECT_EQ(1, load("pic.jpg"));
+    EXPECT_EQ(8, holder.image.width);
+    EXPECT_EQ(-1, holder.image.id);
+    EXPECT_EQ(1, load("pic2.jpg"));  // the entry lookup ignores case, the extension does not
+    EXPECT_EQ(1, load("pic.tga"));
+    EXPECT_EQ(3, holder.image.width);
+    EXPECT_EQ(Bytes({85, 95, 105}), Bytes(holder.image.averageColour, holder.image.averageColour + 3));
+    for (const char* refused : {"upper.JPG", "two.dots.jpg", "noext", "pic.png", "empty.jpg", "missing.jpg"}) {
+        EXPECT_EQ(0, load(refused)) << refused;
+        EXPECT_EQ(nullptr, holder.image.pixels) << refused;
+    }
+}
+
+TEST(ImageOperations, AverageGreyAndResample) {
+    unsigned char twoPixels[] = {255, 0, 0, 0, 0, 255};
+    Image image{};
+    image.bitsPerPixel = 24;
+    image.width = 2;
+    image.height = 1;
+    image.pixels = static_cast<unsigned char*>(std::malloc(6));
+    std::memcpy(image.pixels, twoPixels, 6);
+    computeAverageColour(&image);
+    EXPECT_EQ(Bytes({127, 0, 127}), Bytes(image.averageColour, image.averageColour + 3));
+
+    resampleImage(&image, 4, 2);  // each source pixel twice across, both rows alike
+    EXPECT_EQ(Bytes({255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255}),
+              Bytes(image.pixels, image.pixels + 24));
+    resampleImage(&image, 0, 5);  // ignored
+    EXPECT_EQ(4, image.width);
+
+    convertToGrey(&image);
+    EXPECT_EQ(8, image.bitsPerPixel);
+    EXPECT_EQ(Bytes({85, 85, 85, 85, 85, 85, 85, 85}), Bytes(image.pixels, image.pixels + 8));
+    EXPECT_EQ(Bytes({84, 84, 84}), Bytes(image.averageColour, image.averageColour + 3));
+    computeAverageColour(&image);
+    EXPECT_EQ(Bytes({85, 85, 85}), Bytes(image.averageColour, image.averageColour + 3));
+    std::free(image.pixels);
+
+    // Sums wider than 32 bits: 4096 x 4096 white pixels average to white.
+    Image big{};
+    big.bitsPerPixel = 24;
+    big.width = big.height = 4096;
+    big.pixels = static_cast<unsigned char*>(std::malloc(4096u * 4096u * 3u));
+    std::memset(big.pixels, 255, 4096u * 4096u * 3u);
+    computeAverageColour(&big);
+    EXPECT_EQ(Bytes({255, 255, 255}), Bytes(big.averageColour, big.averageColour + 3));
+    std::free(big.pixels);
+}
+}  // namespace
