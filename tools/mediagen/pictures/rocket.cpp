@@ -27,8 +27,9 @@ Rgb tinShade(Rgb paint, float nx, float gloss) {
     const float nz = std::sqrt(std::max(0.0f, 1 - nx * nx));
     const float diffuse = clamp01(-0.55f * nx + 0.75f * nz);
     const float spec = std::pow(clamp01(1 - std::fabs(nx + 0.45f) * 3.2f), 6.0f);
-    const float rimDark = 0.55f + 0.45f * nz;
-    return paint * ((0.18f + 0.9f * diffuse) * rimDark) + Rgb{1, 1, 1} * (gloss * spec);
+    // Ambient light from the backdrop keeps the shadow side from sinking into black.
+    const float rimDark = 0.65f + 0.35f * nz;
+    return paint * ((0.32f + 0.8f * diffuse) * rimDark) + Rgb{1, 1, 1} * (gloss * spec);
 }
 
 } // namespace
@@ -76,7 +77,7 @@ RocketArt tinRocket() {
         else if (y > 0.42f && y < 0.47f) paint = cream;                 // painted ring
         else if (y > 0.47f && y < 0.485f) paint = blue;                 // pinstripe
         else if (y > 0.70f) paint = chrome, gloss = 1.0f;               // tail skirt
-        if (std::fabs(y - 0.2f) < 0.003f || std::fabs(y - 0.70f) < 0.003f) paint = paint * 0.35f; // seams
+        if (std::fabs(y - 0.2f) < 0.003f || std::fabs(y - 0.70f) < 0.003f) paint = paint * 0.5f; // seams
         return tinShade(paint, nx, gloss);
     });
     paintOverWith(c, centreFin, [&](float x, float y) {
