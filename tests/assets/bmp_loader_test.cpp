@@ -1,0 +1,209 @@
+// The BMP reader on real files: header forms, colour tables, pixel layouts, run-length
+// pixels, refusals and the exact messages under the caption "Error".
+#include "assets/bmp_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "asset_fixtures.h"
+#include "platform/platform.h"
+#include "support/temp_dir.h"
+
+namespace {
+std::vector<std::string> messages;
+
+int recordMessage(const char* caption, const char* text, PlatformButtons buttons, PlatformIcon) {
+    messages.push_back(std::string(caption) + "|" + text + (buttons == PLATFORM_BUTTONS_OK ? "|OK" : "|?"));
+    return PLATFORM_ANSWER_OK;
+}
+
+// A colour table of `n` entries, entry i = (blue i, green 2i, red 3i), 4 or 3 bytes each.
+Bytes table(int n, int entryBytes = 4) {
+    Bytes t;
+    for (int i = 0; i < n; ++i) {
+        t.insert(t.end(), {static_cast<unsigned char>(i), static_cast<unsigned char>(2 * i),
+                           static_cast<unsigned char>(3 * i)});
+        if (entryBytes == 4) t.push_back(0);
+    }
+    return t;
+}
+Bytes tableColour(int i) {
+    return {static_cast<unsigned char>(3 * i), static_cast<unsigned char>(2 * i), static_cast<unsigned char>(i)};
+}
+
+class BmpTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        messages.clear();
+        platformSetMessageBoxHook(recordMessage);
+        ASSERT_EQ(0, system(("mkdir -p " + dir.file("data")).c_str()));
+    }
+    void TearDown() override { platformSetMessageBoxHook(nullptr); }
+
+    // Writes data/<name> and loads it as "Data/<name>"; the pixels, or empty on null.
+    Bytes load(const Bytes& file, int* width = nullptr, int* height = nullptr, const char* name = "pic.bmp") {
+        writeFile(dir.file(std::string("data/") + name), file);
+        BmpImage* image = loadBmp((std::string("Data/") + name).c_str());
+        if (!image) return {};
+        if (width) *width = image->width;
+        if (height) *height = image->height;
+        Bytes pixels(image->pixels, image->pixels + static_cast<size_t>(image->width) * image->height * 3);
+        std::free(image->pixels);
+        std::free(image);
+        return pixels;
+    }
+    TempDir dir;
+    ScopedChdir inside{dir.path};
+};
+
+// The file's first stored row is the picture's bottom row and comes out first.
+TEST_F(BmpTest, TwentyFourBitRowsComeOutBottomFirstAsRgbWithoutPadding) {
+    const Bytes bits = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0};
+    int w = 0, h = 0;
+    EXPECT_EQ(Bytes({3, 2, 1, 6, 5, 4, 9, 8, 7, 13, 12, 11, 16, 15, 14, 19, 18, 17}),
+              load(bmpFile(longDibHeader(3, 2, 24), bits), &w, &h));
+    EXPECT_EQ(3, w);
+    EXPECT_EQ(2, h);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(BmpTest, IndexedPicturesUseTheirColourTable) {
+    Bytes d = longDibHeader(2, 1, 8);
+    append(d, table(256));
+    EXPECT_EQ(Bytes({0, 0, 0, 3 * 200 & 255, 144, 200}), load(bmpFile(d, {0, 200, 0, 0})));
+
+    // Colours used 16: a 16-entry table, and pixel bits found through the offset at byte 10.
+    Bytes d16 = longDibHeader(2, 1, 8, 0, 16);
+    append(d16, table(16));
+    Bytes expected = tableColour(15);
+    append(expected, tableColour(1));
+    EXPECT_EQ(expected, load(bmpFile(d16, {15, 1, 0, 0}, 14 + 40 + 64 + 10)));
+
+    // One and four bits per pixel, most significant first.
+    Bytes d1 = longDibHeader(3, 1, 1);
+    append(d1, table(2));
+    EXPECT_EQ(Bytes({3, 2, 1, 0, 0, 0, 3, 2, 1}), load(bmpFile(d1, {0xA0, 0, 0, 0})));
+    Bytes d4 = longDibHeader(3, 1, 4);
+    append(d4, table(16));
+    expected = tableColour(7);
+    append(expected, tableColour(2));
+    append(expected, tableColour(12));
+    EXPECT_EQ(expected, load(bmpFile(d4, {0x72, 0xC0, 0, 0})));
+}
+
+TEST_F(BmpTest, ShortHeaderAndHeaderlessFilesMatchTheLongForm) {
+    Bytes longForm = longDibHeader(3, 2, 4);
+    append(longForm, table(16));
+    Bytes shortForm = shortDibHeader(3, 2, 4);
+    append(shortForm, table(16, 3));
+    const Bytes bits = {0x12, 0x30, 0, 0, 0xFE, 0xD0, 0, 0};
+    const Bytes reference = load(bmpFile(longForm, bits));
+    ASSERT_EQ(18u, reference.size());
+    EXPECT_EQ(reference, load(bmpFile(shortForm, bits)));
+    Bytes headerless = shortForm;
+    append(headerless, bits);
+    EXPECT_EQ(reference, load(headerless));
+    headerless = longForm;
+    append(headerless, bits);
+    EXPECT_EQ(reference, load(headerless));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(BmpTest, DirectColourAndBitFieldPixels) {
+    // 16-bit without masks is 5-5-5; each channel is widened by repeating its top bits.
+    EXPECT_EQ(Bytes({255, 0, 0, 0, 132, 255}), load(bmpFile(longDibHeader(2, 1, 16), {0x00, 0x7C, 0x1F, 0x02})));
+    Bytes d565 = longDibHeader(2, 1, 16, 3);
+    for (uint32_t m : {0xF800u, 0x07E0u, 0x001Fu}) putLe32(d565, m);
+    EXPECT_EQ(Bytes({0, 255, 0, 255, 255, 255}), load(bmpFile(d565, {0xE0, 0x07, 0xFF, 0xFF})));
+    // 32-bit: B, G, R, X by default; masks may put the channels anywhere.
+    EXPECT_EQ(Bytes({30, 20, 10}), load(bmpFile(longDibHeader(1, 1, 32), {10, 20, 30, 99})));
+    Bytes d32 = longDibHeader(1, 1, 32, 3);
+    for (uint32_t m : {0x000000FFu, 0x0000FF00u, 0xFF000000u}) putLe32(d32, m);
+    EXPECT_EQ(Bytes({10, 20, 40}), load(bmpFile(d32, {10, 20, 30, 40})));
+}
+
+TEST_F(BmpTest, RunLengthPixels) {
+    Bytes d8 = longDibHeader(4, 3, 8, 1);
+    append(d8, table(256));
+    // Row 0: run of 3 of colour 5, end of line; row 1: literal 1,2,3 (padded), end of line;
+    // jump 2 right and 1 up to row 2, run of 1 of colour 9; end of picture. The rest stays black.
+    const Bytes rle8 = {3, 5, 0, 0, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 0, 1, 9, 0, 1};
+    Bytes expected;
+    for (int c : {5, 5, 5}) append(expected, tableColour(c));
+    append(expected, {0, 0, 0});
+    for (int c : {1, 2, 3}) append(expected, tableColour(c));
+    append(expected, {0, 0, 0});
+    append(expected, {0, 0, 0, 0, 0, 0});
+    append(expected, tableColour(9));
+    append(expected, {0, 0, 0});
+    EXPECT_EQ(expected, load(bmpFile(d8, rle8)));
+
+    Bytes d4 = longDibHeader(7, 1, 4, 2);
+    append(d4, table(16));
+    // A run of 3 alternating 1 and 2, a literal of 3 nibbles (padded to 16 bits), a run of 1.
+    const Bytes rle4 = {3, 0x12, 0, 3, 0x78, 0x90, 1, 0xF0, 0, 1};
+    expected.clear();
+    for (int c : {1, 2, 1, 7, 8, 9, 15}) append(expected, tableColour(c));
+    EXPECT_EQ(expected, load(bmpFile(d4, rle4)));
+    // Runs longer than the row are clipped, not wrapped onto the next; data ending early leaves black.
+    Bytes d4two = longDibHeader(2, 2, 4, 2);
+    append(d4two, table(16));
+    expected = tableColour(3);
+    append(expected, tableColour(3));
+    append(expected, Bytes(6, 0));
+    EXPECT_EQ(expected, load(bmpFile(d4two, {9, 0x33})));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(BmpTest, MissingEmptyAndUnknownFilesAndTheirMessages) {
+    EXPECT_EQ(nullptr, loadBmp("Data/absent.bmp"));
+    EXPECT_EQ(nullptr, loadBmp(nullptr));
+    EXPECT_TRUE(messages.empty());
+
+    EXPECT_TRUE(load({}, nullptr, nullptr, "empty.bmp").empty());
+    for (uint32_t size : {108u, 124u, 64u}) EXPECT_TRUE(load(bmpFile(longDibHeader(2, 2, 24, 0, 0, size), Bytes(16, 0))).empty());
+    EXPECT_EQ(std::vector<std::string>({"Error|Failed to open DIB file Data/empty.bmp.\n|OK",
+                                        "Error|Unknown DIB file format.|OK", "Error|Unknown DIB file format.|OK",
+                                        "Error|Unknown DIB file format.|OK"}),
+              messages);
+}
+
+TEST_F(BmpTest, RefusesTopDownAndShortFilesWithoutReadingPastThem) {
+    const Bytes bits24(16, 0x40);
+    Bytes withTable = longDibHeader(2, 2, 8);
+    append(withTable, table(256));
+    const Bytes header24 = longDibHeader(2, 2, 24);
+    Bytes pastTheEnd = bmpFile(header24, bits24);
+    pastTheEnd[11] = 0x10;  // bits at 4096 + 54
+    const Bytes refused[] = {
+        bmpFile(longDibHeader(2, -2, 24), bits24),                          // top-down
+        bmpFile(longDibHeader(0, 2, 24), bits24),                           // empty
+        bmpFile(longDibHeader(2, 2, 24), Bytes(bits24.begin(), bits24.end() - 3)),  // pixel bits cut
+        pastTheEnd,                                                         // offset past the end
+        Bytes(withTable.begin(), withTable.begin() + 300),                  // colour table cut
+        Bytes({'B', 'M', 0, 0}),                                            // file header cut
+        Bytes(header24.begin(), header24.begin() + 20),                    // picture header cut
+        bmpFile(longDibHeader(2, 2, 24, 1), bits24),                        // run-length on 24 bits
+        bmpFile(longDibHeader(2, 2, 2), bits24),                            // 2 bits per pixel
+    };
+    for (const Bytes& file : refused) EXPECT_TRUE(load(file).empty());
+    EXPECT_EQ(std::vector<std::string>(9, "Error|Image file conversion error.|OK"), messages);
+    // The last row may end without its padding.
+    EXPECT_EQ(12u, load(bmpFile(longDibHeader(2, 2, 24), Bytes(14, 1))).size());
+}
+
+TEST(CountDibColours, TableSizeFromColoursUsedOrBitsPerPixel) {
+    EXPECT_EQ(2u, countDibColours(longDibHeader(1, 1, 1).data()));
+    EXPECT_EQ(16u, countDibColours(longDibHeader(1, 1, 4).data()));
+    EXPECT_EQ(256u, countDibColours(longDibHeader(1, 1, 8).data()));
+    EXPECT_EQ(0u, countDibColours(longDibHeader(1, 1, 24).data()));
+    EXPECT_EQ(16u, countDibColours(longDibHeader(1, 1, 8, 0, 16).data()));
+    EXPECT_EQ(5u, countDibColours(longDibHeader(1, 1, 24, 0, 5).data()));
+    EXPECT_EQ(0x2345u, countDibColours(longDibHeader(1, 1, 8, 0, 0x12345).data()));  // a 16-bit count
+    EXPECT_EQ(256u, countDibColours(shortDibHeader(1, 1, 8).data()));
+    EXPECT_EQ(0u, countDibColours(shortDibHeader(1, 1, 24).data()));
+}
+}  // namespace
