@@ -21,17 +21,24 @@ void paintMoonSurface(Canvas& c) {
     shade(ground, [](float x, float y, float) { return clamp01((y - groundLine(x)) * 2000.0f + 0.5f); });
     // Regolith: fine noise, darker far away (near the horizon), craters as shaded ellipses.
     Layer craterShade(c);
-    for (int k = 0; k < 70; ++k) {
+    for (int k = 0; k < 45; ++k) {
         const float y = 0.85f + rng.uniform() * 0.15f;
         const float x = rng.uniform() * c.aspect;
         const float depth = (y - 0.83f) / 0.17f; // 0 at horizon, 1 at the bottom edge
         const float rx = (0.004f + 0.03f * rng.uniform() * rng.uniform()) * (0.4f + depth);
         const float ry = rx * (0.18f + 0.25f * depth); // seen at a grazing angle
-        fillSdf(craterShade, x - rx * 1.3f, y - ry * 1.3f, x + rx * 1.3f, y + ry * 1.3f, [&](float px, float py) {
-            return std::hypot((px - x) / rx, (py - y) / ry) - 1.0f;
+        // Light comes from the left: the bowl's left wall is in shadow, its right rim lit.
+        Layer bowl(c.width, c.height, c.aspect), rim(c.width, c.height, c.aspect);
+        fillSdf(bowl, x - rx, y - ry, x + rx, y + ry, [&](float px, float py) {
+            const float d = std::hypot((px - x) / rx, (py - y) / ry) - 1.0f;
+            const float lit = std::hypot((px - x - rx * 0.35f) / rx, (py - y) / ry) - 0.95f;
+            return std::max(d, -lit) * ry;
         });
-        // A lit rim on the far (upper) side of each crater, shadow inside.
-        addGaussian(craterShade, x, y - ry * 0.9f, ry * 0.5f, -0.7f);
+        fillSdf(rim, x - rx * 1.1f, y - ry * 1.1f, x + rx * 1.1f, y + ry * 1.1f, [&](float px, float py) {
+            const float d = std::fabs(std::hypot((px - x) / rx, (py - y) / ry) - 1.0f) - 0.12f;
+            return (px > x ? d : 1.0f) * ry;
+        });
+        for (size_t n = 0; n < craterShade.v.size(); ++n) craterShade.v[n] += 0.6f * bowl.v[n] - 0.5f * rim.v[n];
     }
     shade(c, [&](float x, float y, Rgb sky) {
         const float g = ground.at(std::min(c.width - 1, int(x / c.aspect * c.width)), std::min(c.height - 1, int(y * c.height)));
@@ -39,8 +46,8 @@ void paintMoonSurface(Canvas& c) {
         const float n = fbm(x * 60, y * 200, 91, 5);
         const float coarse = fbm(x * 8, y * 30, 92, 4);
         const float depth = clamp01((y - 0.83f) / 0.17f);
-        Rgb base = mix(hexColour(0x3A3A44), hexColour(0x9A98A0), 0.35f * n + 0.45f * coarse + 0.2f * depth);
-        base = base * (0.55f + 0.6f * depth);
+        Rgb base = mix(hexColour(0x2A2830), hexColour(0x8C8A90), 0.3f * n + 0.55f * coarse + 0.15f * depth);
+        base = base * (0.45f + 0.45f * depth);
         return mix(sky, base, g);
     });
     Layer craterDark = craterShade;
@@ -80,12 +87,9 @@ void paintBase(Canvas& c) {
         fillCapsule(metal, {g1 + 0.004f, y}, {g0, y + 0.015f}, 0.0007f);
         fillCapsule(metal, {g0, y}, {g1, y}, 0.0008f);
     }
-    // Radar dish on a mast.
-    fillCapsule(metal, {0.075f, gy}, {0.075f, gy - 0.03f}, 0.0015f);
-    fillSdf(hull, 0.05f, gy - 0.05f, 0.1f, gy - 0.02f, [&](float x, float y) {
-        const float d = std::hypot(x - 0.068f, y - 0.045f - (gy - 0.08f)) - 0.025f;
-        return std::max(d, -(std::hypot(x - 0.058f, y - 0.05f - (gy - 0.09f)) - 0.022f));
-    });
+    // Fuel tanks on a rack at the west end.
+    for (int k = 0; k < 3; ++k) fillRoundRect(hull, 0.035f + k * 0.022f, gy - 0.028f, 0.053f + k * 0.022f, gy, 0.008f);
+    fillRoundRect(metal, 0.03f, gy - 0.01f, 0.105f, gy - 0.006f, 0.0f);
     // Pad lights along the ground and beacons on top of things.
     for (int k = 0; k < 9; ++k) addGaussian(lamps, 0.2f + k * 0.033f, gy + 0.004f, 0.0015f, 1.0f);
     addGaussian(lamps, 0.342f, gy - 0.088f, 0.0018f, 1.2f);
@@ -135,8 +139,8 @@ Canvas spaceBase() {
 
 Canvas deepSpace() {
     Canvas c(512, 1024, kTallAspect);
-    NebulaStyle blue{hexColour(0x70E0FF), hexColour(0x2040A0), hexColour(0x100818), 2.2f, 1.1f, 33};
-    NebulaStyle red{hexColour(0xFFB060), hexColour(0xB02050), hexColour(0x180808), 3.0f, 0.9f, 34};
+    NebulaStyle blue{hexColour(0x70E0FF), hexColour(0x2040A0), hexColour(0x100818), 1.4f, 1.2f, 33};
+    NebulaStyle red{hexColour(0xFFB060), hexColour(0xB02050), hexColour(0x180808), 1.8f, 1.0f, 34};
     shade(c, [&](float x, float y, Rgb) {
         Rgb sky = mix(hexColour(0x010104), hexColour(0x060414), 0.5f + 0.5f * std::sin(y * 3.0f));
         const float band = std::exp(-std::pow((y - 0.45f - 0.15f * (x - 0.26f)) / 0.16f, 2.0f));
