@@ -1,0 +1,202 @@
+// The texture bank on a real offscreen GL context: which slots hold pictures of which
+// sizes, the parameters of both set-ups, exact uploads of odd rows, and missing files.
+#include "assets/texture_bank.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "asset_fixtures.h"
+#include "assets/image.h"
+#include "assets/texture_archive.h"
+#include "platform/platform.h"
+#include "shell/startup.h"
+#include "support/gl_test_context.h"
+#include "support/temp_dir.h"
+
+namespace {
+const char* const archiveNames[archiveSlotCount] = {
+    "3.jpg",    "rymdbas.jpg",  "bubbla1.jpg",     "bubbla2.jpg",   "font.jpg",   "fontmask.jpg",
+    "tinraket.jpg", "tinraketmask.jpg", "rymd.jpg", "blomp.jpg",   "backblomp.jpg", "BGtie.jpg",
+    "tietex.jpg", "bluetexture.jpg", "chrome.jpg", "BGspike.jpg", "code.jpg",   "codemask.jpg",
+    "musik.jpg", "musikmask.jpg", "gfx.jpg",        "gfxmask.jpg",   "members.jpg"};
+
+int archiveWidth(int slot) { return 8 << (slot % 3); }
+int archiveHeight(int slot) { return 4 << (slot % 2); }
+
+struct BmpSpec {
+    const char* file;
+    int width, height;
+};
+// Row lengths of 3, 6 and 12 bytes: only byte-aligned unpacking uploads the first two exactly.
+const BmpSpec bmpSpecs[4] = {{"font.bmp", 4, 2}, {"fontmask.bmp", 2, 2}, {"rymd.bmp", 8, 8}, {"particle.bmp", 1, 4}};
+
+// RGB pixels bottom row first, every byte different.
+Bytes bmpPixels(const BmpSpec& s, int seed) {
+    Bytes p(static_cast<size_t>(s.width) * s.height * 3);
+    for (size_t i = 0; i < p.size(); ++i) p[i] = static_cast<unsigned char>(seed * 50 + i * 7);
+    return p;
+}
+
+Bytes bmp24(const BmpSpec& s, const Bytes& rgb) {
+    Bytes bits;
+    for (int y = 0; y < s.height; ++y) {
+        for (int x = 0; x < s.width; ++x) {
+            const unsigned char* p = &rgb[(static_cast<size_t>(y) * s.width + x) * 3];
+            bits.insert(bits.end(), {p[2], p[1], p[0]});
+        }
+        while (bits.size() % 4) bits.push_back(0);
+    }
+    return bmpFile(longDibHeader(s.width, s.height, 24), bits);
+}
+
+GLint levelSize(GLuint name, GLenum what) {
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint value = -1;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, what, &value);
+    return value;
+}
+
+GLint parameter(GLuint name, GLenum what) {
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint value = -1;
+    glGetTexParameteriv(GL_TEXTURE_2D, what, &value);
+    return value;
+}
+
+int rejectMessage(const char*, const char*, PlatformButtons, PlatformIcon) {
+    ADD_FAILURE() << "no message expected";
+    return PLATFORM_ANSWER_OK;
+}
+
+class TextureBankTest : public GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        platformSetMessageBoxHook(rejectMessage);
+        ASSERT_EQ(0, system(("mkdir -p " + dir.file("data")).c_str()));
+        for (int k = 0; k < 4; ++k) writeFile(dir.file(std::string("data/") + bmpSpecs[k].file),
+                                              bmp24(bmpSpecs[k], bmpPixels(bmpSpecs[k], k)));
+        std::vector<ZipItem> items;
+        for (int slot = 0; slot < archiveSlotCount; ++slot)
+            items.push_back({archiveNames[slot],
+                             encodeJpeg(archiveWidth(slot), archiveHeight(slot), slot == 5 ? 1 : 3,
+                                        gradientPixels(archiveWidth(slot), archiveHeight(slot), slot == 5 ? 1 : 3))});
+        ASSERT_TRUE(writeZip(dir.file("data/textures.zip"), items));
+    }
+    void TearDown() override { platformSetMessageBoxHook(nullptr); }
+
+    void loadBank() {
+        loadBmpTextures();
+        for (int slot = 0; slot < archiveSlotCount; ++slot) bmpStepNames[slot] = textureBank.names[slot];
+        openTextureArchive(&textureArchive, "textures.zip");
+        loadArchiveTextures(&textureArchive);
+        closeTextureArchive(&textureArchive);
+    }
+    void expectBmpSlots(bool particlePresent) {
+        for (int k = 0; k < 4; ++k) {
+            const GLuint name = textureBank.names[24 + k];
+            const bool present = k != 3 || particlePresent;
+            EXPECT_EQ(present ? bmpSpecs[k].width : 0, levelSize(name, GL_TEXTURE_WIDTH)) << k;
+            EXPECT_EQ(present ? bmpSpecs[k].height : 0, levelSize(name, GL_TEXTURE_HEIGHT)) << k;
+            EXPECT_EQ(GL_LINEAR_MIPMAP_NEAREST, parameter(name, GL_TEXTURE_MIN_FILTER));
+            EXPECT_EQ(GL_LINEAR, parameter(name, GL_TEXTURE_MAG_FILTER));
+            EXPECT_EQ(GL_REPEAT, parameter(name, GL_TEXTURE_WRAP_S));
+            EXPECT_EQ(GL_REPEAT, parameter(name, GL_TEXTURE_WRAP_T));
+        }
+    }
+    void expectArchiveSlots(bool present) {
+        for (int slot = 0; slot < archiveSlotCount; ++slot) {
+            const GLuint name = textureBank.names[slot];
+            EXPECT_NE(bmpStepNames[slot], name) << slot;  // fresh names from the archive step
+            EXPECT_EQ(present ? archiveWidth(slot) : 0, levelSize(name, GL_TEXTURE_WIDTH)) << slot;
+            EXPECT_EQ(present ? archiveHeight(slot) : 0, levelSize(name, GL_TEXTURE_HEIGHT)) << slot;
+            EXPECT_EQ(GL_REPEAT, parameter(name, GL_TEXTURE_WRAP_S));
+            EXPECT_EQ(GL_REPEAT, parameter(name, GL_TEXTURE_WRAP_T));
+            EXPECT_EQ(GL_LINEAR, parameter(name, GL_TEXTURE_MAG_FILTER));
+            EXPECT_EQ(GL_LINEAR_MIPMAP_LINEAR, parameter(name, GL_TEXTURE_MIN_FILTER));
+            EXPECT_EQ(nullptr, archiveImages[slot].pixels);  // freed once uploaded
+        }
+    }
+    TempDir dir;
+    ScopedChdir inside{dir.path};
+    GLuint bmpStepNames[archiveSlotCount] = {};
+};
+
+TEST_F(TextureBankTest, FillsEverySlotAsTheTableSays) {
+    loadBank();
+    EXPECT_EQ(GL_NO_ERROR, glGetError());
+    expectArchiveSlots(true);
+    expectBmpSlots(true);
+    for (int slot : {23, 28}) {
+        EXPECT_NE(0u, textureBank.names[slot]);
+        EXPECT_EQ(0, levelSize(textureBank.names[slot], GL_TEXTURE_WIDTH));
+    }
+    GLint alignment = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(4, alignment);  // put back after the uploads
+    EXPECT_STREQ("BGtie.jpg", archiveTextureNames[11]);
+    EXPECT_STREQ("members.jpg", archiveTextureNames[22]);
+}
+
+TEST_F(TextureBankTest, ArchiveStepLeavesSlot22BoundAndGreyPicturesAsRgb) {
+    loadBank();
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(static_cast<GLint>(textureBank.names[22]), bound);
+    // Slot 5 holds a grey picture: level 0 comes back with equal channels.
+    const int w = archiveWidth(5), h = archiveHeight(5);
+    Bytes texels(static_cast<size_t>(w) * h * 3);
+    glBindTexture(GL_TEXTURE_2D, textureBank.names[5]);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    for (size_t i = 0; i < texels.size(); i += 3) {
+        EXPECT_EQ(texels[i], texels[i + 1]);
+        EXPECT_EQ(texels[i], texels[i + 2]);
+    }
+}
+
+TEST_F(TextureBankTest, OddRowLengthsUploadExactly) {
+    loadBank();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (int k = 0; k < 4; ++k) {
+        const BmpSpec& s = bmpSpecs[k];
+        Bytes texels(static_cast<size_t>(s.width) * s.height * 3);
+        glBindTexture(GL_TEXTURE_2D, textureBank.names[24 + k]);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+        EXPECT_EQ(bmpPixels(s, k), texels) << s.file;  // first row in memory at t = 0
+    }
+}
+
+TEST_F(TextureBankTest, MissingArchiveLeavesOnlyTheArchiveSlotsEmpty) {
+    std::remove(dir.file("data/textures.zip").c_str());
+    loadBank();
+    expectArchiveSlots(false);
+    expectBmpSlots(true);
+}
+
+TEST_F(TextureBankTest, EmptyPlaceholderFilesLeaveTheirSlotsEmpty) {
+    writeFile(dir.file("data/textures.zip"), {});
+    loadBank();
+    expectArchiveSlots(false);
+}
+
+TEST_F(TextureBankTest, MissingParticleLeavesSlot27EmptyAndStartupCompletes) {
+    std::remove(dir.file("data/particle.bmp").c_str());
+    EXPECT_EQ(1, runStartup());
+    expectBmpSlots(false);
+    for (int slot = 0; slot < archiveSlotCount; ++slot)
+        EXPECT_EQ(archiveWidth(slot), levelSize(textureBank.names[slot], GL_TEXTURE_WIDTH)) << slot;
+}
+
+TEST_F(TextureBankTest, ReloadingGivesTheSamePicturesUnderNewNames) {
+    loadBank();
+    GLuint first[textureSlotCount];
+    std::copy(textureBank.names, textureBank.names + textureSlotCount, first);
+    loadBank();
+    for (int slot = 0; slot < textureSlotCount; ++slot) EXPECT_NE(first[slot], textureBank.names[slot]);
+    expectArchiveSlots(true);
+    expectBmpSlots(true);
+}
+}  // namespace
