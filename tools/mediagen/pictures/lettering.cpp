@@ -14,16 +14,16 @@ namespace {
 constexpr int kCell = 32;      // font sheet cell, pixels
 constexpr int kInk = 26;       // glyphs stay in the left 26 columns: the text advance
 constexpr int kBaseline = 25;  // baseline row inside a cell, from its top
-constexpr float kCapPixels = 20.0f;
+constexpr float kCapPixels = 23.0f;
 
 // Stamps glyph g into its cell, squeezed horizontally if it would not fit the ink width.
 void placeGlyph(Layer& sheet, int g) {
     const float ppem = kCapPixels / capHeightPerEm();
     GlyphBitmap b = renderGlyph(static_cast<unsigned>(32 + g), ppem, ppem);
-    const int room = kInk - 2;
+    const int room = kInk - 1;
     if (b.width > room) b = renderGlyph(static_cast<unsigned>(32 + g), ppem * room / (b.width + 1.0f), ppem);
     const int cellX = (g % 8) * kCell, cellY = (g / 8) * kCell;
-    const int x = cellX + std::max(1, (kInk - b.width) / 2);
+    const int x = cellX + std::max(0, (kInk - b.width) / 2);
     int y = cellY + kBaseline - b.top;
     y = std::min(y, cellY + kCell - 1 - b.rows); // descenders of '_' and ',' stay inside
     y = std::max(y, cellY + 1);
