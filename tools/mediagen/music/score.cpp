@@ -142,8 +142,15 @@ void intro(Band& band, const SectionMarks& marks) {
         const double t = at(s, bar, 0);
         const Chord& chord = kHome[bar % 4];
         const float rise = bar / 22.0f;
-        padChord(band, chord, t, kBar, 0.55f + 0.15f * rise, 0.1f + 0.55f * rise, 0.1f + 0.55f * (bar + 1) / 22.0f);
-        if (bar >= 4) arpeggio(band, chord, t, 0.12f + 0.2f * rise, 0.15f + 0.5f * rise, bar < 8 ? 2 : 1);
+        padChord(band, chord, t, kBar, 0.9f, 0.2f + 0.45f * rise, 0.2f + 0.45f * (bar + 1) / 22.0f);
+        if (bar >= 2) arpeggio(band, chord, t, 0.16f + 0.2f * rise, 0.2f + 0.5f * rise, bar < 8 ? 2 : 1);
+        if (bar < 8) bassNote(band.mix, band.bass, Note{t, kBar - 0.1, chord.bass, 0.35f}, 0.05f);
+        // The theme's opening, on bells, before anyone plays it in full.
+        if (bar >= 4 && bar < 8 && bar % 2 == 0) {
+            for (const Step& step : kThemeA[bar % 4]) {
+                bellNote(band.mix, band.bell, Note{t + step.at * kStep, step.length * kStep, step.pitch + 12, 0.35f});
+            }
+        }
         if (bar >= 8) {
             const bool full = bar >= 16;
             drums(band, t, "x...x...x...x...", full ? "....x.......x..." : "", full ? "gxgxgogxgxgxgogx" : "..x...x...x...x.",
@@ -155,6 +162,7 @@ void intro(Band& band, const SectionMarks& marks) {
             playPhrase(band, band.lead, theme[(bar - 16) % 4], t, 0.5f, leadNote, 0.45f);
         }
     }
+    riser(band.mix, at(s, 6, 0), 2 * kBar, 0.3f);
     crash(band.mix, at(s, 8, 0), 0.5f);
     crash(band.mix, at(s, 16, 0), 0.7f);
     // Half a bar of kick and rising snare hands over to the breakdown.
@@ -221,8 +229,8 @@ void atom(Band& band, const SectionMarks& marks) {
         drums(band, t, "x.....x...x.....", "....x..o....x..o", "xgxgxgxgxgxgxgog", 0.95f, 0.5f);
         bassLine(band, chord, t, "x..x..x.x..x..x.", 0.8f, 0.45f, true);
         arpeggio(band, chord, t, 0.22f, 0.75f);
-        const int lift = bar >= 4 ? 12 : 0;
-        playPhrase(band, band.lead, kAtomMotif[bar % 4], t, 0.5f, leadNote, 0.9f, lift - 12, 0.55);
+        playPhrase(band, band.lead, kAtomMotif[bar % 4], t, 0.5f, leadNote, 0.9f, 0, 0.55);
+        if (bar >= 4) playPhrase(band, band.arp, kAtomMotif[bar % 4], t, 0.2f, pluckNote, 0.8f, 12, 0.5);
         bellNote(band.mix, band.bell, Note{t, 0.5, chord.tones[2] + 24, 0.45f});
     }
     // Half a bar of toms tumbles into the dark section.

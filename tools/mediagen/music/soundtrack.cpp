@@ -14,23 +14,27 @@ namespace {
 constexpr double kTargetLufs = -14.0;
 constexpr double kCeilingDb = -1.5;
 
-bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(file);
-}
-
 }  // namespace
 
 int generateSoundtrack(const std::string& outDir) {
+    // Open the file first, so an unwritable directory fails before seconds of synthesis.
+    const std::string path = outDir + "/muhsik.mp3";
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file) {
+        std::fprintf(stderr, "quorvex-mediagen: cannot write %s\n", path.c_str());
+        return 0;
+    }
     stk::Stk::setSampleRate(kSampleRate);
     const Mixer mixer = performScore();
     Stereo programme = mixDown(mixer);
     masterProgramme(programme, kTargetLufs, kCeilingDb);
     const std::vector<unsigned char> mp3 = encodeMp3(programme);
-    const std::string path = outDir + "/muhsik.mp3";
-    if (mp3.empty() || !writeBytes(path, mp3)) {
-        std::fprintf(stderr, "quorvex-mediagen: cannot write %s\n", path.c_str());
+    file.write(reinterpret_cast<const char*>(mp3.data()), static_cast<std::streamsize>(mp3.size()));
+    file.close();
+    if (mp3.empty() || !file) {
+        // No half-written soundtrack may look up to date to the next build.
+        std::remove(path.c_str());
+        std::fprintf(stderr, "quorvex-mediagen: cannot %s %s\n", mp3.empty() ? "encode" : "write", path.c_str());
         return 0;
     }
     return 1;

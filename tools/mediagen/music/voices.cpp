@@ -154,7 +154,7 @@ void padNote(Mixer& mixer, const Route& route, const Note& note, float brightnes
             const double drift = 1 + 0.08 * std::sin(i * 2 * kPi * 0.3 / kSampleRate);
             setLowPass(filter, 250 * std::pow(2.0, brightness * 5.5) * drift, 0.9);
         }
-        mono[i] = static_cast<float>(filter.tick(saw.tick()) * gains[i] * note.level * 0.5);
+        mono[i] = static_cast<float>(filter.tick(saw.tick()) * gains[i] * note.level * 0.35);
     }
     placeMono(mixer, route, note.start, mono);
 }
@@ -200,7 +200,7 @@ void leadNote(Mixer& mixer, const Route& route, const Note& note, float brightne
             setLowPass(filter, (900 + 5200 * brightness) * (1 + 1.5 * std::exp(-t / 0.12)), 1.0);
         }
         const double tone = (sawA.tick() + sawB.tick()) * 0.5 + square.tick() * 0.35;
-        mono[i] = static_cast<float>(filter.tick(tone) * gains[i] * note.level * 0.45);
+        mono[i] = static_cast<float>(filter.tick(tone) * gains[i] * note.level * 0.9);
     }
     placeMono(mixer, route, note.start, mono);
 }
@@ -316,7 +316,7 @@ void hat(Mixer& mixer, double start, float level, bool open, float pan) {
     for (std::size_t i = 0; i < count; ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         const double hiss = noise.next();
-        mono[i] = static_cast<float>((high.tick(hiss) * 0.6 + ring.tick(hiss) * 0.8) * shape.at(t) * level * 0.45);
+        mono[i] = static_cast<float>((high.tick(hiss) * 0.6 + ring.tick(hiss) * 0.8) * shape.at(t) * level * 0.32);
     }
     placeMono(mixer, Route{&mixer.main, pan, 0.05f, 0}, start, mono);
 }
