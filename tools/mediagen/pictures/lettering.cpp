@@ -1,7 +1,6 @@
 // Pictures made of letters: the font sheet, the speech bubbles, the title words and the
 // closing picture with the production's title and credits.
 #include <cmath>
-#include <cstring>
 
 #include "blur.h"
 #include "pictures.h"
@@ -52,7 +51,9 @@ Canvas speechBubble(const char* words, bool tailLeft) {
     const float s = tailLeft ? -1.0f : 1.0f;
     fillPolygon(body, {{cx + s * 0.02f, cy + ry * 0.7f}, {cx + s * 0.2f, cy + ry * 0.6f}, {cx + s * 0.38f, 0.97f}});
     outline = dilated(body, 0.025f);
-    const float capHeight = 0.5f * rx / static_cast<float>(std::max<size_t>(3, std::strlen(words)));
+    // Words fill two thirds of the bubble's width, however many letters they have.
+    const float trial = 0.1f;
+    const float capHeight = std::min(0.17f, trial * 1.3f * rx / measureText(letters, words, trial, 0.005f));
     drawTextCentred(letters, words, cx, cy + capHeight / 2, capHeight, 0.005f);
     // Paper with a soft shade towards the lower right, and a gloss highlight.
     paintOver(c, outline, hexColour(0x101830));
@@ -97,8 +98,8 @@ Canvas closingPicture() {
         return sky + nebulaAt(x, y, neb, 0.5f * smoothstep(0.9f, 0.1f, y));
     });
     Rng rng(5005);
-    addStarField(c, rng, 1600, 1.0f);
-    paintPlanet(c, {w / 2, 2.35f, 1.5f, hexColour(0x180828), hexColour(0x503070), hexColour(0xFF9050), 0.0f, -1.0f, 0.25f, 1.0f, 95});
+    addStarField(c, rng, 900, 1.0f);
+    paintPlanet(c, {w / 2, 2.35f, 1.5f, hexColour(0x180828), hexColour(0x503070), hexColour(0xFF9050), 0.0f, 1.0f, 0.15f, 1.0f, 95});
     // Perspective grid on the planet's face, fading into the distance.
     Layer grid(c);
     shade(grid, [&](float x, float y, float) {
@@ -127,11 +128,18 @@ Canvas closingPicture() {
     struct Credit { const char* role; const char* what; };
     const Credit lines[] = {{"CODE", "C++ AND OPENGL, BY HAND"}, {"MUSIC", "SYNTHESIZED NOTE BY NOTE"},
                             {"GRAPHICS", "PAINTED BY ALGORITHMS"}};
+    // The divider sits where it centres the whole block, not the picture.
+    float roleMax = 0, whatMax = 0;
+    for (const Credit& line : lines) {
+        roleMax = std::max(roleMax, measureText(roles, line.role, 0.032f, 0.004f));
+        whatMax = std::max(whatMax, measureText(credits, line.what, 0.024f, 0.002f));
+    }
+    const float divider = w / 2 + (roleMax - whatMax) / 2;
     float y = 0.38f;
     for (const Credit& line : lines) {
         const float roleWidth = measureText(roles, line.role, 0.032f, 0.004f);
-        drawText(roles, line.role, w / 2 - 0.03f - roleWidth, y, 0.032f, 0.004f);
-        drawText(credits, line.what, w / 2 + 0.03f, y, 0.024f, 0.002f);
+        drawText(roles, line.role, divider - 0.03f - roleWidth, y, 0.032f, 0.004f);
+        drawText(credits, line.what, divider + 0.03f, y, 0.024f, 0.002f);
         y += 0.085f;
     }
     drawTextCentred(closing, "THANKS FOR WATCHING - SEE YOU IN THE NEXT ONE", w / 2, 0.74f, 0.024f, 0.002f);
@@ -142,7 +150,7 @@ Canvas closingPicture() {
     paintOver(c, closing, hexColour(0xFFFFFF));
     // A thin divider between the columns.
     Layer rule(c);
-    fillCapsule(rule, {w / 2, 0.335f}, {w / 2, 0.56f}, 0.0015f);
+    fillCapsule(rule, {divider, 0.335f}, {divider, 0.56f}, 0.0015f);
     paintOver(c, rule, hexColour(0xFF80C0));
     return c;
 }

@@ -181,7 +181,7 @@ Canvas battleSky() {
         return sky + nebulaAt(x, y, neb, mask * 0.8f);
     });
     Rng rng(3003);
-    addStarField(c, rng, 2400, 1.0f);
+    addStarField(c, rng, 1500, 1.0f);
     // The large planet fills the lower right, its day side towards the upper left.
     paintPlanet(c, {1.08f, 1.22f, 0.68f, hexColour(0x102848), hexColour(0x5890C0), hexColour(0x70B8FF), -0.7f, 0.6f, 0.35f, 0.0f, 71});
     paintPlanet(c, {0.28f, 0.72f, 0.05f, hexColour(0x302820), hexColour(0xA09080), hexColour(0x806040), -0.7f, 0.6f, 0.35f, 0.0f, 72});

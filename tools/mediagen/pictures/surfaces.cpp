@@ -190,7 +190,7 @@ Canvas blobs() {
         return mix(hexColour(0x2A0A4A), hexColour(0x3E1466), smoothstep(0.22f, 0.18f, dots));
     });
     Rng rng(606);
-    paintBlobs(c, makeBlobs(rng, 3, 3, 1.0f, 0.085f), 0.012f, 0.0f);
+    paintBlobs(c, makeBlobs(rng, 3, 3, 1.0f, 0.1f), 0.012f, 0.0f);
     return c;
 }
 
