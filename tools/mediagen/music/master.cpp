@@ -191,7 +191,7 @@ Loudness masterProgramme(Stereo& programme, double targetLufs, double ceilingDb)
         }
         limitPeaks(programme, static_cast<float>(toLinear(limitDb)));
         level = measureLoudness(programme, true);
-        const bool loudEnough = std::fabs(level.integratedLufs - targetLufs) < 0.3;
+        const bool loudEnough = std::fabs(level.integratedLufs - targetLufs) < 0.15;
         const bool peaksClear = level.truePeakDb <= ceilingDb;
         if (loudEnough && peaksClear) break;
         gainDb += targetLufs - level.integratedLufs;

@@ -53,13 +53,13 @@ void placeMono(Mixer& mixer, const Route& route, double start, const std::vector
     place(mixer, route, start, mono, mono);
 }
 
-// Percussive shape: a short linear attack, exponential decay, and a final fade to exactly zero.
+// Percussive shape: a short linear attack, exponential decay, and over the last fifth a fade to exactly zero.
 struct Strike {
     double attack, decay, total;
     double at(double t) const {
         if (t < 0 || t >= total) return 0;
         const double rise = attack > 0 ? std::min(1.0, t / attack) : 1.0;
-        const double tail = std::min(1.0, (total - t) / 0.01);
+        const double tail = std::min(1.0, (total - t) / (0.2 * total));
         return rise * std::exp(-t / decay) * tail;
     }
 };
@@ -260,7 +260,7 @@ void bellNote(Mixer& mixer, const Route& route, const Note& note) {
 }
 
 void kick(Mixer& mixer, double start, float level, float pumpDepth) {
-    const Strike body{0.001, 0.28, 0.5};
+    const Strike body{0.001, 0.28, 0.75};
     const std::size_t count = frameAt(body.total);
     stk::SineWave sine;
     Noise noise = noiseFor(start, 1);
@@ -340,7 +340,7 @@ void tom(Mixer& mixer, double start, int pitch, float level) {
 }
 
 void crash(Mixer& mixer, double start, float level) {
-    const Strike shape{0.002, 0.9, 2.6};
+    const Strike shape{0.002, 0.9, 3.4};
     const std::size_t count = frameAt(shape.total);
     Noise noiseL = noiseFor(start, 6), noiseR = noiseFor(start, 7);
     stk::BiQuad highL, highR, shimmerL, shimmerR;
