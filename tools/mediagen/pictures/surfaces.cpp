@@ -77,8 +77,8 @@ void paintBlobs(Canvas& c, const std::vector<Blob>& blobs, float outline, float 
         // The field's iso-line at 1, with distance estimated from the field's falloff.
         const float scale = b.r[0];
         auto sdf = [&](float x, float y) { return (1.0f / std::sqrt(blobField(b, x, y)) - 1.0f) * scale; };
-        fillSdf(body, x0, y0, x1, y1, sdf, calm * 0.03f);
-        fillSdf(rim, x0, y0, x1, y1, [&](float x, float y) { return sdf(x, y) - outline; }, calm * 0.03f);
+        fillSdf(body, x0, y0, x1, y1, sdf, calm * 0.012f);
+        fillSdf(rim, x0, y0, x1, y1, [&](float x, float y) { return sdf(x, y) - outline; }, calm * 0.012f);
         paintOver(c, rim, mix(hexColour(0x14051F), b.colour * 0.3f, calm));
         paintOverWith(c, body, [&](float x, float y) {
             const float f = blobField(b, x, y);
