@@ -2,7 +2,7 @@
 // Patterns are written on a grid of sixteenth notes, sixteen to a two-second bar.
 #include "music/score.h"
 
-#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {

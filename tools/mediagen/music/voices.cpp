@@ -16,6 +16,16 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kControlBlock = 32;  // samples between filter and pitch updates
 
+// Scratch buffers reused from note to note: a fresh allocation per note costs more than its synthesis.
+struct {
+    std::vector<float> gains, left, right;
+} state;
+
+std::vector<float>& scratch(std::vector<float>& buffer, std::size_t count) {
+    buffer.resize(count);
+    return buffer;
+}
+
 std::uint64_t mixSeed(std::uint64_t value) {
     value += 0x9E3779B97F4A7C15ull;
     value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -37,16 +47,16 @@ void place(Mixer& mixer, const Route& route, double start, const std::vector<flo
     const double angle = (std::clamp(route.pan, -1.0f, 1.0f) + 1) * kPi / 4;
     const float gainL = static_cast<float>(std::cos(angle) * std::sqrt(2.0));
     const float gainR = static_cast<float>(std::sin(angle) * std::sqrt(2.0));
-    for (std::size_t i = 0; i < count; ++i) {
-        const float l = left[i] * gainL, r = right[i] * gainR;
-        const std::size_t at = first + i;
-        route.bus->left[at] += l;
-        route.bus->right[at] += r;
-        mixer.reverb.left[at] += l * route.reverb;
-        mixer.reverb.right[at] += r * route.reverb;
-        mixer.echo.left[at] += l * route.echo;
-        mixer.echo.right[at] += r * route.echo;
-    }
+    const auto add = [&](Bus& bus, float level) {
+        if (level == 0) return;
+        for (std::size_t i = 0; i < count; ++i) {
+            bus.left[first + i] += left[i] * gainL * level;
+            bus.right[first + i] += right[i] * gainR * level;
+        }
+    };
+    add(*route.bus, 1);
+    add(mixer.reverb, route.reverb);
+    add(mixer.echo, route.echo);
 }
 
 void placeMono(Mixer& mixer, const Route& route, double start, const std::vector<float>& mono) {
@@ -71,11 +81,11 @@ stk::ADSR makeEnvelope(double attack, double decay, double sustain, double relea
 }
 
 // Runs an ADSR over a held note and its release; returns one gain per sample, ending at zero.
-std::vector<float> envelopeFor(stk::ADSR& envelope, double length, double release) {
+const std::vector<float>& envelopeFor(stk::ADSR& envelope, double length, double release) {
     const std::size_t held = std::max<std::size_t>(frameAt(length), 1);
     const std::size_t limit = held + frameAt(release * 4) + 64;
-    std::vector<float> gains;
-    gains.reserve(limit);
+    std::vector<float>& gains = state.gains;
+    gains.clear();
     envelope.keyOn();
     for (std::size_t i = 0; i < limit; ++i) {
         if (i == held) envelope.keyOff();
@@ -140,13 +150,13 @@ double pitchHz(double midiPitch) { return 440.0 * std::pow(2.0, (midiPitch - 69)
 void padNote(Mixer& mixer, const Route& route, const Note& note, float brightnessFrom, float brightnessTo) {
     const double release = std::min(1.2, 0.3 + note.length * 0.5);
     stk::ADSR envelope = makeEnvelope(std::min(0.6, note.length * 0.4), 0.6, 0.8, release);
-    const std::vector<float> gains = envelopeFor(envelope, note.length, release);
+    const std::vector<float>& gains = envelopeFor(envelope, note.length, release);
     // One saw per note: the chorus on the pad bus gives it width.
     stk::BlitSaw saw;
     saw.setFrequency(pitchHz(note.pitch));
     stk::BiQuad filter;
     const double held = static_cast<double>(std::max<std::size_t>(1, frameAt(note.length)));
-    std::vector<float> mono(gains.size());
+    std::vector<float>& mono = scratch(state.left, gains.size());
     for (std::size_t i = 0; i < gains.size(); ++i) {
         if (i % kControlBlock == 0) {
             const double progress = std::min(1.0, i / held);
@@ -161,14 +171,14 @@ void padNote(Mixer& mixer, const Route& route, const Note& note, float brightnes
 
 void bassNote(Mixer& mixer, const Route& route, const Note& note, float brightness) {
     stk::ADSR envelope = makeEnvelope(0.004, 0.18, 0.7, 0.04);
-    const std::vector<float> gains = envelopeFor(envelope, note.length, 0.04);
+    const std::vector<float>& gains = envelopeFor(envelope, note.length, 0.04);
     const double hz = pitchHz(note.pitch);
     stk::BlitSaw saw;
     saw.setFrequency(hz);
     stk::SineWave sub;
     sub.setFrequency(hz);
     stk::BiQuad filter;
-    std::vector<float> mono(gains.size());
+    std::vector<float>& mono = scratch(state.left, gains.size());
     for (std::size_t i = 0; i < gains.size(); ++i) {
         if (i % kControlBlock == 0) {
             const double t = static_cast<double>(i) / kSampleRate;
@@ -182,12 +192,12 @@ void bassNote(Mixer& mixer, const Route& route, const Note& note, float brightne
 
 void leadNote(Mixer& mixer, const Route& route, const Note& note, float brightness) {
     stk::ADSR envelope = makeEnvelope(0.012, 0.25, 0.7, 0.18);
-    const std::vector<float> gains = envelopeFor(envelope, note.length, 0.18);
+    const std::vector<float>& gains = envelopeFor(envelope, note.length, 0.18);
     const double hz = pitchHz(note.pitch);
     stk::BlitSaw sawA, sawB;
     stk::BlitSquare square;
     stk::BiQuad filter;
-    std::vector<float> mono(gains.size());
+    std::vector<float>& mono = scratch(state.left, gains.size());
     for (std::size_t i = 0; i < gains.size(); ++i) {
         if (i % kControlBlock == 0) {
             const double t = static_cast<double>(i) / kSampleRate;
@@ -212,7 +222,7 @@ void pluckNote(Mixer& mixer, const Route& route, const Note& note, float brightn
     stk::BlitSquare square;
     square.setFrequency(hz);
     stk::BiQuad filter;
-    std::vector<float> mono(count);
+    std::vector<float>& mono = scratch(state.left, count);
     for (std::size_t i = 0; i < count; ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         if (i % kControlBlock == 0) setLowPass(filter, 400 + (1500 + 6000 * brightness) * std::exp(-t / 0.09), 2.0);
@@ -223,12 +233,12 @@ void pluckNote(Mixer& mixer, const Route& route, const Note& note, float brightn
 
 void brassNote(Mixer& mixer, const Route& route, const Note& note, float brightness) {
     stk::ADSR envelope = makeEnvelope(0.12, 0.4, 0.85, 0.35);
-    const std::vector<float> gains = envelopeFor(envelope, note.length, 0.35);
+    const std::vector<float>& gains = envelopeFor(envelope, note.length, 0.35);
     const double hz = pitchHz(note.pitch);
     stk::BlitSaw saws[3];
     const double cents[3] = {-12, 0, 11};
     stk::BiQuad filter;
-    std::vector<float> mono(gains.size());
+    std::vector<float>& mono = scratch(state.left, gains.size());
     for (std::size_t i = 0; i < gains.size(); ++i) {
         if (i % kControlBlock == 0) {
             const double t = static_cast<double>(i) / kSampleRate;
@@ -249,7 +259,7 @@ void bellNote(Mixer& mixer, const Route& route, const Note& note) {
     const double hz = pitchHz(note.pitch);
     stk::SineWave carrier, modulator;
     modulator.setFrequency(hz * 3.5);
-    std::vector<float> mono(count);
+    std::vector<float>& mono = scratch(state.left, count);
     for (std::size_t i = 0; i < count; ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         const double index = 2.5 * std::exp(-t / 0.25);
@@ -266,7 +276,7 @@ void kick(Mixer& mixer, double start, float level, float pumpDepth) {
     Noise noise = noiseFor(start, 1);
     stk::BiQuad click;
     setHighPass(click, 3000, 0.7);
-    std::vector<float> mono(count);
+    std::vector<float>& mono = scratch(state.left, count);
     for (std::size_t i = 0; i < count; ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         sine.setFrequency(46 + 120 * std::exp(-t / 0.028));
@@ -294,7 +304,7 @@ void snare(Mixer& mixer, double start, float level, float reverbSend) {
     stk::BiQuad band, air;
     setBandPass(band, 2200, 0.6);
     setHighPass(air, 6000, 0.7);
-    std::vector<float> mono(count);
+    std::vector<float>& mono = scratch(state.left, count);
     for (std::size_t i = 0; i < count; ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         tone.setFrequency(175 + 60 * std::exp(-t / 0.015));
@@ -312,7 +322,7 @@ void hat(Mixer& mixer, double start, float level, bool open, float pan) {
     stk::BiQuad high, ring;
     setHighPass(high, 7500, 0.8);
     setBandPass(ring, 10500, 1.5);
-    std::vector<float> mono(count);
+    std::vector<float>& mono = scratch(state.left, count);
     for (std::size_t i = 0; i < count; ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         const double hiss = noise.next();
@@ -329,7 +339,7 @@ void tom(Mixer& mixer, double start, int pitch, float level) {
     Noise noise = noiseFor(start, 5);
     stk::BiQuad thud;
     setLowPass(thud, 900, 0.7);
-    std::vector<float> mono(count);
+    std::vector<float>& mono = scratch(state.left, count);
     for (std::size_t i = 0; i < count; ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         sine.setFrequency(hz * (1 + 0.6 * std::exp(-t / 0.05)));
@@ -348,7 +358,8 @@ void crash(Mixer& mixer, double start, float level) {
     setHighPass(highR, 4200, 0.7);
     setBandPass(shimmerL, 6800, 2.5);
     setBandPass(shimmerR, 7400, 2.5);
-    std::vector<float> left(count), right(count);
+    std::vector<float>& left = scratch(state.left, count);
+    std::vector<float>& right = scratch(state.right, count);
     for (std::size_t i = 0; i < count; ++i) {
         const double gain = shape.at(static_cast<double>(i) / kSampleRate) * level * 0.35;
         const double l = noiseL.next(), r = noiseR.next();
@@ -362,7 +373,8 @@ void riser(Mixer& mixer, double start, double length, float level) {
     const std::size_t count = frameAt(length);
     Noise noiseL = noiseFor(start, 8), noiseR = noiseFor(start, 9);
     stk::BiQuad bandL, bandR;
-    std::vector<float> left(count), right(count);
+    std::vector<float>& left = scratch(state.left, count);
+    std::vector<float>& right = scratch(state.right, count);
     for (std::size_t i = 0; i < count; ++i) {
         const double progress = static_cast<double>(i) / count;
         if (i % kControlBlock == 0) {
@@ -381,7 +393,7 @@ void boom(Mixer& mixer, double start, float level) {
     const Strike shape{0.002, 0.7, 2.2};
     const std::size_t count = frameAt(shape.total);
     stk::SineWave sine;
-    std::vector<float> mono(count);
+    std::vector<float>& mono = scratch(state.left, count);
     for (std::size_t i = 0; i < count; ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         sine.setFrequency(36 + 50 * std::exp(-t / 0.08));
