@@ -15,6 +15,8 @@ enum PlatformBackend { PLATFORM_DISPLAY = 0, PLATFORM_OFFSCREEN = 1 };
 // Chooses the backend; must come before the first window. Returns 1 on success.
 int platformSelectBackend(PlatformBackend backend);
 PlatformBackend platformBackend();
+// Tidies the platform library away at the end of the program (no window may be open).
+void platformShutdown();
 
 // ---------------------------------------------------------------------------------------------
 // Window and rendering context, one step per function so each failure keeps its own message
@@ -35,6 +37,8 @@ void platformShowCursor(int visible);
 // Creates the (hidden) window with the pixel format that the GL context will need.
 int platformCreateWindow(const char* title, int width, int height, int fullscreen,
                          const PlatformPixelFormat* format);
+int platformGetDeviceContext();               // the window's drawable; 1 on success
+int platformReleaseDeviceContext();           // 1 on success
 int platformChoosePixelFormat(const PlatformPixelFormat* format);  // 0 when none matches
 int platformSetPixelFormat(int formatNumber);
 int platformCreateContext();                  // 1 on success
@@ -44,8 +48,15 @@ int platformDeleteContext();                  // 1 on success
 int platformDestroyWindow();                  // 1 on success
 void platformShowWindow();                    // show, raise, take the focus
 void platformSwapBuffers();                   // swap interval 1
+uint32_t platformSwapCount();                 // swaps so far in the process (tests, recorder)
 void platformWindowSize(int* width, int* height);  // current client size
 int platformIsFullscreen();
+void platformMinimizeWindow();
+void platformMaximizeWindow();
+void platformRestoreWindow();
+// Screen saver and monitor power-saving are held off while the window class is registered.
+int platformScreenSaverAllowed();
+void platformAllowScreenSaver();
 
 // ---------------------------------------------------------------------------------------------
 // Messages: window events translated into the Windows message numbers the shell dispatches on
@@ -59,6 +70,16 @@ enum PlatformMessageId : uint32_t {
     PLATFORM_WM_KEYDOWN = 0x100,
     PLATFORM_WM_KEYUP = 0x101,
     PLATFORM_WM_SYSCOMMAND = 0x112,
+};
+
+// WM_SYSCOMMAND requests, in the high bits of wParam (the low four bits are the system's own).
+enum PlatformSysCommand : uint32_t {
+    PLATFORM_SC_MINIMIZE = 0xF020,
+    PLATFORM_SC_MAXIMIZE = 0xF030,
+    PLATFORM_SC_CLOSE = 0xF060,
+    PLATFORM_SC_RESTORE = 0xF120,
+    PLATFORM_SC_SCREENSAVE = 0xF140,
+    PLATFORM_SC_MONITORPOWER = 0xF170,
 };
 
 struct PlatformMessage {
@@ -75,6 +96,10 @@ int platformWaitMessage(PlatformMessage* message, int timeoutMs);
 void platformPostQuitMessage(int exitCode);
 // Queues any message, as the window system would (tests and tools).
 void platformPostMessage(const PlatformMessage* message);
+// What the window system does with a message the demo passes on.
+intptr_t platformDefWindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Drops every queued message, posted or pending (tests start from an empty queue).
+void platformFlushMessages();
 
 // ---------------------------------------------------------------------------------------------
 // Message boxes
@@ -113,14 +138,17 @@ void platformSleepMs(int ms);        // only for the live frame-rate cap
 // sample frames of `channels` interleaved 16-bit samples; must fill all of them.
 typedef void (*PlatformAudioFill)(int16_t* out, int frames, void* user);
 
-// Opens the default output device, paused. Returns 1 on success, 0 when no device opens.
+// Opens the system's default output device, paused, for 16-bit samples at `rate`; SDL converts
+// to what the hardware wants. Returns 1 on success, 0 when no device opens (or one is open).
 int platformOpenAudio(int rate, int channels, PlatformAudioFill fill, void* user);
 void platformPauseAudio(int paused);
-void platformLockAudio();     // keeps the fill function from running until unlocked
+void platformLockAudio();     // keeps the fill function from running until unlocked (recursive)
 void platformUnlockAudio();
-void platformCloseAudio();
+void platformCloseAudio();    // once it returns the fill function is never called again
 
 // Capture mode (the recorder): no device is touched; opening always succeeds and the samples
 // are pulled by the caller, frame-exact, with platformPullAudio. Silence while paused or closed.
+// Chosen while no device is open. `out` holds frames x the channel count of the last opening
+// (2 before any).
 void platformUseAudioCapture(int on);
 void platformPullAudio(int16_t* out, int frames);

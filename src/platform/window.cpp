@@ -8,36 +8,59 @@ namespace {
 struct {
     PlatformBackend backend;
     int videoUp;
-    int modeChanged;
+    int modeChanged;             // a 640 x 480 mode was found for the next fullscreen window
     SDL_DisplayMode fullscreenMode;
     SDL_Window* window;
+    int drawableHeld;            // the window's drawable is in use (the device context)
+    int attributesAccepted;      // SDL took every GL attribute of the pixel format
     SDL_GLContext context;
-    PlatformPixelFormat format;
+    uint32_t swaps;
 } state;
 
-void applyPixelFormat(const PlatformPixelFormat& format) {
-    const int green = format.colourBits >= 16 ? 6 : 5;
-    const int redBlue = format.colourBits >= 24 ? 8 : 5;
+void colourSizes(int colourBits, int* red, int* green, int* blue) {
+    if (colourBits >= 24) {
+        *red = *green = *blue = 8;
+    } else {
+        *red = *blue = 5;
+        *green = colourBits == 16 ? 6 : 5;
+    }
+}
+
+// The visual is chosen when the window is made, so the attributes must be set before it.
+int applyPixelFormat(const PlatformPixelFormat& format) {
+    int red = 0, green = 0, blue = 0;
+    colourSizes(format.colourBits, &red, &green, &blue);
     SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, redBlue);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, format.colourBits >= 24 ? 8 : green);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, redBlue);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, format.depthBits);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, format.doubleBuffer);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    const struct {
+        SDL_GLattr attribute;
+        int value;
+    } wanted[] = {
+        {SDL_GL_RED_SIZE, red},
+        {SDL_GL_GREEN_SIZE, green},
+        {SDL_GL_BLUE_SIZE, blue},
+        {SDL_GL_ALPHA_SIZE, 0},
+        {SDL_GL_DEPTH_SIZE, format.depthBits},
+        {SDL_GL_STENCIL_SIZE, 0},
+        {SDL_GL_ACCUM_RED_SIZE, 0},
+        {SDL_GL_ACCUM_GREEN_SIZE, 0},
+        {SDL_GL_ACCUM_BLUE_SIZE, 0},
+        {SDL_GL_ACCUM_ALPHA_SIZE, 0},
+        {SDL_GL_DOUBLEBUFFER, format.doubleBuffer},
+        {SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY},
+    };
+    int accepted = 1;
+    for (const auto& item : wanted) {
+        if (SDL_GL_SetAttribute(item.attribute, item.value) != 0) accepted = 0;
+    }
+    return accepted;
 }
 }  // namespace
 
 int platformSelectBackend(PlatformBackend backend) {
     if (state.videoUp) return backend == state.backend;
     state.backend = backend;
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, backend == PLATFORM_OFFSCREEN ? "offscreen" : "");
+    if (backend == PLATFORM_OFFSCREEN) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
+    else SDL_ResetHint(SDL_HINT_VIDEODRIVER);
     return 1;
 }
 
@@ -45,6 +68,8 @@ PlatformBackend platformBackend() { return state.backend; }
 
 int platformRegisterWindowClass() {
     if (state.videoUp) return 1;
+    // A fullscreen demo that loses the focus keeps its mode and goes on drawing.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 0;
     SDL_DisableScreenSaver();
     state.videoUp = 1;
@@ -52,28 +77,33 @@ int platformRegisterWindowClass() {
 }
 
 int platformUnregisterWindowClass() {
-    if (!state.videoUp) return 0;
+    if (!state.videoUp || state.window) return 0;  // a window of the class still exists
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     state.videoUp = 0;
+    state.modeChanged = 0;
     return 1;
 }
 
 int platformChangeDisplayMode(int width, int height, int bits) {
-    (void)bits;  // the display keeps its own depth; the GL context asks for 16 bits itself
     if (state.backend == PLATFORM_OFFSCREEN || !state.videoUp) return 0;
-    const int modes = SDL_GetNumDisplayModes(0);
-    for (int i = 0; i < modes; ++i) {
-        SDL_DisplayMode mode;
-        if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w == width && mode.h == height) {
-            state.fullscreenMode = mode;
-            state.modeChanged = 1;
-            return 1;
-        }
-    }
-    return 0;
+    SDL_DisplayMode want{};
+    want.format = bits <= 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
+    want.w = width;
+    want.h = height;
+    SDL_DisplayMode closest;
+    if (!SDL_GetClosestDisplayMode(0, &want, &closest)) return 0;
+    if (closest.w != width || closest.h != height) return 0;
+    state.fullscreenMode = closest;
+    state.modeChanged = 1;
+    return 1;
 }
 
-void platformRestoreDisplayMode() { state.modeChanged = 0; }
+void platformRestoreDisplayMode() {
+    // Leaving fullscreen gives the desktop its own mode back before the window goes.
+    if (state.window && (SDL_GetWindowFlags(state.window) & SDL_WINDOW_FULLSCREEN))
+        SDL_SetWindowFullscreen(state.window, 0);
+    state.modeChanged = 0;
+}
 
 void platformShowCursor(int visible) {
     if (state.videoUp) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
@@ -81,25 +111,40 @@ void platformShowCursor(int visible) {
 
 int platformCreateWindow(const char* title, int width, int height, int fullscreen,
                          const PlatformPixelFormat* format) {
-    state.format = *format;
-    applyPixelFormat(*format);
+    if (!state.videoUp || state.window) return 0;
+    state.attributesAccepted = applyPixelFormat(*format);
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (fullscreen && state.modeChanged) flags |= SDL_WINDOW_FULLSCREEN;
     state.window = SDL_CreateWindow(title, 0, 0, width, height, flags);
     if (!state.window) return 0;
+    // Hidden until shown, so the mode takes effect when the window first appears.
     if (flags & SDL_WINDOW_FULLSCREEN) SDL_SetWindowDisplayMode(state.window, &state.fullscreenMode);
     return 1;
 }
 
-int platformChoosePixelFormat(const PlatformPixelFormat* format) {
-    // SDL chose the visual with the window; a format that asks for no depth or colour is refused.
-    return (state.window && format->colourBits > 0 && format->depthBits > 0) ? 1 : 0;
+int platformGetDeviceContext() {
+    if (!state.window || !(SDL_GetWindowFlags(state.window) & SDL_WINDOW_OPENGL)) return 0;
+    state.drawableHeld = 1;
+    return 1;
 }
 
-int platformSetPixelFormat(int formatNumber) { return state.window && formatNumber > 0; }
+int platformReleaseDeviceContext() {
+    if (!state.drawableHeld) return 0;
+    state.drawableHeld = 0;
+    return 1;
+}
+
+int platformChoosePixelFormat(const PlatformPixelFormat* format) {
+    // SDL matched the visual to the attributes when it made the window: there is one format,
+    // number 1, when every attribute was taken and the format asks for colour and depth.
+    if (!state.drawableHeld || !state.attributesAccepted) return 0;
+    return format->colourBits > 0 && format->depthBits > 0 ? 1 : 0;
+}
+
+int platformSetPixelFormat(int formatNumber) { return state.drawableHeld && formatNumber == 1; }
 
 int platformCreateContext() {
-    if (!state.window) return 0;
+    if (!state.window || state.context) return 0;
     state.context = SDL_GL_CreateContext(state.window);
     return state.context != nullptr;
 }
@@ -107,7 +152,7 @@ int platformCreateContext() {
 int platformMakeCurrent() {
     if (!state.window || !state.context) return 0;
     if (SDL_GL_MakeCurrent(state.window, state.context) != 0) return 0;
-    SDL_GL_SetSwapInterval(1);
+    SDL_GL_SetSwapInterval(1);  // not every driver can; the demo runs either way
     return 1;
 }
 
@@ -127,6 +172,7 @@ int platformDestroyWindow() {
     if (!state.window) return 0;
     SDL_DestroyWindow(state.window);
     state.window = nullptr;
+    state.drawableHeld = 0;
     return 1;
 }
 
@@ -137,8 +183,12 @@ void platformShowWindow() {
 }
 
 void platformSwapBuffers() {
-    if (state.window) SDL_GL_SwapWindow(state.window);
+    if (!state.window) return;
+    SDL_GL_SwapWindow(state.window);
+    ++state.swaps;
 }
+
+uint32_t platformSwapCount() { return state.swaps; }
 
 void platformWindowSize(int* width, int* height) {
     *width = 0;
@@ -148,4 +198,27 @@ void platformWindowSize(int* width, int* height) {
 
 int platformIsFullscreen() {
     return state.window && (SDL_GetWindowFlags(state.window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+void platformMinimizeWindow() {
+    if (state.window) SDL_MinimizeWindow(state.window);
+}
+
+void platformMaximizeWindow() {
+    if (state.window) SDL_MaximizeWindow(state.window);
+}
+
+void platformRestoreWindow() {
+    if (state.window) SDL_RestoreWindow(state.window);
+}
+
+int platformScreenSaverAllowed() { return SDL_IsScreenSaverEnabled() == SDL_TRUE; }
+
+void platformAllowScreenSaver() { SDL_EnableScreenSaver(); }
+
+void platformShutdown() {
+    if (state.window) return;  // the demo still owns a window; nothing to tidy yet
+    SDL_Quit();
+    state.videoUp = 0;
+    state.modeChanged = 0;
 }

@@ -20,28 +20,51 @@ const char* const windowTitle = "Quorvex Dalmera";
 
 struct {
     int done;
-    PlatformMessage lastMessage;
-    uint32_t lastFrameMs;
+    int exitCode;         // the quit message's code; every other normal end is 0
+    int capStarted;
+    uint32_t lastTimerMs;
+    double timerTotalMs;  // the wrapping timer, unwrapped for the frame cap
+    double deadlineMs;    // when the next capped frame may be presented
 } state;
 
 int openDemoWindow() { return openWindow(windowTitle, 640, 480, 16, fullscreen); }
 
+double unwrappedTimerMs() {
+    const uint32_t now = platformTimerMs();
+    state.timerTotalMs += static_cast<double>(static_cast<uint32_t>(now - state.lastTimerMs));
+    state.lastTimerMs = now;
+    return state.timerTotalMs;
+}
+
+// Paces frames to an average of `fps` with a running deadline, so whole-millisecond sleeps
+// do not round the rate; after a long stall the schedule starts afresh instead of racing.
 void capFrameRate(int fps) {
     if (fps <= 0) return;
-    const uint32_t frameMs = 1000u / static_cast<uint32_t>(fps);
-    const uint32_t spent = platformTimerMs() - state.lastFrameMs;
-    if (spent < frameMs) platformSleepMs(static_cast<int>(frameMs - spent));
-    state.lastFrameMs = platformTimerMs();
+    const double frameMs = 1000.0 / fps;
+    if (!state.capStarted) {
+        state.lastTimerMs = platformTimerMs();
+        state.timerTotalMs = 0.0;
+    }
+    const double now = unwrappedTimerMs();
+    if (!state.capStarted || now - state.deadlineMs > frameMs) {
+        state.deadlineMs = now;
+        state.capStarted = 1;
+    } else if (now < state.deadlineMs) {
+        platformSleepMs(static_cast<int>(state.deadlineMs - now));
+    }
+    state.deadlineMs += frameMs;
 }
 
 // The empty-queue branch: draw (when active), then act on F1. Returns 0 when F1's new
 // window could not be opened and the program must end at once.
 int idlePass(const LoopOptions& options) {
+    const int drawn = active;
+    // The chain draws even on the frame where Escape is seen; that frame is never shown.
     if ((active && !runSceneChain()) || KeyState[vkEscape]) {
         state.done = 1;
     } else {
         frameStep = readFrameClock();
-        if (options.frameDrawn) options.frameDrawn(options.user);
+        if (drawn && options.frameDrawn) options.frameDrawn(options.user);
         platformSwapBuffers();
         capFrameRate(options.fpsCap);
     }
@@ -72,10 +95,12 @@ float readFrameClock() {
 intptr_t windowProcedure(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     switch (message) {
         case PLATFORM_WM_ACTIVATE:
+            // Only the minimized state counts: a window that merely loses the focus keeps drawing.
             active = ((wParam >> 16) & 0xFFFF) == 0;
             return 0;
         case PLATFORM_WM_SYSCOMMAND:
-            return 0;  // screen saver and monitor power-down refused; nothing else arrives here
+            if (wParam == PLATFORM_SC_SCREENSAVE || wParam == PLATFORM_SC_MONITORPOWER) return 0;
+            return platformDefWindowProc(message, wParam, lParam);
         case PLATFORM_WM_CLOSE:
             platformPostQuitMessage(0);
             return 0;
@@ -89,24 +114,29 @@ intptr_t windowProcedure(uint32_t message, uintptr_t wParam, intptr_t lParam) {
             resizeView(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
             return 0;
         default:
-            return 0;
+            return platformDefWindowProc(message, wParam, lParam);
     }
 }
 
 int demoMain(const LoopOptions& options) {
     state.done = 0;
+    state.exitCode = 0;
+    state.capStarted = 0;
     fullscreen = static_cast<unsigned char>(options.startFullscreen);
     if (!openDemoWindow()) return 0;
     for (;;) {
         if (state.done) {
             closeWindow();
-            return static_cast<int>(state.lastMessage.wParam);
+            return state.exitCode;
         }
         PlatformMessage message;
         if (nextMessage(&message)) {
-            state.lastMessage = message;
-            if (message.message == PLATFORM_WM_QUIT) state.done = 1;
-            else windowProcedure(message.message, message.wParam, message.lParam);
+            if (message.message == PLATFORM_WM_QUIT) {
+                state.done = 1;
+                state.exitCode = static_cast<int>(message.wParam);
+            } else {
+                windowProcedure(message.message, message.wParam, message.lParam);
+            }
             continue;
         }
         if (!idlePass(options)) return 0;

@@ -18,9 +18,9 @@ struct {
     int hWnd;
     int hDC;
     int hRC;
-    int pixelFormatFilled;
+    int pixelFormatFilled;          // colour bits taken from the first successful window
     PlatformPixelFormat pixelFormat;
-} state;
+} state = {0, 0, 0, 0, 0, {0, 16, 1}};
 
 void creationError(const char* text, PlatformIcon icon = PLATFORM_ICON_EXCLAMATION) {
     platformMessageBox("ERROR", text, PLATFORM_BUTTONS_OK, icon);
@@ -61,11 +61,18 @@ int openWindow(const char* title, int width, int height, int bits, int fullscree
     if (fullscreen && !platformChangeDisplayMode(width, height, bits) && !askForWindowedMode()) return 0;
     if (fullscreen) platformShowCursor(0);
 
-    if (!state.pixelFormatFilled) state.pixelFormat = {bits, 16, 1};
-    if (!platformCreateWindow(title, width, height, fullscreen, &state.pixelFormat))
+    // The visual is fixed when the window is made, so the first window asks with the colour
+    // bits it was given; the record keeps them from the first success on.
+    PlatformPixelFormat wanted = state.pixelFormat;
+    if (!state.pixelFormatFilled) wanted.colourBits = bits;
+    if (!platformCreateWindow(title, width, height, fullscreen, &wanted))
         return failAfterCreation("Window Creation Error.");
     state.hWnd = 1;
-    state.pixelFormatFilled = 1;
+    if (!state.pixelFormatFilled) {
+        state.pixelFormat.colourBits = bits;
+        state.pixelFormatFilled = 1;
+    }
+    if (!platformGetDeviceContext()) return failAfterCreation("Can't Create A GL Device Context.");
     state.hDC = 1;
     const int formatNumber = platformChoosePixelFormat(&state.pixelFormat);
     if (!formatNumber) return failAfterCreation("Can't Find A Suitable PixelFormat.");
@@ -90,7 +97,10 @@ void closeWindow() {
         if (!platformDeleteContext()) shutdownError("Release Rendering Context Failed.");
         state.hRC = 0;
     }
-    state.hDC = 0;  // the device context belongs to the window under SDL
+    if (state.hDC) {
+        if (!platformReleaseDeviceContext()) shutdownError("Release Device Context Failed.");
+        state.hDC = 0;
+    }
     if (state.hWnd) {
         if (!platformDestroyWindow()) shutdownError("Could Not Release hWnd.");
         state.hWnd = 0;
