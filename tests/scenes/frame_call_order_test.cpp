@@ -1,6 +1,5 @@
-// The order of the state calls in a frame, where order decides the picture: the caption's two
-// passes, the intro's frame from backdrop to fade and caption, the journey's frame.
-// The state and draw entry points are interposed here and forwarded to the real library.
+// State and draw calls of a frame in their order, recorded by interposing the GL entry points:
+// the caption's two passes and the intro, journey and closing frames.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
