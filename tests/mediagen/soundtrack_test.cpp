@@ -110,7 +110,7 @@ TEST_F(SoundtrackFile, IsMasteredToStreamingLoudnessWithHeadroomAndNoDcOffset) {
     EXPECT_LT(std::fabs(sums[0] / frames), 1e-3);
     EXPECT_LT(std::fabs(sums[1] / frames), 1e-3);
     const Loudness loudness = measureLoudness(fromDecoded(*audio), false);
-    EXPECT_NEAR(loudness.integratedLufs, -14.0, 1.0);
+    EXPECT_NEAR(loudness.integratedLufs, -14.0, 0.5);
 }
 
 TEST_F(SoundtrackFile, BuildsBreaksDropsAndEndsWithTheTimeline) {

@@ -16,7 +16,7 @@ struct Loudness {
     double truePeakDb;      // highest oversampled peak of either channel, dBTP
 };
 
-// Runs the reverb and echo sends, applies the kick's pump, removes rumble and DC, fades the ends.
+// Runs the reverb and echo sends, applies the kick's pump, band-limits (no rumble, no DC), fades the ends.
 Stereo mixDown(const Mixer& mixer);
 
 // The true peak is skipped (left at -inf) unless asked for: it is the costly part.
@@ -31,3 +31,7 @@ Loudness masterProgramme(Stereo& programme, double targetLufs, double ceilingDb)
 // 44.1 kHz stereo, 160 kbit/s constant bit rate, with the encoder's gapless-playback header.
 // Empty on failure.
 std::vector<unsigned char> encodeMp3(const Stereo& programme);
+
+// How much louder (dB, usually negative) the encoded MP3 of `seconds` of the programme from
+// `from` plays than the programme itself; 0 when it cannot be measured.
+double codecGainDb(const Stereo& programme, double from, double seconds);
