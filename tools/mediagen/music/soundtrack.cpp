@@ -1,5 +1,5 @@
 // Soundtrack generation: performs the score, masters it and writes muhsik.mp3.
-// Loudness is set to -14 LUFS with true peaks at or below -1.5 dBTP, so the decoded MP3 stays under -1 dBFS.
+// It plays at -14 LUFS with true peaks at or below -1.5 dBTP, so the decoded MP3 stays under -1 dBFS.
 #include <Stk.h>
 
 #include <algorithm>
@@ -16,6 +16,18 @@ namespace {
 constexpr double kTargetLufs = -14.0;
 constexpr double kCeilingDb = -1.5;
 
+// The encoder plays back a little quieter than its input; a trial encode of a loud stretch
+// measures by how much, and the programme makes up for it. Peaks drop by as much, so the
+// decoded ceiling holds.
+void makeUpEncoderLoss(Stereo& programme) {
+    const double makeUpDb = std::clamp(-codecGainDb(programme, 50, 8), 0.0, 1.0);
+    const float gain = static_cast<float>(std::pow(10.0, makeUpDb / 20));
+    for (std::size_t i = 0; i < programme.left.size(); ++i) {
+        programme.left[i] *= gain;
+        programme.right[i] *= gain;
+    }
+}
+
 }  // namespace
 
 int generateSoundtrack(const std::string& outDir) {
@@ -27,18 +39,9 @@ int generateSoundtrack(const std::string& outDir) {
         return 0;
     }
     stk::Stk::setSampleRate(kSampleRate);
-    const Mixer mixer = performScore();
-    Stereo programme = mixDown(mixer);
+    Stereo programme = mixDown(performScore());  // the mix buses go as soon as they are summed
     masterProgramme(programme, kTargetLufs, kCeilingDb);
-    // The encoder plays back a little quieter than its input; a trial encode of the loudest
-    // stretch measures by how much, and the programme makes up for it. Peaks drop by as much,
-    // so the decoded ceiling holds.
-    const double makeUp = std::clamp(-codecGainDb(programme, 50, 8), 0.0, 1.0);
-    const float gain = static_cast<float>(std::pow(10.0, makeUp / 20));
-    for (std::size_t i = 0; i < programme.left.size(); ++i) {
-        programme.left[i] *= gain;
-        programme.right[i] *= gain;
-    }
+    makeUpEncoderLoss(programme);
     const std::vector<unsigned char> mp3 = encodeMp3(programme);
     file.write(reinterpret_cast<const char*>(mp3.data()), static_cast<std::streamsize>(mp3.size()));
     file.close();
