@@ -95,13 +95,22 @@ int decodeNative(Mp3Decoder* decoder, int16_t* out, int frames) {
 }
 
 // Keeps frames sourceIndex and sourceIndex + 1 in the buffer; 0 when the data has run out.
+// Steps larger than a block (a high file rate into a low mixing rate) skip whole blocks.
 int haveSourcePair(Mp3Decoder* decoder) {
-    if (decoder->sourceIndex + 1 < decoder->sourceCount) return 1;
-    const int keep = decoder->sourceCount - decoder->sourceIndex;  // 0 or 1 frame
-    if (keep > 0) std::memmove(decoder->source, decoder->source + decoder->sourceIndex * 2, sizeof(int16_t) * 2);
-    decoder->sourceIndex = 0;
-    decoder->sourceCount = keep + decodeNative(decoder, decoder->source + keep * 2, sourceBlockFrames);
-    return decoder->sourceCount >= 2;
+    while (decoder->sourceIndex + 1 >= decoder->sourceCount) {
+        if (decoder->sourceIndex < decoder->sourceCount) {
+            std::memmove(decoder->source, decoder->source + decoder->sourceIndex * 2, sizeof(int16_t) * 2);
+            decoder->sourceCount = 1;
+            decoder->sourceIndex = 0;
+        } else {
+            decoder->sourceIndex -= decoder->sourceCount;
+            decoder->sourceCount = 0;
+        }
+        const int got = decodeNative(decoder, decoder->source + decoder->sourceCount * 2, sourceBlockFrames);
+        if (got == 0) return 0;
+        decoder->sourceCount += got;
+    }
+    return 1;
 }
 
 int resample(Mp3Decoder* decoder, int16_t* out, int frames) {

@@ -85,6 +85,17 @@ TEST_F(SoundLayer, FilesAtOtherRatesAndMonoPlayAtTheRightSpeedInStereo) {
         }
         EXPECT_EQ(soundIsPlaying(channel), 0);
     }
+    // Mixing rates far from the file's: big steps through the source, and fine ones.
+    const std::vector<unsigned char> mp3 = encodeTestMp3(1.0);
+    for (int rate : {8000, 96000}) {
+        SCOPED_TRACE("mixing at " + std::to_string(rate) + " Hz");
+        ASSERT_EQ(soundInit(rate, 4, 0), 1);
+        const int channel = soundStreamPlay(SOUND_FREE, open(mp3), nullptr, 0);
+        ASSERT_GE(channel, 0);
+        std::vector<int16_t> out(static_cast<size_t>(rate) * 3);
+        platformPullAudio(out.data(), rate * 3 / 2);
+        EXPECT_NEAR(static_cast<double>(soundingFrames(out)), rate, rate * 0.03);
+    }
 }
 
 TEST_F(SoundLayer, ChannelsAreHandedOutMixedAndPanned) {
@@ -147,4 +158,30 @@ TEST_F(SoundLayer, WithoutADeviceStreamsOpenButNothingPlays) {
     ASSERT_EQ(soundInit(44100, 4, 0), 1);
     EXPECT_EQ(soundSetOutput(SOUND_OUTPUT_NONE), 0) << "the output is chosen before opening";
     EXPECT_EQ(soundStreamPlay(SOUND_FREE, stream, nullptr, 0), 0);
+}
+
+TEST_F(SoundLayer, DamagedFilesAtAnyMixingRateEndCleanly) {
+    const std::vector<unsigned char> clean48 = encodeTestMp3(0.4, 48000, 2);
+    const std::vector<unsigned char> clean22 = encodeTestMp3(0.4, 22050, 1);
+    const int rates[] = {8000, 22050, 44100, 96000};
+    uint32_t seed = 7;
+    auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    for (int round = 0; round < 120; ++round) {
+        const int rate = rates[round % 4];
+        ASSERT_EQ(soundInit(rate, 4, 0), 1);
+        std::vector<unsigned char> mp3 = round % 2 ? clean48 : clean22;
+        for (uint32_t flips = 1 + next() % 40; flips > 0; --flips)
+            mp3[next() % mp3.size()] ^= static_cast<unsigned char>(1u << (next() % 8));
+        if (round % 3 == 0) mp3.resize(1 + next() % mp3.size());
+        SoundStream* stream = open(mp3);
+        if (!stream) continue;
+        const int channel = soundStreamPlay(SOUND_FREE, stream, nullptr, 0);
+        // Damage may shorten the music or stretch it a little, but it always comes to an end.
+        int pulls = 0;
+        while (channel >= 0 && soundIsPlaying(channel) && pulls < 50) {
+            pull(rate / 10);
+            ++pulls;
+        }
+        EXPECT_LT(pulls, 50) << "round " << round;
+    }
 }
