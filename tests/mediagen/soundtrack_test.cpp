@@ -177,6 +177,48 @@ TEST(Mastering, BringsAnyProgrammeToTheTargetLoudnessUnderTheCeiling) {
     }
 }
 
+// The kick's pump ducks the ducked bus, and the mixdown leaves no DC behind.
+TEST(Mastering, MixdownPumpsTheDuckedBusAndRemovesDc) {
+    Mixer mixer = makeMixer(3.0);
+    for (size_t i = 0; i < mixer.frames; ++i) {
+        const float tone = 0.25f * float(std::sin(i * 2 * M_PI * 1000 / 44100));
+        mixer.main.left[i] = 0.3f;  // pure offset: must vanish
+        mixer.ducked.left[i] = mixer.ducked.right[i] = tone;
+        if (i >= 44100 && i < 88200) mixer.pump[i] = 0.25f;
+    }
+    const Stereo out = mixDown(mixer);
+    const auto rms = [&](const std::vector<float>& channel, size_t from, size_t to) {
+        double sum = 0;
+        for (size_t i = from; i < to; ++i) sum += double(channel[i]) * channel[i];
+        return std::sqrt(sum / double(to - from));
+    };
+    const auto mean = [&](const std::vector<float>& channel, size_t from, size_t to) {
+        double sum = 0;
+        for (size_t i = from; i < to; ++i) sum += channel[i];
+        return sum / double(to - from);
+    };
+    const double open = rms(out.right, 22050, 44100), ducked = rms(out.right, 60000, 88000);
+    EXPECT_NEAR(ducked / open, 0.25, 0.03);
+    EXPECT_LT(std::fabs(mean(out.left, 100000, 132300)), 1e-3);
+    EXPECT_LT(std::fabs(mean(out.right, 100000, 132300)), 1e-3);
+}
+
+TEST(Voices, NoiseIsRepeatableBoundedAndCentred) {
+    Noise a{99}, b{99}, c{100};
+    double sum = 0;
+    int differ = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const float x = a.next(), y = b.next(), z = c.next();
+        ASSERT_EQ(x, y);
+        ASSERT_GE(x, -1.0f);
+        ASSERT_LE(x, 1.0f);
+        differ += x != z;
+        sum += x;
+    }
+    EXPECT_GT(differ, 99000);
+    EXPECT_LT(std::fabs(sum / 100000), 0.01);
+}
+
 // Every voice starts from and returns to silence, so notes never click at their edges.
 TEST(Voices, EveryNoteBeginsAndEndsAtSilence) {
     using Play = void (*)(Mixer&);
