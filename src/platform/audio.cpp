@@ -27,7 +27,30 @@ void SDLCALL deviceCallback(void*, Uint8* stream, int length) {
     state.fill(reinterpret_cast<int16_t*>(stream), length / frameBytes, state.user);
 }
 
+#if defined(__linux__)
+extern "C" void quietAlsaReport(const char*, int, const char*, int, const char*, ...) {}
+
+// Without a sound card ALSA reports its failed search on standard error from inside its own
+// library. The demo goes on silent without a device and says nothing, so its reports are
+// switched off where libasound is present. The library stays loaded: SDL opens the same one.
+void silenceAlsaReports() {
+    static int done = 0;
+    if (done) return;
+    done = 1;
+    void* library = SDL_LoadObject("libasound.so.2");
+    if (!library) return;
+    typedef int (*SetHandler)(void (*)(const char*, int, const char*, int, const char*, ...));
+    void* entry = SDL_LoadFunction(library, "snd_lib_error_set_handler");
+    SetHandler setHandler = nullptr;
+    std::memcpy(&setHandler, &entry, sizeof setHandler);
+    if (setHandler) setHandler(quietAlsaReport);
+}
+#else
+void silenceAlsaReports() {}
+#endif
+
 int openDevice(int rate, int channels) {
+    silenceAlsaReports();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
     SDL_AudioSpec want;
     SDL_zero(want);

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -137,4 +138,27 @@ TEST_F(NoDevice, StartUpCompletesSilentAndStillSetsTheSphereMap) {
     EXPECT_EQ(startMusic(), 0);
     stopMusic();
     EXPECT_EQ(soundtrack.musicImage, nullptr);
+}
+
+TEST(DeviceOutput, AFailedDeviceSaysNothing) {
+    TempDir dir;
+    writeMusicFile(dir.path, encodeTestMp3(0.5));
+    ScopedChdir chdir(dir.path);
+    AudioDriver driver("alsa", dir.file("unused.raw"));
+    setenv("AUDIODEV", "hw:99,0", 1);  // a card no machine has
+    std::fflush(stderr);
+    const int savedStderr = dup(2);
+    std::FILE* capture = std::fopen(dir.file("stderr.txt").c_str(), "w");
+    ASSERT_NE(capture, nullptr);
+    dup2(fileno(capture), 2);
+    const int started = startMusic();
+    stopMusic();
+    std::fflush(stderr);
+    dup2(savedStderr, 2);
+    close(savedStderr);
+    std::fclose(capture);
+    unsetenv("AUDIODEV");
+    EXPECT_EQ(started, 0);
+    const std::vector<unsigned char> said = readFile(dir.file("stderr.txt"));
+    EXPECT_TRUE(said.empty()) << std::string(said.begin(), said.end());
 }
