@@ -63,12 +63,12 @@ Canvas speechBubble(const char* words, bool tailLeft) {
         return mix(hexColour(0xFFFFFF), hexColour(0xFFE89A), t) * (1.0f - 0.05f * (dots > 0 ? 1.0f : 0.0f) * t);
     });
     fillEllipse(shine, cx - rx * 0.45f, cy - ry * 0.55f, rx * 0.3f, ry * 0.14f, 0.02f);
-    // Lettering with a dark drop outline so it reads in the added picture too.
-    Layer letterEdge = dilated(letters, 0.012f);
-    paintOver(c, letterEdge, hexColour(0x401020));
-    paintOverWith(c, letters, [&](float, float y) {
-        return mix(hexColour(0xFF3A20), hexColour(0xC00818), clamp01((y - cy + capHeight) / capHeight / 1.4f));
-    });
+    // The bubble is added onto the frame, so dark letters let the dark sky show through
+    // crisply; a red offset shadow gives them comic depth.
+    Layer shadow(c);
+    drawTextCentred(shadow, words, cx + 0.014f, cy + capHeight / 2 + 0.014f, capHeight, 0.005f);
+    paintOver(c, dilated(shadow, 0.006f), hexColour(0xE8281C));
+    paintOver(c, letters, hexColour(0x0A0610));
     paintAdd(c, shine, hexColour(0xFFFFFF) * 0.5f);
     return c;
 }
