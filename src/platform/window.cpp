@@ -114,7 +114,9 @@ int platformCreateWindow(const char* title, int width, int height, int fullscree
     if (!state.videoUp || state.window) return 0;
     state.attributesAccepted = applyPixelFormat(*format);
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    // A fullscreen window covers the display; a windowed one has a sizeable frame.
     if (fullscreen && state.modeChanged) flags |= SDL_WINDOW_FULLSCREEN;
+    else flags |= SDL_WINDOW_RESIZABLE;
     state.window = SDL_CreateWindow(title, 0, 0, width, height, flags);
     if (!state.window) return 0;
     // Hidden until shown, so the mode takes effect when the window first appears.
@@ -180,6 +182,8 @@ void platformShowWindow() {
     if (!state.window) return;
     SDL_ShowWindow(state.window);
     SDL_RaiseWindow(state.window);
+    // Without a window manager nobody hands a fullscreen window the keyboard; take it.
+    SDL_SetWindowInputFocus(state.window);
 }
 
 void platformSwapBuffers() {

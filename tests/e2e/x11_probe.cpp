@@ -1,0 +1,55 @@
+// A small X11 helper for the end-to-end scripts: asks a window to close as a window manager
+// would, and tells whether the pointer currently shows a visible cursor.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+int closeWindow(Display* display, Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    if (!XSendEvent(display, window, False, NoEventMask, &event)) return 1;
+    XSync(display, False);
+    return 0;
+}
+
+// Prints "hidden" when every pixel of the cursor under the pointer is transparent.
+int cursorState(Display* display) {
+    int eventBase = 0, errorBase = 0;
+    if (!XFixesQueryExtension(display, &eventBase, &errorBase)) return 1;
+    XFixesCursorImage* image = XFixesGetCursorImage(display);
+    if (!image) return 1;
+    int visible = 0;
+    for (int i = 0; i < image->width * image->height; ++i) {
+        if ((image->pixels[i] >> 24) & 0xFF) visible = 1;
+    }
+    XFree(image);
+    std::puts(visible ? "visible" : "hidden");
+    return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs("usage: x11_probe close WINDOW | cursor\n", stderr);
+        return 2;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return 1;
+    int status = 2;
+    if (!std::strcmp(argv[1], "close") && argc == 3)
+        status = closeWindow(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)));
+    else if (!std::strcmp(argv[1], "cursor"))
+        status = cursorState(display);
+    XCloseDisplay(display);
+    return status;
+}
