@@ -1,6 +1,5 @@
-// Float RGB canvases and coverage layers that every picture is painted on, and how layers
-// are composited onto a canvas. Coordinates are "view units": y runs 0..1 from the top row
-// down, x runs 0..aspect, so shapes stay round whatever the texel shape of the picture.
+// Float RGB canvases and coverage layers that every picture is painted on, and compositing.
+// Coordinates are view units: y 0..1 from the top row down, x 0..aspect, as seen on screen.
 #pragma once
 
 #include <algorithm>
@@ -25,6 +24,7 @@ inline float smoothstep(float e0, float e1, float x) {
     return t * t * (3 - 2 * t);
 }
 
+// Shapes drawn in view units stay round whatever the texel shape of the picture.
 struct Canvas {
     int width = 0, height = 0;
     float aspect = 1; // displayed width / displayed height

@@ -77,14 +77,13 @@ TitleArt titleWord(const char* word, uint32_t seed) {
     TitleArt t{Canvas(512, 128, 4.0f), Layer(512, 128, 4.0f)};
     const float cap = 0.62f;
     drawTextCentred(t.coverage, word, 2.0f, 0.5f + cap / 2, cap, 0.03f);
-    // Chrome lettering: a sky-to-ground gradient split at a horizon, with a thin light edge.
+    // Chrome lettering: a sky-to-ground gradient split at a horizon. Painted over black, so
+    // the picture is premultiplied by the coverage its mask is made from.
     const float horizon = 0.5f + 0.04f * (seed % 3);
     paintOverWith(t.colour, t.coverage, [&](float x, float y) {
         if (y < horizon) return mix(hexColour(0x3060C0), hexColour(0xE8F4FF), smoothstep(0.15f, horizon, y));
         return mix(hexColour(0x503010), hexColour(0xFFD070), smoothstep(horizon, 0.85f, y)) * (0.8f + 0.2f * std::sin(x * 3));
     });
-    // Premultiplied: the picture is black wherever the coverage is not full.
-    for (size_t k = 0; k < t.colour.px.size(); ++k) t.colour.px[k] = t.colour.px[k] * 1.0f;
     return t;
 }
 
