@@ -151,7 +151,7 @@ Canvas chromeMap() {
 
 Canvas hexPanels() {
     Canvas c(512, 512, 1.0f);
-    const float cells = 16.0f, rx = 1.0f, ry = 1.7320508f;
+    const float cells = 30.0f, rx = 1.0f, ry = 1.7320508f;
     shade(c, [&](float x, float y, Rgb) {
         const float px = x * cells, py = y * cells * 1.0f;
         auto wrap = [](float v, float m) { return v - m * std::floor(v / m); };
@@ -164,19 +164,19 @@ Canvas hexPanels() {
         const float edge = 0.5f - std::max(std::fabs(gx) * 0.5f + std::fabs(gy) * 0.8660254f, std::fabs(gx));
         const float tint = hashUnit(int(cxId * 3), int(cyId * 7), 5);
         // Solar cells: a fine grid of dark blue cells inside each panel.
-        const float lines = std::max(smoothstep(0.42f, 0.5f, std::fabs(wrap(gx * 4, 1.0f) - 0.5f)),
-                                     smoothstep(0.42f, 0.5f, std::fabs(wrap(gy * 4, 1.0f) - 0.5f)));
+        const float lines = std::max(smoothstep(0.38f, 0.5f, std::fabs(wrap(gx * 2, 1.0f) - 0.5f)),
+                                     smoothstep(0.38f, 0.5f, std::fabs(wrap(gy * 2, 1.0f) - 0.5f)));
         // Reflection gradient: sky-bright towards the last rows, as a sphere map wants.
         const float sky = smoothstep(0.1f, 1.0f, y);
         const float brushed = fbm(x * 4, y * 90, 12, 3);
         Rgb panel = mix(hexColour(0x141C30), hexColour(0x3A5A8A), 0.3f * tint + 0.5f * sky + 0.2f * brushed);
         panel = mix(panel, hexColour(0x8090A8), lines * 0.35f);
         // Bevel: the edge catches light from above, shadows below.
-        const float bevel = smoothstep(0.03f, 0.13f, edge);
+        const float bevel = smoothstep(0.07f, 0.2f, edge);
         const float lightSide = clamp01(0.5f - gy * 1.2f);
         const Rgb frame = mix(hexColour(0x30343C), hexColour(0xE0E6F0), lightSide * (0.5f + 0.5f * sky));
         Rgb col = mix(frame, panel, bevel);
-        col = col * (0.2f + 0.8f * smoothstep(0.0f, 0.045f, edge)); // dark seam
+        col = col * (0.2f + 0.8f * smoothstep(0.0f, 0.08f, edge)); // dark seam
         const float sheen = std::exp(-std::pow((x - y * 0.6f - 0.2f) / 0.08f, 2.0f)) * 0.35f;
         return col + hexColour(0xC0D8FF) * sheen;
     });
