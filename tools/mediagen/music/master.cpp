@@ -79,6 +79,16 @@ void bandLimit(std::vector<float>& channel) {
     }
 }
 
+// A broad lift around 3 kHz: the synths sit low, and this is where a mix gets its presence.
+void addPresence(std::vector<float>& channel) {
+    constexpr double kHz = 3000, kQ = 0.8, kGainDb = 3.5;
+    const double a = std::pow(10.0, kGainDb / 40), w = 2 * kPi * kHz / kSampleRate;
+    const double alpha = std::sin(w) / (2 * kQ), c = std::cos(w), a0 = 1 + alpha / a;
+    stk::BiQuad peak;
+    peak.setCoefficients((1 + alpha * a) / a0, -2 * c / a0, (1 - alpha * a) / a0, -2 * c / a0, (1 - alpha / a) / a0);
+    for (float& sample : channel) sample = static_cast<float>(peak.tick(sample));
+}
+
 // A short fade-in against a start click, and a cosine fade that lets the last tails die out.
 void fadeEnds(Stereo& programme) {
     const std::size_t frames = programme.left.size();
@@ -122,8 +132,10 @@ Stereo mixDown(const Mixer& mixer) {
     spreadWide(mixer, out);
     runReverb(mixer.reverb, out);
     runEcho(mixer.echo, out);
-    bandLimit(out.left);
-    bandLimit(out.right);
+    for (std::vector<float>* channel : {&out.left, &out.right}) {
+        bandLimit(*channel);
+        addPresence(*channel);
+    }
     fadeEnds(out);
     return out;
 }

@@ -16,7 +16,8 @@ struct Loudness {
     double truePeakDb;      // highest oversampled peak of either channel, dBTP
 };
 
-// Runs the reverb and echo sends, applies the kick's pump, band-limits (no rumble, no DC), fades the ends.
+// Runs the reverb and echo sends, applies the kick's pump, band-limits (no rumble, no DC),
+// lifts the presence range and fades the ends.
 Stereo mixDown(const Mixer& mixer);
 
 // The true peak is skipped (left at -inf) unless asked for: it is the costly part.
