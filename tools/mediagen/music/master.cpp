@@ -204,19 +204,21 @@ Loudness masterProgramme(Stereo& programme, double targetLufs, double ceilingDb)
     if (!std::isfinite(level.integratedLufs)) return level;
     double gainDb = targetLufs - level.integratedLufs;
     double limitDb = ceilingDb - 0.8;  // sample ceiling below the true-peak ceiling
-    for (int pass = 0; pass < 5; ++pass) {
+    for (int pass = 0; pass < 6; ++pass) {
         const float gain = static_cast<float>(toLinear(gainDb));
         for (std::size_t i = 0; i < source.left.size(); ++i) {
             programme.left[i] = source.left[i] * gain;
             programme.right[i] = source.right[i] * gain;
         }
         limitPeaks(programme, static_cast<float>(toLinear(limitDb)));
+        level = measureLoudness(programme, false);
+        const double missDb = targetLufs - level.integratedLufs;
+        gainDb += missDb;
+        if (std::fabs(missDb) >= 0.15 && pass < 5) continue;
+        // The oversampled peak costs more than the loudness: measured once the level is right.
         level = measureLoudness(programme, true);
-        const bool loudEnough = std::fabs(level.integratedLufs - targetLufs) < 0.15;
-        const bool peaksClear = level.truePeakDb <= ceilingDb;
-        if (loudEnough && peaksClear) break;
-        gainDb += targetLufs - level.integratedLufs;
-        if (!peaksClear) limitDb -= level.truePeakDb - ceilingDb + 0.05;
+        if (level.truePeakDb <= ceilingDb) break;
+        limitDb -= level.truePeakDb - ceilingDb + 0.05;
     }
     return level;
 }
