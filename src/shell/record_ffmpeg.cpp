@@ -3,6 +3,7 @@
 #include "shell/record_sink.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -63,17 +64,33 @@ int makePipe(int* readEnd, int* writeEnd, int bigBuffer) {
         return 0;
     }
     if (bigBuffer) fcntl(*writeEnd, F_SETPIPE_SZ, 1 << 20);  // fewer wake-ups; a smaller pipe works too
+    fcntl(*writeEnd, F_SETFL, fcntl(*writeEnd, F_GETFL) | O_NONBLOCK);
     return 1;
 }
 
-int writeAll(int fd, const void* data, size_t size) {
-    const char* at = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = write(fd, at, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return 0;
-        at += n;
-        size -= static_cast<size_t>(n);
+// Writes both buffers, whichever pipe has room first. ffmpeg reads its two inputs in its
+// own order (while probing, one at a time), so blocking on one pipe could wait forever.
+int writeBoth(int videoFd, const uint8_t* video, size_t videoSize, int audioFd, const uint8_t* audio,
+              size_t audioSize) {
+    while (videoSize > 0 || audioSize > 0) {
+        pollfd fds[2] = {{videoFd, POLLOUT, 0}, {audioFd, POLLOUT, 0}};
+        fds[0].events = videoSize > 0 ? POLLOUT : 0;
+        fds[1].events = audioSize > 0 ? POLLOUT : 0;
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return 0;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (!fds[i].revents) continue;
+            if (fds[i].revents & (POLLERR | POLLHUP | POLLNVAL)) return 0;  // ffmpeg is gone
+            const uint8_t*& data = i == 0 ? video : audio;
+            size_t& size = i == 0 ? videoSize : audioSize;
+            const ssize_t n = write(fds[i].fd, data, size);
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+            if (n <= 0) return 0;
+            data += n;
+            size -= static_cast<size_t>(n);
+        }
     }
     return 1;
 }
@@ -158,11 +175,18 @@ int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat
 }
 
 int encodeAudio(FfmpegEncoder* encoder, const int16_t* samples, int frames) {
-    return writeAll(encoder->audioFd, samples, static_cast<size_t>(frames) * recordChannels * sizeof(int16_t));
+    // Held back until its frame comes, then both go out together.
+    encoder->pendingAudio.insert(encoder->pendingAudio.end(), samples,
+                                 samples + static_cast<size_t>(frames) * recordChannels);
+    return 1;
 }
 
 int encodeFrame(FfmpegEncoder* encoder, const uint8_t* rgb) {
-    return writeAll(encoder->videoFd, rgb, static_cast<size_t>(recordWidth) * recordHeight * 3);
+    const int ok = writeBoth(encoder->videoFd, rgb, static_cast<size_t>(recordWidth) * recordHeight * 3,
+                             encoder->audioFd, reinterpret_cast<const uint8_t*>(encoder->pendingAudio.data()),
+                             encoder->pendingAudio.size() * sizeof(int16_t));
+    encoder->pendingAudio.clear();
+    return ok;
 }
 
 int closeEncoder(FfmpegEncoder* encoder, RecordStats* stats, std::string* error) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 struct RecordStats;
 
@@ -36,6 +37,7 @@ struct FfmpegEncoder {
     int pid = -1;
     int videoFd = -1;
     int audioFd = -1;
+    std::vector<int16_t> pendingAudio;  // the samples of the frame on its way
 };
 int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat format, int fps,
                 std::string* error);
