@@ -5,9 +5,11 @@
 #include <SDL.h>
 
 #include <deque>
+#include <mutex>
 
 namespace {
 struct {
+    std::mutex postedLock;               // posting is allowed from any thread
     std::deque<PlatformMessage> posted;  // quit and injected messages, delivered first
 } state;
 
@@ -118,6 +120,7 @@ int translate(const SDL_Event& event, PlatformMessage* out) {
 }
 
 int takePosted(PlatformMessage* message) {
+    std::lock_guard<std::mutex> hold(state.postedLock);
     if (state.posted.empty()) return 0;
     *message = state.posted.front();
     state.posted.pop_front();
@@ -147,13 +150,20 @@ int platformWaitMessage(PlatformMessage* message, int timeoutMs) {
 }
 
 void platformPostQuitMessage(int exitCode) {
-    state.posted.push_back({PLATFORM_WM_QUIT, static_cast<uintptr_t>(exitCode), 0});
+    const PlatformMessage quit = {PLATFORM_WM_QUIT, static_cast<uintptr_t>(exitCode), 0};
+    platformPostMessage(&quit);
 }
 
-void platformPostMessage(const PlatformMessage* message) { state.posted.push_back(*message); }
+void platformPostMessage(const PlatformMessage* message) {
+    std::lock_guard<std::mutex> hold(state.postedLock);
+    state.posted.push_back(*message);
+}
 
 void platformFlushMessages() {
-    state.posted.clear();
+    {
+        std::lock_guard<std::mutex> hold(state.postedLock);
+        state.posted.clear();
+    }
     if (SDL_WasInit(SDL_INIT_EVENTS)) {
         SDL_PumpEvents();
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);

@@ -94,7 +94,7 @@ int platformPeekMessage(PlatformMessage* message);
 int platformWaitMessage(PlatformMessage* message, int timeoutMs);
 // Queues WM_QUIT carrying exitCode in wParam.
 void platformPostQuitMessage(int exitCode);
-// Queues any message, as the window system would (tests and tools).
+// Queues any message, as the window system would (tests and tools); safe from any thread.
 void platformPostMessage(const PlatformMessage* message);
 // What the window system does with a message the demo passes on.
 intptr_t platformDefWindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam);
