@@ -176,6 +176,8 @@ TEST_F(AtomTest, RunsThroughSecond82AfterItsOwnRefresh) {
     EXPECT_EQ(demoClock.demoNow, 1082);
     setCalendar(1083);
     EXPECT_EQ(itchyAtomScene(5), 0);
+    // The caption goes on in both passes on every call, the last one included.
+    EXPECT_EQ(callsOf(TEXT_LISTS).size(), 4u);
 }
 
 TEST_F(AtomTest, ANewStartupPutsTheSpritesBackButKeepsTheAngles) {

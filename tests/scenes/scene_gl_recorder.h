@@ -1,5 +1,5 @@
 // Test support for the scene tests: records the modelview matrix at every cube-list call,
-// quadric sphere and cone and glBegin block, then forwards the call to the real library.
+// quadric sphere and cone, glBegin block and caption text pass, then forwards the call to the real library.
 // Included by exactly one test source per executable (it defines the interposed functions).
 #pragma once
 
@@ -23,7 +23,7 @@ struct Vec3 {
     double x, y, z;
 };
 
-enum RecordedKind { CALL_LIST, SPHERE, CYLINDER, BEGIN_BLOCK };
+enum RecordedKind { CALL_LIST, SPHERE, CYLINDER, BEGIN_BLOCK, TEXT_LISTS };
 
 struct RecordedCall {
     RecordedKind kind;
@@ -60,6 +60,12 @@ void glCallList(GLuint list) {
     recordCall(CALL_LIST, 0, 0.0);
     static auto real = realGlFunction<void (*)(GLuint)>("glCallList");
     real(list);
+}
+
+void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
+    recordCall(TEXT_LISTS, 0, n);
+    static auto real = realGlFunction<void (*)(GLsizei, GLenum, const GLvoid*)>("glCallLists");
+    real(n, type, lists);
 }
 
 void glBegin(GLenum mode) {

@@ -89,6 +89,8 @@ TEST_F(SineCubeTest, RunsThroughSecond67AndComparesTheClockFromBeforeItsRefresh)
     EXPECT_EQ(sineCubeScene(0), 1);
     EXPECT_EQ(demoClock.demoNow, 1070);
     EXPECT_EQ(sineCubeScene(0), 0);
+    // The caption goes on in both passes on every call, the last one included.
+    EXPECT_EQ(callsOf(TEXT_LISTS).size(), 4u);
 
     demoClock.demoNow = 1068;
     setCalendar(1000);

@@ -112,6 +112,8 @@ TEST_F(VaderTest, RunsThroughSecond92AfterItsOwnRefresh) {
     EXPECT_EQ(demoClock.demoNow, 1092);
     setCalendar(1093);
     EXPECT_EQ(vaderScene(8), 0);
+    // The caption goes on in both passes on every call, the last one included.
+    EXPECT_EQ(callsOf(TEXT_LISTS).size(), 4u);
 }
 
 // The box is the cube's face table stretched to 0.6 x 0.34 x 2: drawn face-on from straight
