@@ -63,21 +63,14 @@ struct BmpDeleter {
 };
 using BmpPtr = std::unique_ptr<BmpImage, BmpDeleter>;
 
+// The build writes the media with the generator into QUORVEX_MEDIA_DIR before the tests
+// run; these tests read that output as the demo would, from the directory above it.
+const std::string kMediaDir = QUORVEX_MEDIA_DIR;
+
 class GeneratedPictures : public ::testing::Test {
 protected:
-    // One generation for the whole suite: it takes a few seconds.
-    static void SetUpTestSuite() {
-        dir = new TempDir();
-        std::filesystem::create_directories(dir->file("data"));
-        ok = generatePictures(dir->file("data"));
-    }
-    static void TearDownTestSuite() {
-        delete dir;
-        dir = nullptr;
-    }
     void SetUp() override {
-        ASSERT_EQ(ok, 1);
-        cwd = std::make_unique<ScopedChdir>(dir->path);
+        cwd = std::make_unique<ScopedChdir>(std::filesystem::path(kMediaDir).parent_path().string());
         ASSERT_EQ(openTextureArchive(&archive, "textures.zip"), 1);
     }
     void TearDown() override { closeTextureArchive(&archive); }
@@ -94,16 +87,12 @@ protected:
         return bytes;
     }
 
-    static TempDir* dir;
-    static int ok;
     std::unique_ptr<ScopedChdir> cwd;
     TextureArchive archive{};
 };
-TempDir* GeneratedPictures::dir = nullptr;
-int GeneratedPictures::ok = 0;
 
 TEST_F(GeneratedPictures, ArchiveHoldsTheSlotPicturesByExactNameInSlotOrder) {
-    unzFile zip = unzOpen(dir->file("data/textures.zip").c_str());
+    unzFile zip = unzOpen((kMediaDir + "/textures.zip").c_str());
     ASSERT_NE(zip, nullptr);
     std::vector<std::string> names;
     for (int r = unzGoToFirstFile(zip); r == UNZ_OK; r = unzGoToNextFile(zip)) {
@@ -170,7 +159,7 @@ TEST_F(GeneratedPictures, BmpsParseWithTheDemosReaderAsBottomUp24BitFiles) {
         ASSERT_NE(image, nullptr) << b.path;
         EXPECT_EQ(image->width, b.side);
         EXPECT_EQ(image->height, b.side);
-        const std::vector<unsigned char> raw = readFile(dir->file("data/" + std::string(b.path + 5)));
+        const std::vector<unsigned char> raw = readFile(kMediaDir + "/" + std::string(b.path + 5));
         ASSERT_GE(raw.size(), 54u);
         auto u32 = [&](size_t at) { return raw[at] | raw[at + 1] << 8 | raw[at + 2] << 16 | uint32_t(raw[at + 3]) << 24; };
         EXPECT_EQ(raw[0], 'B');
@@ -299,10 +288,11 @@ TEST_F(GeneratedPictures, PicturesAreTheRightWayUpForTheirQuads) {
 }
 
 TEST_F(GeneratedPictures, TwoRunsWriteIdenticalBytes) {
+    // The build's run and this one.
     TempDir second;
     ASSERT_EQ(generatePictures(second.path), 1);
     for (const char* name : kFiles) {
-        const std::vector<unsigned char> a = readFile(dir->file(std::string("data/") + name));
+        const std::vector<unsigned char> a = readFile(kMediaDir + "/" + name);
         EXPECT_FALSE(a.empty()) << name;
         EXPECT_TRUE(a == readFile(second.file(name))) << name << " differs between runs";
     }
