@@ -13,6 +13,9 @@
 #include "assets/texture_archive.h"
 
 namespace {
+void sumChannels(const unsigned char* p, uint64_t n, size_t step, uint64_t sums[3]);
+void storeAverage(Image* image, const uint64_t sums[3]);
+
 // ---------------------------------------------------------------------------------------------
 // JPEG memory source
 // ---------------------------------------------------------------------------------------------
@@ -176,7 +179,8 @@ int loadImage(Image* image, const char* name, TextureArchive* archive) {
     else if (dot && std::strcmp(dot, ".jpg") == 0)
         result = decodeJpeg(image, encoded, static_cast<size_t>(size), name);
     std::free(encoded);
-    if (result) computeAverageColour(image);
+    // Both decoders leave the average colour filled in: the JPEG decoder sums each batch of
+    // rows while it is still in cache, which a second pass over the picture cannot match.
     return result;
 }
 
@@ -210,6 +214,7 @@ int decodeTga(Image* image, const unsigned char* data, size_t length, const char
         for (size_t i = 0; i < pixelCount; ++i) tgaPut(out, data + 18 + i * b);
     }
     image->pixels = pixels;
+    computeAverageColour(image);
     return 1;
 }
 
@@ -252,43 +257,71 @@ int decodeJpeg(Image* image, const unsigned char* data, size_t length, const cha
         clearMemorySource();
         return 0;
     }
-    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                static_cast<JDIMENSION>(rowBytes), 1);
     jpeg_start_decompress(&cinfo);
+    // Rows go straight into the picture, as many per call as the library likes to give:
+    // no staging row and no second copy.
+    uint64_t sums[3] = {0, 0, 0};
     while (cinfo.output_scanline < cinfo.output_height) {
-        unsigned char* target = pixels + rowBytes * cinfo.output_scanline;
-        if (jpeg_read_scanlines(&cinfo, row, 1) != 1) break;
-        std::memcpy(target, row[0], rowBytes);
+        JSAMPROW rows[16];
+        const JDIMENSION first = cinfo.output_scanline;
+        const JDIMENSION left = cinfo.output_height - first;
+        const JDIMENSION count = left < 16 ? left : 16;
+        for (JDIMENSION i = 0; i < count; ++i) rows[i] = pixels + rowBytes * (first + i);
+        const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, count);
+        if (got == 0) break;
+        sumChannels(rows[0], static_cast<uint64_t>(got) * cinfo.output_width, 3, sums);
     }
     jpeg_finish_decompress(&cinfo);
     image->width = static_cast<int32_t>(cinfo.output_width);
     image->height = static_cast<int32_t>(cinfo.output_height);
     image->bitsPerPixel = 24;
     image->pixels = pixels;
+    storeAverage(image, sums);
     jpeg_destroy_decompress(&cinfo);
     clearMemorySource();
     return 1;
 }
 
+namespace {
+// Byte sums of interleaved pixels, `step` (3 or 4) bytes each, the first three summed.
+// Chunks of 48 bytes hold a whole number of pixels of either size, so lane j of a chunk always
+// belongs to channel (j % step); 16-bit lanes over at most 256 chunks cannot overflow, and
+// independent lanes let the compiler keep them in vector registers.
+void sumChannels(const unsigned char* p, uint64_t n, size_t step, uint64_t sums[3]) {
+    constexpr size_t chunk = 48;
+    constexpr size_t chunksPerBlock = 256;
+    uint64_t bytes = n * step;
+    while (bytes >= chunk) {
+        const uint64_t chunks = bytes / chunk < chunksPerBlock ? bytes / chunk : chunksPerBlock;
+        uint16_t lanes[chunk] = {};
+        for (uint64_t k = 0; k < chunks; ++k, p += chunk)
+            for (size_t j = 0; j < chunk; ++j) lanes[j] = static_cast<uint16_t>(lanes[j] + p[j]);
+        for (size_t j = 0; j < chunk; ++j)
+            if (j % step < 3) sums[j % step] += lanes[j];
+        bytes -= chunks * chunk;
+    }
+    for (; bytes >= step; bytes -= step, p += step)
+        for (int c = 0; c < 3; ++c) sums[c] += p[c];
+}
+
+void storeAverage(Image* image, const uint64_t sums[3]) {
+    const uint64_t n = static_cast<uint64_t>(image->width) * static_cast<uint64_t>(image->height);
+    if (n == 0) return;
+    for (int c = 0; c < 3; ++c) image->averageColour[c] = static_cast<unsigned char>(sums[c] / n);
+}
+}  // namespace
+
 void computeAverageColour(Image* image) {
     if (!image->pixels || image->width <= 0 || image->height <= 0) return;
     const uint64_t n = static_cast<uint64_t>(image->width) * static_cast<uint64_t>(image->height);
-    uint64_t s0 = 0, s1 = 0, s2 = 0;
-    const unsigned char* p = image->pixels;
+    uint64_t sums[3] = {0, 0, 0};
     if (image->bitsPerPixel == 24 || image->bitsPerPixel == 32) {
-        const size_t step = image->bitsPerPixel / 8;
-        for (uint64_t i = 0; i < n; ++i, p += step) {
-            s0 += p[0];
-            s1 += p[1];
-            s2 += p[2];
-        }
+        sumChannels(image->pixels, n, image->bitsPerPixel / 8, sums);
     } else if (image->bitsPerPixel == 8) {
-        for (uint64_t i = 0; i < n; ++i) s0 += p[i];
-        s1 = s2 = s0;
+        for (uint64_t i = 0; i < n; ++i) sums[0] += image->pixels[i];
+        sums[1] = sums[2] = sums[0];
     }
-    image->averageColour[0] = static_cast<unsigned char>(s0 / n);
-    image->averageColour[1] = static_cast<unsigned char>(s1 / n);
-    image->averageColour[2] = static_cast<unsigned char>(s2 / n);
+    storeAverage(image, sums);
 }
 
 void convertToGrey(Image* image) {

@@ -16,9 +16,18 @@ struct Image {
     unsigned char* pixels;
 };
 
+// Reads entry `name` from the archive and decodes it by the extension from the first dot
+// (".jpg" or ".tga", exact case). 1 on success; `pixels` is null after a failure.
 int loadImage(Image* image, const char* name, TextureArchive* archive);
+// Uncompressed or run-length true-colour TGA, 24 or 32 bits, either origin. Data shorter than
+// the header promises is refused; nothing past `length` is read.
 int decodeTga(Image* image, const unsigned char* data, size_t length, const char* name);
+// JPEG from memory; grey pictures come out as RGB, four-component ones are refused (0). A
+// fatal decoding error prints the library's message and ends the process with status 1.
 int decodeJpeg(Image* image, const unsigned char* data, size_t length, const char* name);
+// Mean of the first three bytes of every pixel (64-bit sums); skipped for empty pictures.
 void computeAverageColour(Image* image);
+// 24/32-bit to one byte per pixel, (b0 + b1 + b2) / 3.
 void convertToGrey(Image* image);
+// Nearest-neighbour resampling; sizes of 0 or less leave the picture alone.
 void resampleImage(Image* image, int newWidth, int newHeight);

@@ -26,27 +26,89 @@ bool namesMatch(const char* stored, const char* wanted) {
     }
 }
 
-uint64_t fileSize(std::FILE* file) {
-    if (!file || std::fseek(file, 0, SEEK_END) != 0) return 0;
-    const long size = std::ftell(file);
-    return size > 0 ? static_cast<uint64_t>(size) : 0;
+// The archive is read into memory once at open and minizip works on that copy: every entry
+// read is then a copy out of memory instead of a seek and reads per 16 KiB on the file.
+struct ArchiveBytes {
+    unsigned char* data;
+    size_t size;
+    size_t position;
+};
+
+constexpr size_t maxArchiveBytes = size_t(1) << 30;
+
+voidpf ZCALLBACK openBytes(voidpf opaque, const char* filename, int) {
+    std::FILE* file = std::fopen(filename, "rb");
+    if (!file) return nullptr;
+    ArchiveBytes* bytes = static_cast<ArchiveBytes*>(std::calloc(1, sizeof(ArchiveBytes)));
+    long size = -1;
+    if (bytes && std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+    if (size > 0 && static_cast<size_t>(size) <= maxArchiveBytes && std::fseek(file, 0, SEEK_SET) == 0) {
+        bytes->data = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(size)));
+        if (bytes->data) bytes->size = std::fread(bytes->data, 1, static_cast<size_t>(size), file);
+    }
+    std::fclose(file);
+    if (!bytes || !bytes->data || bytes->size != static_cast<size_t>(size)) {
+        if (bytes) std::free(bytes->data);
+        std::free(bytes);
+        return nullptr;
+    }
+    *static_cast<ArchiveBytes**>(opaque) = bytes;
+    return bytes;
+}
+
+uLong ZCALLBACK readBytes(voidpf, voidpf stream, void* buffer, uLong size) {
+    ArchiveBytes* bytes = static_cast<ArchiveBytes*>(stream);
+    const size_t left = bytes->position < bytes->size ? bytes->size - bytes->position : 0;
+    const size_t n = size < left ? size : left;
+    std::memcpy(buffer, bytes->data + bytes->position, n);
+    bytes->position += n;
+    return static_cast<uLong>(n);
+}
+
+uLong ZCALLBACK writeBytes(voidpf, voidpf, const void*, uLong) { return 0; }
+
+long ZCALLBACK tellBytes(voidpf, voidpf stream) { return static_cast<long>(static_cast<ArchiveBytes*>(stream)->position); }
+
+long ZCALLBACK seekBytes(voidpf, voidpf stream, uLong offset, int origin) {
+    ArchiveBytes* bytes = static_cast<ArchiveBytes*>(stream);
+    size_t base = 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR) base = bytes->position;
+    else if (origin == ZLIB_FILEFUNC_SEEK_END) base = bytes->size;
+    else if (origin != ZLIB_FILEFUNC_SEEK_SET) return -1;
+    if (offset > bytes->size || base + offset > bytes->size) return -1;
+    bytes->position = base + offset;
+    return 0;
+}
+
+int ZCALLBACK closeBytes(voidpf opaque, voidpf stream) {
+    ArchiveBytes* bytes = static_cast<ArchiveBytes*>(stream);
+    if (*static_cast<ArchiveBytes**>(opaque) == bytes) *static_cast<ArchiveBytes**>(opaque) = nullptr;
+    std::free(bytes->data);
+    std::free(bytes);
+    return 0;
+}
+
+int ZCALLBACK errorBytes(voidpf, voidpf) { return 0; }
+
+// The bytes of the archive being opened, for reading what minizip does not report.
+ArchiveBytes* openedBytes = nullptr;
+
+zlib_filefunc_def memoryFunctions() {
+    return {openBytes, readBytes, writeBytes, tellBytes, seekBytes, closeBytes, errorBytes, &openedBytes};
 }
 
 // minizip keeps the local-header offset to itself; it sits at byte 42 of the entry's
 // central-directory record, whose file position minizip does report. 0 when unreadable.
-uint32_t readLocalHeaderOffset(std::FILE* file, uLong recordPosition) {
-    unsigned char record[46];
-    if (!file || recordPosition > static_cast<uLong>(LONG_MAX) ||
-        std::fseek(file, static_cast<long>(recordPosition), SEEK_SET) != 0 ||
-        std::fread(record, 1, sizeof record, file) != sizeof record)
-        return 0;
+uint32_t readLocalHeaderOffset(const ArchiveBytes* bytes, uLong recordPosition) {
+    if (!bytes || recordPosition > bytes->size || bytes->size - recordPosition < 46) return 0;
+    const unsigned char* record = bytes->data + recordPosition;
     if (record[0] != 0x50 || record[1] != 0x4b || record[2] != 0x01 || record[3] != 0x02) return 0;
     return record[42] | record[43] << 8 | record[44] << 16 | static_cast<uint32_t>(record[45]) << 24;
 }
 
 // Fills one row from the entry minizip has current. A record that cannot be read, and a
 // name too long for the field, leave the name empty, and an empty name is never looked up.
-void readDirectoryRow(unzFile handle, std::FILE* file, ArchiveEntry* row) {
+void readDirectoryRow(unzFile handle, const ArchiveBytes* bytes, ArchiveEntry* row) {
     unz_file_info info;
     std::memset(&info, 0, sizeof info);
     if (unzGetCurrentFileInfo(handle, &info, row->name, sizeof row->name, nullptr, 0, nullptr, 0) != UNZ_OK ||
@@ -57,7 +119,7 @@ void readDirectoryRow(unzFile handle, std::FILE* file, ArchiveEntry* row) {
     unz_file_pos position{0, 0};
     unzGetFilePos(handle, &position);
     row->externalAttributes = static_cast<uint32_t>(info.external_fa);
-    row->localHeaderOffset = readLocalHeaderOffset(file, position.pos_in_zip_directory);
+    row->localHeaderOffset = readLocalHeaderOffset(bytes, position.pos_in_zip_directory);
     row->uncompressedSize = static_cast<uint32_t>(info.uncompressed_size);
     row->directoryOffset = static_cast<uint32_t>(position.pos_in_zip_directory);
 }
@@ -88,7 +150,9 @@ int openTextureArchive(TextureArchive* archive, const char* name) {
     std::snprintf(archive->path, sizeof archive->path, "%s%s", archiveDirectory, name);
     const std::string resolved = resolveDataPath(archive->path);
     if (resolved.empty()) return 0;
-    archive->handle = unzOpen(resolved.c_str());
+    zlib_filefunc_def functions = memoryFunctions();
+    archive->handle = unzOpen2(resolved.c_str(), &functions);
+    const ArchiveBytes* bytes = openedBytes;
     if (!archive->handle) return 0;
 
     unz_global_info global;
@@ -97,25 +161,22 @@ int openTextureArchive(TextureArchive* archive, const char* name) {
     archive->entryCount = static_cast<uint32_t>(global.number_entry);
     archive->commentSize = static_cast<uint32_t>(global.size_comment);
 
-    std::FILE* file = std::fopen(resolved.c_str(), "rb");
     // Every directory record takes at least 46 bytes, so a count the file cannot hold is a
     // damaged archive, not a reason to ask for a huge table.
-    const bool countFits = archive->entryCount <= fileSize(file) / 46;
+    const bool countFits = bytes && archive->entryCount <= bytes->size / 46;
     // Zeroed rows: an entry whose record cannot be read keeps an empty name.
     archive->entries = countFits ? static_cast<ArchiveEntry*>(std::calloc(
                                        archive->entryCount ? archive->entryCount : 1, sizeof(ArchiveEntry)))
                                  : nullptr;
     if (!archive->entries) {
-        if (file) std::fclose(file);
         unzClose(archive->handle);
         archive->handle = nullptr;
         return 0;
     }
     for (uint32_t i = 0; i < archive->entryCount; ++i) {
-        readDirectoryRow(archive->handle, file, &archive->entries[i]);
+        readDirectoryRow(archive->handle, bytes, &archive->entries[i]);
         unzGoToNextFile(archive->handle);
     }
-    if (file) std::fclose(file);
     return 1;
 }
 

@@ -24,8 +24,16 @@ struct TextureArchive {
 
 extern TextureArchive textureArchive;  // the one start-up opens
 
+// Opens "DATA\<name>" (found through the data-path resolver) and copies its directory.
+// 1 when open; 0 leaves no handle and no table.
 int openTextureArchive(TextureArchive* archive, const char* name);
+// The first entry whose whole name equals `name` ignoring ASCII case, inflated into a fresh
+// malloc block that the caller frees. Its size when read whole; 0 otherwise (buffer
+// untouched when nothing matches, null when the entry is empty or the read fails). A
+// closed archive, an empty name and an entry whose name did not fit match nothing.
 int readArchiveEntry(TextureArchive* archive, const char* name, unsigned char** buffer);
+// Releases the table and the handle; entryCount keeps its value. Harmless when closed.
 void closeTextureArchive(TextureArchive* archive);
 uint32_t archiveEntryCount(const TextureArchive* archive);
+// Row `index` of the open archive's table; null when closed or out of range.
 const ArchiveEntry* archiveEntryAt(const TextureArchive* archive, uint32_t index);

@@ -18,7 +18,11 @@ extern TextureBank textureBank;
 extern const char* archiveTextureNames[archiveSlotCount];
 extern Image archiveImages[archiveSlotCount];
 
+// Loads the four BMP pictures, makes 29 fresh names and uploads the pictures into slots
+// 24-27 (a missing picture leaves its slot without an image). Always 1.
 int loadBmpTextures();
+// 23 fresh names in slots 0-22, each filled from its archive entry (when it decodes) and
+// given repeat wrapping and linear/trilinear filtering; decoded pixels are freed after upload.
 void loadArchiveTextures(TextureArchive* archive);
 
 // glBindTexture(GL_TEXTURE_2D, the name in slot `slot`).
