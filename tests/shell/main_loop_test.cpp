@@ -1,0 +1,249 @@
+// The main loop driven whole: demoMain on the offscreen backend with a virtual clock, the
+// scene chain replaced by a scripted scene that records what each frame saw and injects
+// messages, as a user and the window system would.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+#include "scenes/director.h"
+#include "scenes/scene_state.h"
+#include "shell/main_loop.h"
+
+namespace {
+struct Frame {
+    float step;
+    int32_t demoStart;
+    float rocketY;
+    unsigned char keyA;
+    unsigned char keyF1;
+    uint32_t clockPreviousMs;
+};
+
+struct Box {
+    std::string caption, text;
+    PlatformButtons buttons;
+    PlatformIcon icon;
+};
+
+std::vector<Frame> frames;
+std::vector<Box> boxes;
+std::function<void(int)> onFrame;
+int endingFrame;           // the scripted scene reports finished from this frame on
+int answerQuestionYes;     // how the fullscreen question is answered
+uint32_t timerMs;
+int32_t calendarSeconds;
+uint32_t questionCostMs;   // virtual time a re-creation takes while the question is open
+
+void setClock(uint32_t ms, int32_t seconds) {
+    timerMs = ms;
+    calendarSeconds = seconds;
+    platformSetVirtualClock(timerMs, calendarSeconds);
+}
+
+int scriptedScene(int) {
+    const int index = static_cast<int>(frames.size());
+    frames.push_back({frameStep, demoClock.demoStart, sceneState.rocketY, KeyState['A'], KeyState[112],
+                      frameClock.previousMs});
+    if (onFrame) onFrame(index);
+    setClock(timerMs + 20, calendarSeconds);
+    return index < endingFrame;
+}
+
+int finishedScene(int) { return 0; }
+
+int recordBox(const char* caption, const char* text, PlatformButtons buttons, PlatformIcon icon) {
+    boxes.push_back({caption, text, buttons, icon});
+    if (buttons != PLATFORM_BUTTONS_YESNO) return PLATFORM_ANSWER_OK;
+    setClock(timerMs + questionCostMs, calendarSeconds);
+    return answerQuestionYes ? PLATFORM_ANSWER_YES : PLATFORM_ANSWER_NO;
+}
+
+void post(uint32_t message, uintptr_t wParam, intptr_t lParam = 0) {
+    const PlatformMessage m = {message, wParam, lParam};
+    platformPostMessage(&m);
+}
+
+int drawnHookCalls;
+void countDrawn(void*) { ++drawnHookCalls; }
+
+std::vector<Box> questions() {
+    std::vector<Box> found;
+    for (const Box& box : boxes)
+        if (box.caption == "Tavo GL" || box.caption == "ERROR") found.push_back(box);
+    return found;
+}
+
+class MainLoopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(platformSelectBackend(PLATFORM_OFFSCREEN), 1);
+        platformSetMessageBoxHook(recordBox);
+        platformUseVirtualClock(1);
+        setClock(10000, 1000);
+        platformFlushMessages();
+        resetSceneStateForTests();
+        frameClock = {};
+        std::memset(KeyState, 0, sizeof KeyState);
+        active = 1;
+        frames.clear();
+        boxes.clear();
+        onFrame = nullptr;
+        endingFrame = 1000;
+        answerQuestionYes = 1;
+        questionCostMs = 0;
+        drawnHookCalls = 0;
+        for (int i = 0; i < sceneChainLength; ++i) sceneChain[i] = {finishedScene, 0};
+        sceneChain[0] = {scriptedScene, 1};
+    }
+    void TearDown() override {
+        for (int i = 0; i < sceneChainLength; ++i) sceneChain[i] = defaultSceneChain[i];
+        platformUseVirtualClock(0);
+        platformSetMessageBoxHook(nullptr);
+    }
+
+    int run(int startFullscreen = 0, int fpsCap = 0) {
+        LoopOptions options;
+        options.startFullscreen = startFullscreen;
+        options.fpsCap = fpsCap;
+        options.frameDrawn = countDrawn;
+        swapsBefore = platformSwapCount();
+        return demoMain(options);
+    }
+    uint32_t swaps() const { return platformSwapCount() - swapsBefore; }
+    uint32_t swapsBefore = 0;
+};
+
+TEST_F(MainLoopTest, FirstTwoFramesStepZeroAndTheFrameThatEndsTheChainIsNeverShown) {
+    endingFrame = 4;
+    EXPECT_EQ(run(), 0);
+    ASSERT_EQ(frames.size(), 5u);
+    EXPECT_EQ(frames[0].step, 0.0f);
+    EXPECT_EQ(frames[1].step, 0.0f);
+    for (int i = 2; i < 5; ++i) EXPECT_FLOAT_EQ(frames[i].step, 0.02f) << "frame " << i;
+    EXPECT_EQ(swaps(), 4u);
+    EXPECT_EQ(drawnHookCalls, 4);
+}
+
+TEST_F(MainLoopTest, CloseEndsTheDemoThroughTheQuitMessageWithStatusZero) {
+    onFrame = [](int index) {
+        if (index == 1) post(PLATFORM_WM_CLOSE, 0);
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(frames.size(), 2u);
+    EXPECT_EQ(swaps(), 2u);
+}
+
+TEST_F(MainLoopTest, EscapeEndsTheDemoWithStatusZeroEvenWhileMinimized) {
+    onFrame = [](int index) {
+        if (index != 1) return;
+        post(PLATFORM_WM_ACTIVATE, uintptr_t{1} << 16);
+        post(PLATFORM_WM_KEYDOWN, 27);
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(frames.size(), 2u) << "no frame is drawn while minimized";
+    EXPECT_EQ(swaps(), 2u) << "the pass that sees Escape is not swapped";
+}
+
+// While minimized every idle pass still swaps, so the swap count measures the passes: a loop
+// that spun would make thousands in the time a waiting loop makes a few dozen.
+TEST_F(MainLoopTest, WhileMinimizedTheLoopWaitsForMessagesInsteadOfSpinning) {
+    std::thread user;
+    onFrame = [&user](int index) {
+        if (index != 1) return;
+        post(PLATFORM_WM_ACTIVATE, uintptr_t{1} << 16);
+        user = std::thread([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            post(PLATFORM_WM_KEYDOWN, 27);
+        });
+    };
+    EXPECT_EQ(run(), 0);
+    user.join();
+    EXPECT_EQ(frames.size(), 2u);
+    EXPECT_GE(swaps(), 2u + 5u);
+    EXPECT_LE(swaps(), 2u + 40u);
+}
+
+TEST_F(MainLoopTest, EscapeAndF1InOnePassRecreateTheWindowFirstThenEnd) {
+    onFrame = [](int index) {
+        if (index != 2) return;
+        post(PLATFORM_WM_KEYDOWN, 27);
+        post(PLATFORM_WM_KEYDOWN, 112);
+        setClock(timerMs, 1100);
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(frames.size(), 4u) << "the frame that sees both keys is drawn, none after";
+    EXPECT_EQ(swaps(), 3u);
+    ASSERT_EQ(questions().size(), 1u) << "the new window asked for fullscreen";
+    EXPECT_EQ(demoClock.demoStart, 1100) << "start-up ran again before the end";
+    EXPECT_EQ(fullscreen, 0);
+}
+
+TEST_F(MainLoopTest, F1KeepsSceneStateFrameClockAndKeysButRestartsTheDemoClock) {
+    endingFrame = 6;
+    questionCostMs = 500;  // the re-creation takes half a second of timer time
+    onFrame = [](int index) {
+        if (index != 2) return;
+        sceneState.rocketY = 42.0f;
+        post(PLATFORM_WM_KEYDOWN, 'A');
+        post(PLATFORM_WM_KEYDOWN, 112);
+        setClock(timerMs, 1100);
+    };
+    EXPECT_EQ(run(), 0);
+    ASSERT_EQ(frames.size(), 7u);
+    EXPECT_EQ(frames[3].demoStart, 1000) << "frame 3 is the last one of the first window";
+    const Frame& firstNew = frames[4];
+    EXPECT_EQ(firstNew.demoStart, 1100);
+    EXPECT_EQ(firstNew.rocketY, 42.0f);
+    EXPECT_EQ(firstNew.keyA, 1);
+    EXPECT_EQ(firstNew.keyF1, 0) << "the loop clears F1 when it acts on it";
+    EXPECT_NE(firstNew.clockPreviousMs, 0u);
+    EXPECT_FLOAT_EQ(firstNew.step, 0.02f);
+    EXPECT_FLOAT_EQ(frames[5].step, 0.52f) << "the clock reading spans the re-creation";
+}
+
+TEST_F(MainLoopTest, DecliningTheWindowedFallbackEndsWithStatusZeroAndNoFrame) {
+    answerQuestionYes = 0;
+    EXPECT_EQ(run(1), 0);
+    EXPECT_TRUE(frames.empty());
+    const std::vector<Box> shown = questions();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].caption, "Tavo GL");
+    EXPECT_EQ(shown[0].text,
+              "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?");
+    EXPECT_EQ(shown[0].buttons, PLATFORM_BUTTONS_YESNO);
+    EXPECT_EQ(shown[0].icon, PLATFORM_ICON_EXCLAMATION);
+    EXPECT_EQ(shown[1].caption, "ERROR");
+    EXPECT_EQ(shown[1].text, "Program Will Now Close.");
+    EXPECT_EQ(shown[1].buttons, PLATFORM_BUTTONS_OK);
+    EXPECT_EQ(shown[1].icon, PLATFORM_ICON_STOP);
+}
+
+TEST_F(MainLoopTest, AcceptingTheFallbackRunsWindowedAndTheNextF1TriesFullscreenAgain) {
+    endingFrame = 3;
+    onFrame = [](int index) {
+        if (index == 1) post(PLATFORM_WM_KEYDOWN, 112);
+    };
+    EXPECT_EQ(run(1), 0);
+    EXPECT_EQ(questions().size(), 2u);
+    EXPECT_EQ(frames.size(), 4u);
+    EXPECT_EQ(fullscreen, 0);
+}
+
+TEST_F(MainLoopTest, FrameCapPacesTheLiveLoop) {
+    platformUseVirtualClock(0);
+    endingFrame = 25;  // 25 shown frames at 50 per second: 24 intervals of 20 ms
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(run(0, 50), 0);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(frames.size(), 26u);
+    EXPECT_GE(ms, 440);
+    EXPECT_LE(ms, 5000);
+}
+}  // namespace
