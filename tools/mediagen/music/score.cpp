@@ -117,7 +117,8 @@ void drums(Band& band, double barStart, const char* kicks, const char* snares, c
     pattern(kicks, [&](int i, float accent) { kick(band.mix, barStart + i * kStep, level * accent, pumpDepth * accent); });
     pattern(snares, [&](int i, float accent) { snare(band.mix, barStart + i * kStep, level * accent * 0.8f, snareVerb); });
     for (int i = 0; i < 16 && hats[i]; ++i) {
-        const double t = barStart + i * kStep;
+        // Off-beat sixteenths come a touch late: the hats swing against the straight kick.
+        const double t = barStart + (i + (i % 2 ? 0.12 : 0.0)) * kStep;
         const float pan = i % 2 ? 0.3f : -0.2f;
         if (hats[i] == 'x') hat(band.mix, t, level * 0.55f, false, pan);
         if (hats[i] == 'g') hat(band.mix, t, level * 0.3f, false, pan);
