@@ -1,0 +1,176 @@
+// Helpers of the recorder tests: running the real binary, and reading back what it wrote
+// (PNG frames, WAV, the soundtrack decoded independently, ffmpeg's view of a video file).
+#include "recording_files.h"
+
+#include <fcntl.h>
+#include <mpg123.h>
+#include <png.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+extern char** environ;
+
+std::string buildDir() { return QUORVEX_BUILD_DIR; }
+
+bool pathExists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+RunResult runQuorvex(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
+                     const std::string& interruptWhenGrown) {
+    RunResult result;
+    int errPipe[2];
+    if (pipe(errPipe) != 0) return result;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(errPipe[1], 2);
+        close(errPipe[0]);
+        close(errPipe[1]);
+        if (chdir(QUORVEX_BUILD_DIR) != 0) _exit(126);
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        for (const std::string& e : extraEnv) putenv(const_cast<char*>(e.c_str()));
+        std::vector<char*> argv = {const_cast<char*>(QUORVEX_BINARY)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(QUORVEX_BINARY, argv.data());
+        _exit(127);
+    }
+    close(errPipe[1]);
+    if (!interruptWhenGrown.empty()) {
+        struct stat info;
+        for (int waited = 0; waited < 3000; ++waited) {  // at most five minutes
+            if (stat(interruptWhenGrown.c_str(), &info) == 0 && info.st_size > (1 << 20)) break;
+            usleep(100000);
+        }
+        kill(pid, SIGINT);
+    }
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(errPipe[0], buffer, sizeof buffer)) > 0) result.stderrText.append(buffer, static_cast<size_t>(n));
+    close(errPipe[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+std::vector<uint8_t> readPngRgb(const std::string& path, int* width, int* height) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    std::vector<uint8_t> rgb;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return rgb;
+    image.format = PNG_FORMAT_RGB;
+    rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) rgb.clear();
+    *width = static_cast<int>(image.width);
+    *height = static_cast<int>(image.height);
+    return rgb;
+}
+
+namespace {
+uint32_t le(const unsigned char* p, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+std::vector<unsigned char> slurp(const std::string& path) {
+    std::vector<unsigned char> bytes;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return bytes;
+    unsigned char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(f);
+    return bytes;
+}
+
+std::string capture(const std::string& command) {
+    std::string out;
+    std::FILE* p = popen(command.c_str(), "r");
+    if (!p) return out;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+    pclose(p);
+    return out;
+}
+}  // namespace
+
+bool readWav(const std::string& path, WavData* wav) {
+    const std::vector<unsigned char> b = slurp(path);
+    if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) || std::memcmp(b.data() + 8, "WAVEfmt ", 8) ||
+        std::memcmp(b.data() + 36, "data", 4))
+        return false;
+    if (le(&b[4], 4) != b.size() - 8 || le(&b[40], 4) != b.size() - 44 || le(&b[20], 2) != 1) return false;
+    wav->channels = static_cast<int>(le(&b[22], 2));
+    wav->rate = static_cast<int>(le(&b[24], 4));
+    wav->bits = static_cast<int>(le(&b[34], 2));
+    wav->samples.resize((b.size() - 44) / 2);
+    for (size_t i = 0; i < wav->samples.size(); ++i) wav->samples[i] = static_cast<int16_t>(le(&b[44 + 2 * i], 2));
+    return true;
+}
+
+bool decodeSoundtrack(std::vector<int16_t>* samples, long* rate, int* channels) {
+    const std::vector<unsigned char> mp3 = slurp(buildDir() + "/data/muhsik.mp3");
+    if (mp3.empty()) return false;
+    mpg123_handle* h = mpg123_new(nullptr, nullptr);
+    if (!h) return false;
+    int encoding = 0;
+    bool ok = mpg123_open_feed(h) == MPG123_OK && mpg123_feed(h, mp3.data(), mp3.size()) == MPG123_OK;
+    unsigned char buffer[16384];
+    while (ok) {
+        size_t done = 0;
+        const int r = mpg123_read(h, buffer, sizeof buffer, &done);
+        const int16_t* s = reinterpret_cast<const int16_t*>(buffer);
+        samples->insert(samples->end(), s, s + done / 2);
+        if (r == MPG123_NEW_FORMAT) mpg123_getformat(h, rate, channels, &encoding);
+        else if (r == MPG123_NEED_MORE || r == MPG123_DONE) break;
+        else if (r != MPG123_OK) ok = false;
+    }
+    mpg123_delete(h);
+    return ok && encoding == MPG123_ENC_SIGNED_16;
+}
+
+std::vector<int16_t> ffmpegAudio(const std::string& path) {
+    const std::string raw =
+        capture("ffmpeg -v error -i '" + path + "' -map 0:a -f s16le -ac 2 -ar 44100 - 2>/dev/null");
+    std::vector<int16_t> samples(raw.size() / 2);
+    std::memcpy(samples.data(), raw.data(), samples.size() * 2);
+    return samples;
+}
+
+std::string ffprobe(const std::string& path, const std::string& stream, const std::string& entries) {
+    std::string out = capture("ffprobe -v error " + (stream.empty() ? "" : "-select_streams " + stream + " ") +
+                              "-show_entries " + entries + " -of default=noprint_wrappers=1:nokey=1 '" + path + "'");
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+struct FrameReader {
+    std::FILE* pipe;
+};
+
+FrameReader* openFrameReader(const std::string& path) {
+    std::FILE* p = popen(("ffmpeg -v error -i '" + path + "' -map 0:v -f rawvideo -pix_fmt rgb24 -").c_str(), "r");
+    return p ? new FrameReader{p} : nullptr;
+}
+
+bool nextFrame(FrameReader* reader, std::vector<uint8_t>* rgb) {
+    rgb->resize(640 * 480 * 3);
+    return std::fread(rgb->data(), 1, rgb->size(), reader->pipe) == rgb->size();
+}
+
+void closeFrameReader(FrameReader* reader) {
+    pclose(reader->pipe);
+    delete reader;
+}
