@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
   libminizip-dev zlib1g-dev libjpeg-dev libmpg123-dev libpng-dev
   libfreetype-dev fonts-dejavu-core libstk-dev libebur128-dev libmp3lame-dev
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev libx11-dev libxfixes-dev
   xvfb xauth xdotool x11-utils imagemagick ffmpeg mpg123 sox
   clang libclang-rt-14-dev
 )

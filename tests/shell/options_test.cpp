@@ -1,0 +1,65 @@
+// The command line: what is accepted, what is refused with a reason, and the exit status of
+// the informational options.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/options.h"
+
+namespace {
+struct Parsed {
+    int ok;
+    ProgramOptions options;
+    std::string error;
+};
+
+Parsed parse(std::vector<std::string> words) {
+    words.insert(words.begin(), "quorvex");
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(&word[0]);
+    Parsed result;
+    result.ok = parseOptions(static_cast<int>(argv.size()), argv.data(), &result.options, &result.error);
+    return result;
+}
+
+TEST(Options, NoArgumentsMeanFullscreenLiveAndUncapped) {
+    const Parsed p = parse({});
+    ASSERT_EQ(p.ok, 1);
+    EXPECT_EQ(p.options.windowed, 0);
+    EXPECT_EQ(p.options.fps, 0);
+    EXPECT_TRUE(p.options.recordPath.empty());
+}
+
+TEST(Options, AcceptsEachOptionInAnyOrder) {
+    const Parsed p = parse({"--fps", "30", "--windowed", "--record", "out.mkv"});
+    ASSERT_EQ(p.ok, 1) << p.error;
+    EXPECT_EQ(p.options.windowed, 1);
+    EXPECT_EQ(p.options.fps, 30);
+    EXPECT_EQ(p.options.recordPath, "out.mkv");
+}
+
+TEST(Options, RefusesBadFrameRatesMissingValuesAndUnknownWords) {
+    for (const auto& words : std::vector<std::vector<std::string>>{
+             {"--fps"}, {"--fps", "0"}, {"--fps", "-5"}, {"--fps", "12x"}, {"--fps", ""},
+             {"--fps", "99999999999"}, {"--record"}, {"--record", ""}, {"--fullscreen"}, {"windowed"}}) {
+        const Parsed p = parse(words);
+        EXPECT_EQ(p.ok, 0) << words[0] << (words.size() > 1 ? " " + words[1] : "");
+        EXPECT_FALSE(p.error.empty());
+    }
+}
+
+TEST(Options, HelpVersionAndErrorsEndWithoutOpeningAWindow) {
+    std::string help = "--help", version = "--version", bad = "--bogus", name = "quorvex";
+    char* helpArgv[] = {&name[0], &help[0], nullptr};
+    char* versionArgv[] = {&name[0], &version[0], nullptr};
+    char* badArgv[] = {&name[0], &bad[0], nullptr};
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(runProgram(2, helpArgv), 0);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("--windowed"), std::string::npos);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(runProgram(2, versionArgv), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("quorvex ", 0), 0u);
+    EXPECT_EQ(runProgram(2, badArgv), 2);
+}
+}  // namespace
