@@ -214,6 +214,9 @@ TEST_F(LoadImageTest, PicksTheDecoderByTheExtensionFromTheFirstDot) {
     EXPECT_EQ(1, load("pic.jpg"));
     EXPECT_EQ(8, holder.image.width);
     EXPECT_EQ(-1, holder.image.id);
+    const Bytes fromDecode(holder.image.averageColour, holder.image.averageColour + 3);
+    computeAverageColour(&holder.image);  // the decoder's running sums match a fresh pass
+    EXPECT_EQ(fromDecode, Bytes(holder.image.averageColour, holder.image.averageColour + 3));
     EXPECT_EQ(1, load("pic2.jpg"));  // the entry lookup ignores case, the extension does not
     EXPECT_EQ(1, load("pic.tga"));
     EXPECT_EQ(3, holder.image.width);
@@ -248,6 +251,24 @@ TEST(ImageOperations, AverageGreyAndResample) {
     computeAverageColour(&image);
     EXPECT_EQ(Bytes({85, 85, 85}), Bytes(image.averageColour, image.averageColour + 3));
     std::free(image.pixels);
+
+    // Both pixel sizes, across the summing blocks, against a plain per-pixel mean.
+    for (int bits : {24, 32}) {
+        const int step = bits / 8, count = 9001;
+        Image wide{};
+        wide.bitsPerPixel = static_cast<unsigned char>(bits);
+        wide.width = count;
+        wide.height = 1;
+        wide.pixels = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(count) * step));
+        uint64_t sums[3] = {0, 0, 0};
+        for (int i = 0; i < count * step; ++i) {
+            wide.pixels[i] = static_cast<unsigned char>((i * 2654435761u) >> 13);
+            if (i % step < 3) sums[i % step] += wide.pixels[i];
+        }
+        computeAverageColour(&wide);
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(sums[c] / count, wide.averageColour[c]) << bits << " " << c;
+        std::free(wide.pixels);
+    }
 
     // Sums wider than 32 bits: 4096 x 4096 white pixels average to white.
     Image big{};
