@@ -103,7 +103,7 @@ void returnFromFatal(j_common_ptr cinfo) {
     (*cinfo->err->output_message)(cinfo);
     std::longjmp(reinterpret_cast<FatalReturn*>(cinfo->err)->resume, 1);
 }
-constexpr uint64_t jpegPixelLimit = 1u << 22;
+constexpr uint64_t jpegPixelLimit = 1u << 20;
 #endif
 
 // ---------------------------------------------------------------------------------------------
