@@ -15,8 +15,6 @@ enum PlatformBackend { PLATFORM_DISPLAY = 0, PLATFORM_OFFSCREEN = 1 };
 // Chooses the backend; must come before the first window. Returns 1 on success.
 int platformSelectBackend(PlatformBackend backend);
 PlatformBackend platformBackend();
-// Tidies the platform library away at the end of the program (no window may be open).
-void platformShutdown();
 
 // ---------------------------------------------------------------------------------------------
 // Window and rendering context, one step per function so each failure keeps its own message
@@ -29,8 +27,8 @@ struct PlatformPixelFormat {
     int doubleBuffer; // 1
 };
 
-int platformRegisterWindowClass();            // video subsystem up; 1 on success
-int platformUnregisterWindowClass();          // video subsystem down; 1 on success
+int platformRegisterWindowClass();            // video subsystem up (once); 1 on success
+int platformUnregisterWindowClass();          // 0 while a window exists; 1 on success
 int platformChangeDisplayMode(int width, int height, int bits);  // 1 when the mode can be had
 void platformRestoreDisplayMode();
 void platformShowCursor(int visible);

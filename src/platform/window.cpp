@@ -7,7 +7,8 @@
 namespace {
 struct {
     PlatformBackend backend;
-    int videoUp;
+    int videoUp;                 // SDL video initialised (once per process)
+    int registered;              // between register and unregister of the window class
     int modeChanged;             // a 640 x 480 mode was found for the next fullscreen window
     SDL_DisplayMode fullscreenMode;
     SDL_Window* window;
@@ -66,26 +67,32 @@ int platformSelectBackend(PlatformBackend backend) {
 
 PlatformBackend platformBackend() { return state.backend; }
 
+// The video subsystem comes up with the first registration and stays up for the process:
+// tearing it down on every re-creation would reload the GL driver each time, which is slow
+// and leaks inside the driver on every load.
 int platformRegisterWindowClass() {
-    if (state.videoUp) return 1;
-    // A fullscreen demo that loses the focus keeps its mode and goes on drawing.
-    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 0;
+    if (state.registered) return 1;
+    if (!state.videoUp) {
+        // A fullscreen demo that loses the focus keeps its mode and goes on drawing.
+        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 0;
+        SDL_GL_LoadLibrary(nullptr);  // held, so destroying the last window keeps it loaded
+        state.videoUp = 1;
+    }
     SDL_DisableScreenSaver();
-    state.videoUp = 1;
+    state.registered = 1;
     return 1;
 }
 
 int platformUnregisterWindowClass() {
-    if (!state.videoUp || state.window) return 0;  // a window of the class still exists
-    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-    state.videoUp = 0;
+    if (!state.registered || state.window) return 0;  // a window of the class still exists
+    state.registered = 0;
     state.modeChanged = 0;
     return 1;
 }
 
 int platformChangeDisplayMode(int width, int height, int bits) {
-    if (state.backend == PLATFORM_OFFSCREEN || !state.videoUp) return 0;
+    if (state.backend == PLATFORM_OFFSCREEN || !state.registered) return 0;
     SDL_DisplayMode want{};
     want.format = bits <= 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
     want.w = width;
@@ -111,7 +118,7 @@ void platformShowCursor(int visible) {
 
 int platformCreateWindow(const char* title, int width, int height, int fullscreen,
                          const PlatformPixelFormat* format) {
-    if (!state.videoUp || state.window) return 0;
+    if (!state.registered || state.window) return 0;
     state.attributesAccepted = applyPixelFormat(*format);
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     // A fullscreen window covers the display; a windowed one has a sizeable frame.
@@ -174,6 +181,9 @@ int platformDestroyWindow() {
     if (!state.window) return 0;
     SDL_DestroyWindow(state.window);
     state.window = nullptr;
+    // Whatever the old window still had queued about itself is moot now.
+    SDL_PumpEvents();
+    SDL_FlushEvent(SDL_WINDOWEVENT);
     state.drawableHeld = 0;
     return 1;
 }
@@ -220,9 +230,3 @@ int platformScreenSaverAllowed() { return SDL_IsScreenSaverEnabled() == SDL_TRUE
 
 void platformAllowScreenSaver() { SDL_EnableScreenSaver(); }
 
-void platformShutdown() {
-    if (state.window) return;  // the demo still owns a window; nothing to tidy yet
-    SDL_Quit();
-    state.videoUp = 0;
-    state.modeChanged = 0;
-}

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/platform.h"
 #include "shell/main_loop.h"
 #include "shell/recorder.h"
 
@@ -71,15 +70,9 @@ int runProgram(int argc, char** argv) {
         std::printf("quorvex %s\n", QUORVEX_VERSION);
         return 0;
     }
-    int status = 0;
-    if (!options.recordPath.empty()) {
-        status = recordDemo(options.recordPath, options.fps > 0 ? options.fps : 60);
-    } else {
-        LoopOptions loop;
-        loop.startFullscreen = !options.windowed;
-        loop.fpsCap = options.fps;
-        status = demoMain(loop);
-    }
-    platformShutdown();
-    return status;
+    if (!options.recordPath.empty()) return recordDemo(options.recordPath, options.fps > 0 ? options.fps : 60);
+    LoopOptions loop;
+    loop.startFullscreen = !options.windowed;
+    loop.fpsCap = options.fps;
+    return demoMain(loop);
 }
