@@ -2,6 +2,7 @@
 // Same bytes on every run: all randomness is seeded, all synthesis deterministic.
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <string>
 
 #include "media.h"
@@ -20,10 +21,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quorvex-mediagen: cannot create %s: %s\n", argv[1], error.message().c_str());
         return 1;
     }
+    // The two halves share nothing, so the soundtrack is synthesised while the pictures are drawn.
+    std::future<int> soundtrack;
+    if (only != "pictures") soundtrack = std::async(std::launch::async, generateSoundtrack, outDir.string());
+    int ok = 1;
     if (only != "soundtrack" && !generatePictures(outDir.string())) {
         std::fprintf(stderr, "quorvex-mediagen: cannot write the pictures into %s\n", argv[1]);
-        return 1;
+        ok = 0;
     }
-    if (only != "pictures" && !generateSoundtrack(outDir.string())) return 1;
-    return 0;
+    if (soundtrack.valid() && !soundtrack.get()) ok = 0;
+    return ok ? 0 : 1;
 }
