@@ -30,7 +30,7 @@ void shutdownError(const char* text) {
     platformMessageBox("SHUTDOWN ERROR", text, PLATFORM_BUTTONS_OK, PLATFORM_ICON_INFORMATION);
 }
 
-// Steps 7 on: every failure releases what exists, then reports.
+// From window creation on, a failure first releases whatever exists, then reports.
 int failAfterCreation(const char* text) {
     closeWindow();
     creationError(text);
