@@ -8,20 +8,15 @@
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
 
-namespace {
-// 92 x 70 units, 85 units in front of the eye: the full height of a 45-degree view.
-const QuadCorner pictureQuad[4] = {
-    {0, 1, -46, -35, 20}, {1, 1, 46, -35, 20}, {1, 0, 46, 35, 20}, {0, 0, -46, 35, 20}};
-}  // namespace
-
 int closingScene() {
     glLoadIdentity();
     gluLookAt(0, 0, 15, 0, 0, 0, 0, 0.5, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3f(1.0f, 1.0f, 1.0f);
     bindSlot(22);
+    // The picture ends up 85 units in front of the eye: the full height of a 45-degree view.
     glTranslatef(0.0f, 0.0f, -90.0f);
-    drawFacingQuad(pictureQuad);
+    drawFacingQuad(screenBackdropQuad);
     // Compares the second that the intro refreshed earlier in this frame.
     return demoElapsed() < 98;
 }

@@ -7,6 +7,7 @@
 #include "assets/texture_bank.h"
 #include "platform/platform.h"
 #include "render/cube_lists.h"
+#include "render/facing_quad.h"
 #include "render/font.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
@@ -24,13 +25,7 @@ void drawBackdrop() {
     glColor3f(1.0f, 1.0f, 1.0f);
     bindSlot(backdropTextureSlot);
     glTranslatef(0.0f, 0.0f, -90.0f);
-    glBegin(GL_QUADS);
-    glNormal3f(0.0f, 0.0f, 1.0f);
-    glTexCoord2f(0.0f, 1.0f); glVertex3f(-46.0f, -35.0f, 20.0f);
-    glTexCoord2f(1.0f, 1.0f); glVertex3f(46.0f, -35.0f, 20.0f);
-    glTexCoord2f(1.0f, 0.0f); glVertex3f(46.0f, 35.0f, 20.0f);
-    glTexCoord2f(0.0f, 0.0f); glVertex3f(-46.0f, 35.0f, 20.0f);
-    glEnd();
+    drawFacingQuad(screenBackdropQuad);
 }
 
 // No matrix reset between cubes: every cube's placement stacks on all the ones before it,

@@ -6,6 +6,7 @@
 #include "assets/texture_bank.h"
 #include "platform/platform.h"
 #include "render/cube_lists.h"
+#include "render/facing_quad.h"
 #include "render/font.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
@@ -32,13 +33,7 @@ void drawBackdrop() {
     bindSlot(strutTextureSlot);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -100.0f);
-    glBegin(GL_QUADS);
-    glNormal3f(0.0f, 0.0f, 1.0f);
-    glTexCoord2f(0.0f, 1.0f); glVertex3f(-46.0f, -35.0f, 20.0f);
-    glTexCoord2f(1.0f, 1.0f); glVertex3f(46.0f, -35.0f, 20.0f);
-    glTexCoord2f(1.0f, 0.0f); glVertex3f(46.0f, 35.0f, 20.0f);
-    glTexCoord2f(0.0f, 0.0f); glVertex3f(-46.0f, 35.0f, 20.0f);
-    glEnd();
+    drawFacingQuad(screenBackdropQuad);
 }
 
 // Both wings, the body and the struts hang off one chain of transforms, so the ship

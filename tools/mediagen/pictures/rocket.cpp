@@ -26,10 +26,10 @@ float hullRadius(float y) {
 Rgb tinShade(Rgb paint, float nx, float gloss) {
     const float nz = std::sqrt(std::max(0.0f, 1 - nx * nx));
     const float diffuse = clamp01(-0.55f * nx + 0.75f * nz);
-    const float spec = std::pow(clamp01(1 - std::fabs(nx + 0.45f) * 3.2f), 6.0f);
+    const float specular = std::pow(clamp01(1 - std::fabs(nx + 0.45f) * 3.2f), 6.0f);
     // Ambient light from the backdrop keeps the shadow side from sinking into black.
     const float rimDark = 0.65f + 0.35f * nz;
-    return paint * ((0.32f + 0.8f * diffuse) * rimDark) + Rgb{1, 1, 1} * (gloss * spec);
+    return paint * ((0.32f + 0.8f * diffuse) * rimDark) + Rgb{1, 1, 1} * (gloss * specular);
 }
 
 } // namespace
