@@ -10,6 +10,7 @@
 #include "mp3_fixture.h"
 #include "platform/platform.h"
 #include "shell/main_loop.h"
+#include "support/headless_demo.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -67,20 +68,9 @@ TEST(Recreation, F1RestartsTheSoundtrackAtItsFirstSample) {
     const ReferenceDecode reference = referenceDecode(mp3);
     writeMusicFile(dir.path, mp3);
     ScopedChdir inside(dir.path);
-    platformSetMessageBoxHook(answerYes);
-    platformSelectBackend(PLATFORM_OFFSCREEN);
-    platformUseVirtualClock(1);
-    platformUseAudioCapture(1);
     run.frame = 0;
     setClockForFrame(0);
-
-    LoopOptions loop;
-    loop.startFullscreen = 0;
-    loop.frameDrawn = onFrameDrawn;
-    EXPECT_EQ(demoMain(loop), 0);
-    platformUseAudioCapture(0);
-    platformUseVirtualClock(0);
-    platformSetMessageBoxHook(nullptr);
+    EXPECT_EQ(runHeadlessDemo(onFrameDrawn, nullptr, answerYes), 0);
 
     ASSERT_GT(run.frame, escapeFrame);
     // The first window plays from the start until its close; the next one from the start again.

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "scenes/director.h"
 #include "shell/main_loop.h"
+#include "support/headless_demo.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -62,19 +63,9 @@ double seconds(long frame) { return static_cast<double>(frame) / fps; }
 TEST(ChainTimeline, EachSceneHoldsTheScreenInItsWindowAndTheDemoEndsAtSecond98) {
     TempDir dir;
     ScopedChdir inside(dir.path);  // no media: empty texture slots and no sound keep it fast
-    platformSetMessageBoxHook(answerOk);
-    platformSelectBackend(PLATFORM_OFFSCREEN);
-    platformUseVirtualClock(1);
-    platformUseAudioCapture(1);
     run.frame = 0;
     setClockForFrame(0);
-
-    LoopOptions loop;
-    loop.startFullscreen = 0;
-    loop.frameDrawn = onFrameDrawn;
-    EXPECT_EQ(demoMain(loop), 0);
-    platformUseVirtualClock(0);
-    platformSetMessageBoxHook(nullptr);
+    EXPECT_EQ(runHeadlessDemo(onFrameDrawn, nullptr, answerOk), 0);
 
     // The chain only ever moves on: never back to an earlier scene.
     for (size_t i = 1; i < run.shown.size(); ++i) ASSERT_GE(run.shown[i], run.shown[i - 1]) << "frame " << i;

@@ -1,0 +1,9 @@
+// The real demo loop run offscreen on the virtual clock with captured sound, for tests that
+// watch whole runs frame by frame; the platform is put back to its defaults afterwards.
+#pragma once
+
+#include "platform/platform.h"
+
+// Starts windowed, answers message boxes with `answer`, calls `frameDrawn(user)` after every
+// drawn frame (where the caller moves the virtual clock on) and returns demoMain's exit code.
+int runHeadlessDemo(void (*frameDrawn)(void* user), void* user, PlatformMessageBoxHook answer);
