@@ -30,6 +30,23 @@ void captionSpan(int y, int* first, int* last) {
 }
 
 void readMatrix(GLenum which, GLfloat m[16]) { glGetFloatv(which, m); }
+
+// What every caption leaves for the drawing after it, whatever state it found.
+void expectStateAfterCaption() {
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLint source, destination;
+    blendFunc(&source, &destination);
+    EXPECT_EQ(source, GL_SRC_ALPHA);
+    EXPECT_EQ(destination, GL_ONE);
+    float colour[4];
+    currentColour(colour);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(colour[i], 1.0f) << "colour " << i;
+    EXPECT_EQ(boundTexture(), static_cast<GLint>(textureBank.names[24]));
+    GLint mode;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+}
 }  // namespace
 
 TEST_F(FontTest, EveryCodeFrom33To95ShowsItsOwnGlyphCell) {
@@ -104,22 +121,7 @@ TEST_F(FontTest, CaptionIsDrawnOverNearerGeometryAndLeavesTheStateBehind) {
     drawCaption(300, 300, "A");
     EXPECT_EQ(readCaption(300, 300, 1), "A");
 
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    GLint source, destination;
-    blendFunc(&source, &destination);
-    EXPECT_EQ(source, GL_SRC_ALPHA);
-    EXPECT_EQ(destination, GL_ONE);
-    float colour[4];
-    currentColour(colour);
-    EXPECT_EQ(colour[0], 1.0f);
-    EXPECT_EQ(colour[1], 1.0f);
-    EXPECT_EQ(colour[2], 1.0f);
-    EXPECT_EQ(colour[3], 1.0f);
-    EXPECT_EQ(boundTexture(), static_cast<GLint>(textureBank.names[24]));
-    GLint mode;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
+    expectStateAfterCaption();
     GLfloat after[16];
     readMatrix(GL_PROJECTION_MATRIX, after);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(after[i], projection[i]) << "projection " << i;
@@ -140,19 +142,7 @@ TEST_F(FontTest, EmptyCaptionDrawsNothingButStillSetsEveryState) {
     drawCaption(50, 50, "");
 
     EXPECT_EQ(readTestFrame(), before);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    GLint source, destination;
-    blendFunc(&source, &destination);
-    EXPECT_EQ(source, GL_SRC_ALPHA);
-    EXPECT_EQ(destination, GL_ONE);
-    float colour[4];
-    currentColour(colour);
-    EXPECT_EQ(colour[3], 1.0f);
-    EXPECT_EQ(boundTexture(), static_cast<GLint>(textureBank.names[24]));
-    GLint mode;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
+    expectStateAfterCaption();
 }
 
 TEST_F(FontTest, BytesWithoutGlyphsDrawAsBlanksAndNeverReachOtherLists) {
