@@ -21,6 +21,7 @@ void storeAverage(Image* image, const uint64_t sums[3]);
 // ---------------------------------------------------------------------------------------------
 
 constexpr size_t jpegFillSize = 65536;
+constexpr JDIMENSION sumBatchRows = 8;
 
 // One decode at a time: the bytes being decoded and how far the library has taken them.
 struct {
@@ -218,6 +219,17 @@ int decodeTga(Image* image, const unsigned char* data, size_t length, const char
     return 1;
 }
 
+namespace {
+// Adds the rows decoded since row `from` to the channel sums; the rows summed so far.
+JDIMENSION sumRows(const jpeg_decompress_struct& cinfo, const unsigned char* pixels, JDIMENSION from,
+                   uint64_t sums[3]) {
+    const size_t rowBytes = static_cast<size_t>(cinfo.output_width) * 3;
+    const JDIMENSION to = cinfo.output_scanline;
+    sumChannels(pixels + rowBytes * from, static_cast<uint64_t>(to - from) * cinfo.output_width, 3, sums);
+    return to;
+}
+}  // namespace
+
 int decodeJpeg(Image* image, const unsigned char* data, size_t length, const char*) {
     jpeg_decompress_struct cinfo;
 #ifdef QUORVEX_JPEG_FATAL_RETURNS
@@ -258,9 +270,12 @@ int decodeJpeg(Image* image, const unsigned char* data, size_t length, const cha
         return 0;
     }
     jpeg_start_decompress(&cinfo);
-    // Rows go straight into the picture, as many per call as the library likes to give:
-    // no staging row and no second copy.
+    // Rows go straight into the picture, as many per call as the library likes to give (one,
+    // for these pictures): no staging row and no second copy. The average colour is summed
+    // over batches of rows while they are still in the first-level cache; summing each row
+    // as it came cost up to a fifth of the decode time on some runs.
     uint64_t sums[3] = {0, 0, 0};
+    JDIMENSION summed = 0;  // rows already in `sums`
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW rows[16];
         const JDIMENSION first = cinfo.output_scanline;
@@ -269,8 +284,9 @@ int decodeJpeg(Image* image, const unsigned char* data, size_t length, const cha
         for (JDIMENSION i = 0; i < count; ++i) rows[i] = pixels + rowBytes * (first + i);
         const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, count);
         if (got == 0) break;
-        sumChannels(rows[0], static_cast<uint64_t>(got) * cinfo.output_width, 3, sums);
+        if (cinfo.output_scanline - summed >= sumBatchRows) summed = sumRows(cinfo, pixels, summed, sums);
     }
+    sumRows(cinfo, pixels, summed, sums);
     jpeg_finish_decompress(&cinfo);
     image->width = static_cast<int32_t>(cinfo.output_width);
     image->height = static_cast<int32_t>(cinfo.output_height);

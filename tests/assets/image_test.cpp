@@ -121,6 +121,10 @@ TEST(Jpeg, DecodesColourAndExpandsGreyToRgb) {
     EXPECT_LT(c.image.pixels[0], 20);                   // top-left: little red, little green
     EXPECT_GT(c.image.pixels[(17 * 9 - 1) * 3], 235);   // bottom-right: full red ...
     EXPECT_GT(c.image.pixels[(17 * 9 - 1) * 3 + 1], 235);  // ... and full green: top row first
+    // Nine rows: the decoder sums rows in batches, and the last, brightest row is a batch of its own.
+    const Bytes summedWhileDecoding(c.image.averageColour, c.image.averageColour + 3);
+    computeAverageColour(&c.image);
+    EXPECT_EQ(Bytes(c.image.averageColour, c.image.averageColour + 3), summedWhileDecoding);
 
     const Bytes grey = encodeJpeg(5, 4, 1, gradientPixels(5, 4, 1));
     ImageHolder g;
