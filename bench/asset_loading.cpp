@@ -1,7 +1,6 @@
 // Start-up asset loading: the 23 archive pictures through loadImage against the floor of
 // decoding the same JPEG bytes with plain libjpeg-turbo, and their mipmap chains apart.
 #include <benchmark/benchmark.h>
-#include <minizip/zip.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,14 +16,13 @@
 
 #include <jpeglib.h>
 
+#include "assets/asset_fixtures.h"
 #include "assets/image.h"
 #include "assets/texture_archive.h"
 #include "assets/texture_bank.h"
 #include "platform/platform.h"
 
 namespace {
-using Bytes = std::vector<unsigned char>;
-
 const char* const names[archiveSlotCount] = {
     "3.jpg",    "rymdbas.jpg",  "bubbla1.jpg",     "bubbla2.jpg",   "font.jpg",   "fontmask.jpg",
     "tinraket.jpg", "tinraketmask.jpg", "rymd.jpg", "blomp.jpg",   "backblomp.jpg", "BGtie.jpg",
@@ -39,7 +37,7 @@ struct {
 } bench;
 
 // A textured stand-in picture, for builds that have not generated the media yet.
-Bytes standInJpeg(int size, int seed) {
+Bytes standInPixels(int size, int seed) {
     Bytes rgb(static_cast<size_t>(size) * size * 3);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
@@ -50,44 +48,22 @@ Bytes standInJpeg(int size, int seed) {
             p[1] = static_cast<unsigned char>((y * 255 / size + noise / 4) & 255);
             p[2] = static_cast<unsigned char>(noise);
         }
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr errors;
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&cinfo, &out, &outSize);
-    cinfo.image_width = cinfo.image_height = static_cast<JDIMENSION>(size);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = &rgb[static_cast<size_t>(cinfo.next_scanline) * size * 3];
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    Bytes jpeg(out, out + outSize);
-    std::free(out);
-    return jpeg;
+    return rgb;
 }
 
-// Moves into a scratch directory holding data/textures.zip of 23 stand-in pictures.
+// Moves into a scratch directory holding data/textures.zip of 23 stand-in pictures, packed
+// as the media generator packs them: deflate streams of stored blocks.
 void useStandInArchive() {
     char dir[] = "/tmp/quorvex-bench-XXXXXX";
     if (!mkdtemp(dir) || chdir(dir) != 0 || mkdir("data", 0700) != 0) std::abort();
-    zipFile zip = zipOpen("data/textures.zip", APPEND_STATUS_CREATE);
+    std::vector<ZipItem> items;
     for (int slot = 0; slot < archiveSlotCount; ++slot) {
-        const Bytes jpeg = standInJpeg(slot % 4 == 0 ? 512 : 256, slot);
-        zip_fileinfo info{};
-        // Deflate streams of stored blocks, as the media generator writes them.
-        zipOpenNewFileInZip(zip, names[slot], &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, Z_NO_COMPRESSION);
-        zipWriteInFileInZip(zip, jpeg.data(), static_cast<unsigned>(jpeg.size()));
-        zipCloseFileInZip(zip);
+        const int size = slot % 4 == 0 ? 512 : 256;
+        ZipItem item{names[slot], encodeJpeg(size, size, 3, standInPixels(size, slot), 90)};
+        item.level = Z_NO_COMPRESSION;
+        items.push_back(item);
     }
-    zipClose(zip, nullptr);
+    if (!writeZip("data/textures.zip", items)) std::abort();
 }
 
 bool readAllEntries() {
@@ -182,13 +158,7 @@ BENCHMARK(BM_LoadImageFromArchive)->Unit(benchmark::kMillisecond);
 
 // The decoder alone on the same bytes: what the archive read and the average colour add.
 void BM_DecodeJpegOnly(benchmark::State& state) {
-    for (auto _ : state)
-        for (const Bytes& jpeg : bench.jpegs) {
-            Image image{};
-            decodeJpeg(&image, jpeg.data(), jpeg.size(), "x.jpg");
-            benchmark::DoNotOptimize(image.pixels);
-            std::free(image.pixels);
-        }
+    for (auto _ : state) decodeOnlyPass();
 }
 BENCHMARK(BM_DecodeJpegOnly)->Unit(benchmark::kMillisecond);
 

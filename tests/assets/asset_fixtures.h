@@ -21,6 +21,7 @@ struct ZipItem {
     Bytes content;
     bool deflate = true;
     bool wrongCrc = false;  // stored raw with a CRC that does not match the content
+    int level = Z_DEFAULT_COMPRESSION;  // Z_NO_COMPRESSION: deflate made of stored blocks
 };
 
 inline bool writeZip(const std::string& path, const std::vector<ZipItem>& items) {
@@ -30,7 +31,7 @@ inline bool writeZip(const std::string& path, const std::vector<ZipItem>& items)
         zip_fileinfo info{};
         const int method = item.deflate && !item.wrongCrc ? Z_DEFLATED : 0;
         if (zipOpenNewFileInZip2(zip, item.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
-                                 Z_DEFAULT_COMPRESSION, item.wrongCrc ? 1 : 0) != ZIP_OK)
+                                 item.level, item.wrongCrc ? 1 : 0) != ZIP_OK)
             return false;
         if (!item.content.empty())
             zipWriteInFileInZip(zip, item.content.data(), static_cast<unsigned>(item.content.size()));
@@ -44,7 +45,7 @@ inline bool writeZip(const std::string& path, const std::vector<ZipItem>& items)
     return zipClose(zip, nullptr) == ZIP_OK;
 }
 
-// A JPEG of `components` (1 or 3) channels; `pixels` top row first.
+// A JPEG of `components` channels (1 grey, 3 RGB, 4 CMYK); `pixels` top row first.
 inline Bytes encodeJpeg(int width, int height, int components, const Bytes& pixels, int quality = 95) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr errors;
@@ -56,7 +57,7 @@ inline Bytes encodeJpeg(int width, int height, int components, const Bytes& pixe
     cinfo.image_width = static_cast<JDIMENSION>(width);
     cinfo.image_height = static_cast<JDIMENSION>(height);
     cinfo.input_components = components;
-    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);

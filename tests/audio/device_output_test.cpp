@@ -71,17 +71,25 @@ size_t matchFromStart(const std::vector<int16_t>& output, const std::vector<int1
     }
     return count;
 }
+
+// A test track of the given length in a scratch directory, played to the disk device.
+struct DiskDeviceRun {
+    explicit DiskDeviceRun(double seconds)
+        : mp3(encodeTestMp3(seconds)), reference(referenceDecode(mp3)) {
+        writeMusicFile(dir.path, mp3);
+    }
+    TempDir dir;
+    const std::vector<unsigned char> mp3;
+    const ReferenceDecode reference;
+    ScopedChdir inside{dir.path};
+    const std::string out = dir.file("device.raw");
+    AudioDriver driver{"disk", out};
+};
 }  // namespace
 
 TEST(DeviceOutput, TheDeviceGetsTheExactDecodeInOrderAndStopEndsIt) {
-    TempDir dir;
-    const std::vector<unsigned char> mp3 = encodeTestMp3(7.0);
-    const ReferenceDecode reference = referenceDecode(mp3);
-    writeMusicFile(dir.path, mp3);
-    ScopedChdir chdir(dir.path);
-    const std::string out = dir.file("device.raw");
-    AudioDriver driver("disk", out);
-
+    const DiskDeviceRun run(7.0);
+    const std::string& out = run.out;
     ASSERT_EQ(startMusic(), 1);
     ASSERT_TRUE(waitForSize(out, 6 * bytesPerSecond));
     stopMusic();
@@ -89,19 +97,13 @@ TEST(DeviceOutput, TheDeviceGetsTheExactDecodeInOrderAndStopEndsIt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     EXPECT_EQ(fileSize(out), stopped) << "the device went on after stopMusic";
 
-    const size_t matched = matchFromStart(readSamples(out), reference.samples);
+    const size_t matched = matchFromStart(readSamples(out), run.reference.samples);
     EXPECT_GE(matched, static_cast<size_t>(5 * 44100 * 2));
 }
 
 TEST(DeviceOutput, ReCreationStartsTheDeviceOutputAgainAtTheFirstSample) {
-    TempDir dir;
-    const std::vector<unsigned char> mp3 = encodeTestMp3(4.0);
-    const ReferenceDecode reference = referenceDecode(mp3);
-    writeMusicFile(dir.path, mp3);
-    ScopedChdir chdir(dir.path);
-    const std::string out = dir.file("device.raw");
-    AudioDriver driver("disk", out);
-
+    const DiskDeviceRun run(4.0);
+    const std::string& out = run.out;
     ASSERT_EQ(startMusic(), 1);
     ASSERT_TRUE(waitForSize(out, bytesPerSecond));
     stopMusic();
@@ -109,7 +111,7 @@ TEST(DeviceOutput, ReCreationStartsTheDeviceOutputAgainAtTheFirstSample) {
     ASSERT_TRUE(waitForSize(out, 2 * bytesPerSecond));
     stopMusic();
     // The device file was started afresh; it must hold the opening once, not a continuation.
-    EXPECT_GE(matchFromStart(readSamples(out), reference.samples), static_cast<size_t>(44100 * 2));
+    EXPECT_GE(matchFromStart(readSamples(out), run.reference.samples), static_cast<size_t>(44100 * 2));
 }
 
 namespace {
