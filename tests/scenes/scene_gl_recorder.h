@@ -155,4 +155,17 @@ protected:
     }
     void TearDown() override { platformUseVirtualClock(0); }
     static void setCalendar(int32_t seconds) { platformSetVirtualClock(0, seconds); }
+
+    // A scene that refreshes the demo clock just before its end test runs through
+    // `lastSecond` and is finished one second later, captioned on both calls.
+    void expectRefreshedEndAfter(int (*scene)(int), int speed, int lastSecond) {
+        demoClock.demoNow = 0;
+        setCalendar(1000 + lastSecond);
+        EXPECT_EQ(scene(speed), 1);
+        EXPECT_EQ(demoClock.demoNow, 1000 + lastSecond);
+        setCalendar(1000 + lastSecond + 1);
+        EXPECT_EQ(scene(speed), 0);
+        // The caption goes on in both passes on every call, the last one included.
+        EXPECT_EQ(callsOf(TEXT_LISTS).size(), 4u);
+    }
 };
