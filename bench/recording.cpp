@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/recorder.h"
+#include "record/recorder.h"
 
 namespace {
 // Run from the build directory (data/ below it). QUORVEX_BENCH_FPS overrides the rate,

@@ -1,4 +1,4 @@
-// Command-line parsing and the choice between the live demo and the recorder.
+// Command-line parsing: the options, their refusals, --help and --version.
 // Argument errors print one line on standard error and exit with status 2.
 #include "shell/options.h"
 
@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "shell/main_loop.h"
-#include "shell/recorder.h"
 
 namespace {
 const char* const usage =
@@ -55,22 +54,24 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
     return 1;
 }
 
-int runProgram(int argc, char** argv) {
-    ProgramOptions options;
+int readCommandLine(int argc, char** argv, ProgramOptions* options) {
     std::string error;
-    if (!parseOptions(argc, argv, &options, &error)) {
+    if (!parseOptions(argc, argv, options, &error)) {
         std::fprintf(stderr, "quorvex: %s\n", error.c_str());
         return 2;
     }
-    if (options.help) {
+    if (options->help) {
         std::fputs(usage, stdout);
         return 0;
     }
-    if (options.version) {
+    if (options->version) {
         std::printf("quorvex %s\n", QUORVEX_VERSION);
         return 0;
     }
-    if (!options.recordPath.empty()) return recordDemo(options.recordPath, options.fps > 0 ? options.fps : 60);
+    return -1;
+}
+
+int playDemo(const ProgramOptions& options) {
     LoopOptions loop;
     loop.startFullscreen = !options.windowed;
     loop.fpsCap = options.fps;

@@ -1,5 +1,5 @@
 // The command line: --windowed, --fps N, --record OUT, --help, --version.
-// runProgram parses it and runs the live demo or the recorder.
+// The entry reads it here, then plays the demo or hands it to the recorder.
 #pragma once
 
 #include <string>
@@ -14,4 +14,8 @@ struct ProgramOptions {
 
 // Returns 1 and fills `options`, or 0 with a one-line reason in `error`.
 int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* error);
-int runProgram(int argc, char** argv);
+// Prints what the options ask for (an error line, --help, --version) and returns the exit
+// status when the program should end now; -1 when there is a demo to play or record.
+int readCommandLine(int argc, char** argv, ProgramOptions* options);
+// The live demo in a window, as the options ask.
+int playDemo(const ProgramOptions& options);

@@ -50,16 +50,20 @@ TEST(Options, RefusesBadFrameRatesMissingValuesAndUnknownWords) {
 }
 
 TEST(Options, HelpVersionAndErrorsEndWithoutOpeningAWindow) {
-    std::string help = "--help", version = "--version", bad = "--bogus", name = "quorvex";
+    std::string help = "--help", version = "--version", bad = "--bogus", play = "--windowed", name = "quorvex";
     char* helpArgv[] = {&name[0], &help[0], nullptr};
     char* versionArgv[] = {&name[0], &version[0], nullptr};
     char* badArgv[] = {&name[0], &bad[0], nullptr};
+    char* playArgv[] = {&name[0], &play[0], nullptr};
+    ProgramOptions options[4];
     testing::internal::CaptureStdout();
-    EXPECT_EQ(runProgram(2, helpArgv), 0);
+    EXPECT_EQ(readCommandLine(2, helpArgv, &options[0]), 0);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("--windowed"), std::string::npos);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(runProgram(2, versionArgv), 0);
+    EXPECT_EQ(readCommandLine(2, versionArgv, &options[1]), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("quorvex ", 0), 0u);
-    EXPECT_EQ(runProgram(2, badArgv), 2);
+    EXPECT_EQ(readCommandLine(2, badArgv, &options[2]), 2);
+    EXPECT_EQ(readCommandLine(2, playArgv, &options[3]), -1);
+    EXPECT_EQ(options[3].windowed, 1);
 }
 }  // namespace

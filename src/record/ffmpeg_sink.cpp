@@ -1,6 +1,6 @@
 // The recorder's video writer: an ffmpeg process fed raw RGB frames on one pipe and raw
 // PCM on another, encoding as it goes, so nothing piles up in memory or on disk.
-#include "shell/record_sink.h"
+#include "record/sink.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/recorder.h"
+#include "record/recorder.h"
 
 extern char** environ;
 

@@ -1,6 +1,6 @@
 // The recorder's progress report on standard error: a bar redrawn in place on a terminal,
 // a plain line at every tenth of the demo otherwise.
-#include "shell/record_progress.h"
+#include "record/progress.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The recorder's PNG writer: one RGB frame per file, written with libpng at a fast
 // compression level, since a recording holds thousands of them.
-#include "shell/record_sink.h"
+#include "record/sink.h"
 
 #include <png.h>
 

@@ -1,6 +1,6 @@
 // The recorder's WAV writer: 16-bit stereo 44.1 kHz PCM streamed to disk as it comes,
 // with the RIFF and data sizes patched in on close, so memory never grows with length.
-#include "shell/record_sink.h"
+#include "record/sink.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // The recorder's choice of output and its writers behind one interface: the checks made
 // before any work, the PNG directory with its WAV soundtrack, and the ffmpeg video forms.
-#include "shell/record_sink.h"
+#include "record/sink.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "shell/recorder.h"
+#include "record/recorder.h"
 
 struct RecordSink {
     RecordFormat format = RECORD_PNG_DIRECTORY;

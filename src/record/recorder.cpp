@@ -1,6 +1,6 @@
 // The recorder: renders the demo offline on a virtual clock into video or PNG frames.
 // The live main loop runs unchanged; only the platform seam is switched to offscreen.
-#include "shell/recorder.h"
+#include "record/recorder.h"
 
 #include <GL/gl.h>
 #include <signal.h>
@@ -15,8 +15,8 @@
 
 #include "platform/platform.h"
 #include "shell/main_loop.h"
-#include "shell/record_progress.h"
-#include "shell/record_sink.h"
+#include "record/progress.h"
+#include "record/sink.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
