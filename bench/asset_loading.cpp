@@ -23,12 +23,6 @@
 #include "platform/platform.h"
 
 namespace {
-const char* const names[archiveSlotCount] = {
-    "3.jpg",    "rymdbas.jpg",  "bubbla1.jpg",     "bubbla2.jpg",   "font.jpg",   "fontmask.jpg",
-    "tinraket.jpg", "tinraketmask.jpg", "rymd.jpg", "blomp.jpg",   "backblomp.jpg", "BGtie.jpg",
-    "tietex.jpg", "bluetexture.jpg", "chrome.jpg", "BGspike.jpg", "code.jpg",   "codemask.jpg",
-    "musik.jpg", "musikmask.jpg", "gfx.jpg",        "gfxmask.jpg",   "members.jpg"};
-
 struct {
     TextureArchive archive;
     std::vector<Bytes> jpegs;  // the entries' bytes, slot order
@@ -59,18 +53,18 @@ void useStandInArchive() {
     std::vector<ZipItem> items;
     for (int slot = 0; slot < archiveSlotCount; ++slot) {
         const int size = slot % 4 == 0 ? 512 : 256;
-        ZipItem item{names[slot], encodeJpeg(size, size, 3, standInPixels(size, slot), 90)};
+        ZipItem item{archivePictures[slot].name, encodeJpeg(size, size, 3, standInPixels(size, slot), 90)};
         item.level = Z_NO_COMPRESSION;
         items.push_back(item);
     }
-    if (!writeZip("data/textures.zip", items)) std::abort();
+    if (!writeZip(std::string("data/") + textureArchiveName, items)) std::abort();
 }
 
 bool readAllEntries() {
     bench.jpegs.clear();
-    for (const char* name : names) {
+    for (const MediaPicture& picture : archivePictures) {
         unsigned char* bytes = nullptr;
-        const int size = readArchiveEntry(&bench.archive, name, &bytes);
+        const int size = readArchiveEntry(&bench.archive, picture.name, &bytes);
         if (size <= 0) return false;
         bench.jpegs.emplace_back(bytes, bytes + size);
         std::free(bytes);
@@ -80,11 +74,11 @@ bool readAllEntries() {
 
 // Uses the build's generated archive when it is complete, otherwise stand-ins.
 void prepare() {
-    bench.generated = openTextureArchive(&bench.archive, "textures.zip") && readAllEntries();
+    bench.generated = openTextureArchive(&bench.archive, textureArchiveName) && readAllEntries();
     if (!bench.generated) {
         closeTextureArchive(&bench.archive);
         useStandInArchive();
-        if (!openTextureArchive(&bench.archive, "textures.zip") || !readAllEntries()) std::abort();
+        if (!openTextureArchive(&bench.archive, textureArchiveName) || !readAllEntries()) std::abort();
     }
     platformSelectBackend(PLATFORM_OFFSCREEN);
     PlatformPixelFormat format = {16, 16, 1};
@@ -140,7 +134,7 @@ void decodeOnlyPass() {
 void loadImagePass() {
     for (int slot = 0; slot < archiveSlotCount; ++slot) {
         Image image{};
-        loadImage(&image, names[slot], &bench.archive);
+        loadImage(&image, archivePictures[slot].name, &bench.archive);
         benchmark::DoNotOptimize(image.pixels);
         std::free(image.pixels);
     }
@@ -164,9 +158,9 @@ BENCHMARK(BM_DecodeJpegOnly)->Unit(benchmark::kMillisecond);
 
 void BM_ArchiveReadsOnly(benchmark::State& state) {
     for (auto _ : state)
-        for (const char* name : names) {
+        for (const MediaPicture& picture : archivePictures) {
             unsigned char* bytes = nullptr;
-            readArchiveEntry(&bench.archive, name, &bytes);
+            readArchiveEntry(&bench.archive, picture.name, &bytes);
             benchmark::DoNotOptimize(bytes);
             std::free(bytes);
         }
@@ -175,7 +169,7 @@ BENCHMARK(BM_ArchiveReadsOnly)->Unit(benchmark::kMillisecond);
 
 void BM_AverageColourOnly(benchmark::State& state) {
     std::vector<Image> images(archiveSlotCount);
-    for (int slot = 0; slot < archiveSlotCount; ++slot) loadImage(&images[slot], names[slot], &bench.archive);
+    for (int slot = 0; slot < archiveSlotCount; ++slot) loadImage(&images[slot], archivePictures[slot].name, &bench.archive);
     for (auto _ : state)
         for (Image& image : images) computeAverageColour(&image);
     for (Image& image : images) std::free(image.pixels);
@@ -188,7 +182,7 @@ void BM_Mipmaps(benchmark::State& state) {
         return;
     }
     std::vector<Image> images(archiveSlotCount);
-    for (int slot = 0; slot < archiveSlotCount; ++slot) loadImage(&images[slot], names[slot], &bench.archive);
+    for (int slot = 0; slot < archiveSlotCount; ++slot) loadImage(&images[slot], archivePictures[slot].name, &bench.archive);
     GLuint textures[archiveSlotCount];
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (auto _ : state) {

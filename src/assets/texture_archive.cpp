@@ -10,8 +10,6 @@
 
 #include "assets/data_path.h"
 
-TextureArchive textureArchive;
-
 namespace {
 const char archiveDirectory[] = "DATA\\";
 const size_t maxArchiveNameLength = sizeof(TextureArchive::path) - sizeof(archiveDirectory);  // 250

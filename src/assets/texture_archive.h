@@ -22,8 +22,6 @@ struct TextureArchive {
     ArchiveEntry* entries;
 };
 
-extern TextureArchive textureArchive;  // the one start-up opens
-
 // Opens "DATA\<name>" (found through the data-path resolver) and copies its directory.
 // 1 when open; 0 leaves no handle and no table.
 int openTextureArchive(TextureArchive* archive, const char* name);

@@ -10,21 +10,8 @@
 #include "assets/image.h"
 
 TextureBank textureBank;
-const char* archiveTextureNames[archiveSlotCount];
-Image archiveImages[archiveSlotCount];
 
 namespace {
-constexpr int firstBmpSlot = 24;
-constexpr int bmpCount = 4;
-
-const char* const bmpFileNames[bmpCount] = {"Data/font.bmp", "Data/fontmask.bmp", "Data/rymd.bmp",
-                                            "Data/particle.bmp"};
-
-const char* const archiveFileNames[archiveSlotCount] = {
-    "3.jpg",         "rymdbas.jpg",  "bubbla1.jpg",  "bubbla2.jpg",   "font.jpg",        "fontmask.jpg",
-    "tinraket.jpg",  "tinraketmask.jpg", "rymd.jpg", "blomp.jpg",     "backblomp.jpg",   "BGtie.jpg",
-    "tietex.jpg",    "bluetexture.jpg",  "chrome.jpg", "BGspike.jpg", "code.jpg",        "codemask.jpg",
-    "musik.jpg",     "musikmask.jpg",    "gfx.jpg",  "gfxmask.jpg",   "members.jpg"};
 
 // Rows are packed without gaps, so uploads read them with byte alignment; the caller's
 // alignment comes back afterwards.
@@ -47,13 +34,13 @@ void releaseBmp(BmpImage* picture) {
 }  // namespace
 
 int loadBmpTextures() {
-    BmpImage* pictures[bmpCount];
-    for (int k = 0; k < bmpCount; ++k) pictures[k] = loadBmp(bmpFileNames[k]);
+    BmpImage* pictures[bmpPictureCount];
+    for (int k = 0; k < bmpPictureCount; ++k) pictures[k] = loadBmp(bmpPictures[k].name);
     glGenTextures(textureSlotCount, textureBank.names);
     {
         ByteAlignedUnpack unpack;
-        for (int k = 0; k < bmpCount; ++k) {
-            glBindTexture(GL_TEXTURE_2D, textureBank.names[firstBmpSlot + k]);
+        for (int k = 0; k < bmpPictureCount; ++k) {
+            bindSlot(bmpPictures[k].slot);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
             if (pictures[k])
                 gluBuild2DMipmaps(GL_TEXTURE_2D, 3, pictures[k]->width, pictures[k]->height, GL_RGB,
@@ -65,13 +52,12 @@ int loadBmpTextures() {
 }
 
 void loadArchiveTextures(TextureArchive* archive) {
-    for (int slot = 0; slot < archiveSlotCount; ++slot) archiveTextureNames[slot] = archiveFileNames[slot];
     glGenTextures(archiveSlotCount, textureBank.names);
     ByteAlignedUnpack unpack;
-    for (int slot = 0; slot < archiveSlotCount; ++slot) {
-        Image& image = archiveImages[slot];
-        loadImage(&image, archiveTextureNames[slot], archive);
-        glBindTexture(GL_TEXTURE_2D, textureBank.names[slot]);
+    for (const MediaPicture& picture : archivePictures) {
+        Image image{};
+        loadImage(&image, picture.name, archive);
+        bindSlot(picture.slot);
         if (image.pixels) {
             // A 32-bit TGA keeps its alpha byte; it is read past so the colours stay right.
             const GLenum format = image.bitsPerPixel == 32 ? GL_RGBA : GL_RGB;
@@ -84,6 +70,5 @@ void loadArchiveTextures(TextureArchive* archive) {
         // The picture lives on in the texture; keeping the decoded copy would only grow
         // with every restart of the context.
         std::free(image.pixels);
-        image.pixels = nullptr;
     }
 }

@@ -4,19 +4,15 @@
 
 #include <GL/gl.h>
 
-struct TextureArchive;
-struct Image;
+#include "assets/media_manifest.h"
 
-constexpr int textureSlotCount = 29;
-constexpr int archiveSlotCount = 23;
+struct TextureArchive;
 
 struct TextureBank {
     GLuint names[textureSlotCount];
 };
 
 extern TextureBank textureBank;
-extern const char* archiveTextureNames[archiveSlotCount];
-extern Image archiveImages[archiveSlotCount];
 
 // Loads the four BMP pictures, makes 29 fresh names and uploads the pictures into slots
 // 24-27 (a missing picture leaves its slot without an image). Always 1.
@@ -26,4 +22,4 @@ int loadBmpTextures();
 void loadArchiveTextures(TextureArchive* archive);
 
 // glBindTexture(GL_TEXTURE_2D, the name in slot `slot`).
-inline void bindSlot(int slot) { glBindTexture(GL_TEXTURE_2D, textureBank.names[slot]); }
+inline void bindSlot(TextureSlot slot) { glBindTexture(GL_TEXTURE_2D, textureBank.names[slot]); }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "assets/demo_timeline.h"
 #include "audio/mp3_decoder.h"
 #include "platform/platform.h"
 
@@ -12,7 +13,6 @@ namespace {
 // One MP3 frame's worth: small enough that a stream holds little, large enough to decode cheaply.
 const int blockFrames = 1152;
 const int mixChunkFrames = 1024;
-const int defaultRate = 44100;
 const int unityGain = 256;  // gains are 8.8 fixed point
 }  // namespace
 
@@ -41,7 +41,7 @@ struct {
     int output = SOUND_OUTPUT_SYSTEM;
     int driver = 0;
     int open = 0;
-    int rate = defaultRate;
+    int rate = audioSampleRate;  // until soundInit says otherwise
     std::vector<Channel> channels;
     int32_t mix[mixChunkFrames * 2];
 } state;

@@ -7,12 +7,13 @@
 #include <cstdlib>
 
 #include "assets/data_path.h"
+#include "assets/demo_timeline.h"
+#include "assets/media_manifest.h"
 #include "audio/sound.h"
 
 Soundtrack soundtrack = {nullptr, 0, nullptr, -1};
 
 namespace {
-const char* const musicPath = "data/muhsik.mp3";
 const int musicMode = SOUND_LOADMEMORY | SOUND_MONO | SOUND_8BITS | SOUND_LOOP_OFF;
 static_assert(musicMode == 32809, "the stream mode the soundtrack is opened with");
 
@@ -21,7 +22,7 @@ static_assert(musicMode == 32809, "the stream mode the soundtrack is opened with
 void readMusicImage() {
     soundtrack.musicImage = nullptr;
     soundtrack.musicImageLength = 0;
-    std::FILE* file = openDataFile(musicPath, "rb");
+    std::FILE* file = openDataFile(soundtrackPath, "rb");
     if (!file) return;
     long length = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
@@ -43,7 +44,7 @@ int startMusic() {
     if (soundtrack.musicStream || soundtrack.musicImage) stopMusic();
     soundSetOutput(SOUND_OUTPUT_SYSTEM);
     soundSetDriver(1);
-    soundInit(44100, 32, 0);
+    soundInit(audioSampleRate, 32, 0);
     readMusicImage();
     soundtrack.musicStream = soundStreamOpen(soundtrack.musicImage, musicMode, soundtrack.musicImageLength);
     soundStreamSetEndCallback(soundtrack.musicStream, ignoreStreamEvent, nullptr);

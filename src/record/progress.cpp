@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "assets/demo_timeline.h"
+
 namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int barWidth = 30;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "assets/demo_timeline.h"
 #include "platform/platform.h"
 #include "shell/main_loop.h"
 #include "record/progress.h"

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "assets/demo_timeline.h"
+
 struct RecordStats;
 
 constexpr int recordWidth = 640;
 constexpr int recordHeight = 480;
-constexpr int recordRate = 44100;
-constexpr int recordChannels = 2;
+constexpr int recordRate = audioSampleRate;  // the mixer's: frame n carries exactly its share
+constexpr int recordChannels = audioChannels;
 
 enum RecordFormat { RECORD_PNG_DIRECTORY = 0, RECORD_MKV = 1, RECORD_MP4 = 2 };
 

@@ -86,6 +86,6 @@ void drawTextPass(int x, int y, const char* text, GLuint texture, GLenum sourceF
 
 void drawCaption(int x, int y, const char* text) {
     glColor3f(1.0f, 1.0f, 1.0f);
-    drawTextPass(x, y, text, textureBank.names[25], GL_DST_COLOR, GL_ZERO);
-    drawTextPass(x, y, text, textureBank.names[24], GL_SRC_ALPHA, GL_ONE);
+    drawTextPass(x, y, text, textureBank.names[fontMaskSlot], GL_DST_COLOR, GL_ZERO);
+    drawTextPass(x, y, text, textureBank.names[fontSlot], GL_SRC_ALPHA, GL_ONE);
 }

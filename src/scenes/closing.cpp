@@ -1,8 +1,9 @@
-// Closing picture scene: the members picture filling the window until second 98,
+// Closing picture scene: the members picture filling the window until the demo's last second,
 // when the chain runs out of scenes and the demo ends.
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "assets/demo_timeline.h"
 #include "assets/texture_bank.h"
 #include "render/facing_quad.h"
 #include "scenes/scene_state.h"
@@ -13,10 +14,10 @@ int closingScene() {
     gluLookAt(0, 0, 15, 0, 0, 0, 0, 0.5, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3f(1.0f, 1.0f, 1.0f);
-    bindSlot(22);
+    bindSlot(membersSlot);
     // The picture ends up 85 units in front of the eye: the full height of a 45-degree view.
     glTranslatef(0.0f, 0.0f, -90.0f);
     drawFacingQuad(screenBackdropQuad);
     // Compares the second that the intro refreshed earlier in this frame.
-    return demoElapsed() < 98;
+    return demoElapsed() < demoSeconds;
 }

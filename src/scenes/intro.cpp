@@ -2,6 +2,7 @@
 // the caption timetable, and the fade that ends it from second 47.
 #include <GL/gl.h>
 
+#include "assets/demo_timeline.h"
 #include "assets/texture_bank.h"
 #include "platform/platform.h"
 #include "render/cube_lists.h"
@@ -39,7 +40,7 @@ const CaptionRow captionRows[] = {
     {44, 48, {{"DALMERA", 355, 400}, {nullptr, 0, 0}}},
 };
 
-void drawRocket(GLenum sourceFactor, GLenum destinationFactor, int slot) {
+void drawRocket(GLenum sourceFactor, GLenum destinationFactor, TextureSlot slot) {
     glLoadIdentity();
     glEnable(GL_BLEND);
     glBlendFunc(sourceFactor, destinationFactor);
@@ -65,23 +66,23 @@ int introScene(int speed) {
 
     // No state of its own for the backdrop: during the fade it inherits the previous
     // frame's fade state and comes out darkened by fadeAlpha.
-    bindSlot(1);
+    bindSlot(moonBaseSlot);
     glTranslatef(sceneState.backdropX, sceneState.backdropY, sceneState.backdropZ);
     drawFacingQuad(slidingBackdropQuad);
 
-    drawRocket(GL_DST_COLOR, GL_ZERO, 7);  // the mask cuts the rocket's shape out
-    drawRocket(GL_SRC_ALPHA, GL_ONE, 6);   // the rocket is added into the cut-out
+    drawRocket(GL_DST_COLOR, GL_ZERO, rocketMaskSlot);  // the mask cuts the rocket's shape out
+    drawRocket(GL_SRC_ALPHA, GL_ONE, rocketSlot);  // the rocket is added into the cut-out
 
     frameStep *= static_cast<float>(speed);
     sceneState.rocketY += 0.01f * frameStep;
     sceneState.backdropY -= 0.3f * frameStep;
 
-    // Slot 6 is still bound: every particle shows the rocket picture.
+    // The rocket is still bound: every particle shows the rocket picture.
     drawParticles(sceneState.rocketX, sceneState.rocketY);
 
     // Decided on the second the previous call took, so each mark lands one frame late.
     int running = 1;
-    if (demoElapsed() <= 46) {
+    if (demoElapsed() < introFadeSecond) {
         glColor3f(1.0f, 1.0f, 1.0f);
     } else {
         running = fadeOut() != 0;

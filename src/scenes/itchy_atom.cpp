@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "assets/demo_timeline.h"
 #include "assets/texture_bank.h"
 #include "platform/platform.h"
 #include "render/facing_quad.h"
@@ -16,11 +17,6 @@ Position3 atomSprites[40];
 
 namespace {
 constexpr int spriteCount = 40;
-constexpr int spriteTextureSlot = 0;
-constexpr int electronTextureSlot = 9;
-constexpr int chromeTextureSlot = 14;
-constexpr int backdropTextureSlot = 15;
-constexpr int lastRunningSecond = 82;
 // Lifts the sprites' jitter so the row sits a little above the centre line.
 constexpr double spriteLift = 0.7802547510025539;
 
@@ -46,7 +42,7 @@ void drawNucleus() {
     glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
     drawSpike();
 
-    bindSlot(electronTextureSlot);
+    bindSlot(blobsSlot);
     const double phase = sceneState.orbitPhase;
     glTranslatef(static_cast<float>(3.0 * std::sin(phase)), static_cast<float>(3.0 * std::cos(phase)), 0.0f);
     gluSphere(quadric, 0.2, 32, 32);
@@ -55,7 +51,7 @@ void drawNucleus() {
 
 void drawBackdrop() {
     glColor3f(1.0f, 1.0f, 1.0f);
-    bindSlot(backdropTextureSlot);
+    bindSlot(electricArcsSlot);
     glLoadIdentity();
     glPushMatrix();
     glTranslatef(0.0f, 0.0f, -90.0f);
@@ -75,7 +71,7 @@ void initAtomSprites() {
 void drawAtomSprites() {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    bindSlot(spriteTextureSlot);
+    bindSlot(sparkSlot);
     glColor4ub(128, 128, 128, 255);
     for (Position3& sprite : atomSprites) {
         glLoadIdentity();
@@ -110,7 +106,7 @@ int itchyAtomScene(int speed) {
     glEnable(GL_TEXTURE_2D);
     glTranslatef(0.0f, 0.0f, -3.0f);
     glColor4ub(255, 255, 255, 255);
-    bindSlot(chromeTextureSlot);
+    bindSlot(chromeSlot);
     drawNucleus();
     glDisable(GL_TEXTURE_GEN_S);
     glDisable(GL_TEXTURE_GEN_T);
@@ -129,7 +125,7 @@ int itchyAtomScene(int speed) {
     sceneState.orbitPhase += 0.005f * frameStep;
 
     demoClock.demoNow = platformCalendarSeconds();
-    const int running = demoElapsed() <= lastRunningSecond;
+    const int running = demoElapsed() < itchyAtomEndSecond;
     drawCaption(5, 435, "THE ITCHY ATOM");
     return running;
 }

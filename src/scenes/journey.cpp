@@ -12,7 +12,7 @@
 namespace {
 const QuadCorner bubbleQuad[4] = {{0, 1, -1, -1, 1}, {1, 1, 1, -1, 1}, {1, 0, 1, 1, 1}, {0, 0, -1, 1, 1}};
 
-void drawRocket(GLenum sourceFactor, GLenum destinationFactor, int slot) {
+void drawRocket(GLenum sourceFactor, GLenum destinationFactor, TextureSlot slot) {
     glLoadIdentity();
     glEnable(GL_BLEND);
     glBlendFunc(sourceFactor, destinationFactor);
@@ -26,7 +26,7 @@ void drawCube() {
     glTranslatef(1.0f, 1.2f, sceneState.cubeZ);
     glRotatef(sceneState.angleX, 1.0f, 0.0f, 0.0f);
     glRotatef(sceneState.angleY, 0.0f, 1.0f, 0.0f);
-    bindSlot(9);
+    bindSlot(blobsSlot);
     glCallList(smallCubeList);
 }
 
@@ -35,7 +35,7 @@ void drawBubble() {
     glLoadIdentity();
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    bindSlot(2);
+    bindSlot(wowBubbleSlot);
     glTranslatef(sceneState.rocket2X + 2.0f, sceneState.rocket2Y + 2.0f, sceneState.rocketZ);
     drawFacingQuad(bubbleQuad);
 }
@@ -47,12 +47,12 @@ int journeyScene(int speed) {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glLoadIdentity();
 
-    bindSlot(8);
+    bindSlot(deepSpaceSlot);
     glTranslatef(sceneState.backdropX, sceneState.backdropY, sceneState.backdropZ);
     drawFacingQuad(slidingBackdropQuad);
 
-    drawRocket(GL_DST_COLOR, GL_ZERO, 7);
-    drawRocket(GL_SRC_ALPHA, GL_ONE, 6);
+    drawRocket(GL_DST_COLOR, GL_ZERO, rocketMaskSlot);
+    drawRocket(GL_SRC_ALPHA, GL_ONE, rocketSlot);
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
     drawCube();

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "assets/demo_timeline.h"
 #include "assets/texture_bank.h"
 #include "platform/platform.h"
 #include "render/cube_lists.h"
@@ -16,14 +17,11 @@ Position3 sineCubes[1000];
 
 namespace {
 constexpr int cubeCount = 1000;
-constexpr int cubeTextureSlot = 9;
-constexpr int backdropTextureSlot = 10;
-constexpr int lastRunningSecond = 67;
 
 void drawBackdrop() {
     glLoadIdentity();
     glColor3f(1.0f, 1.0f, 1.0f);
-    bindSlot(backdropTextureSlot);
+    bindSlot(calmBlobsSlot);
     glTranslatef(0.0f, 0.0f, -90.0f);
     drawFacingQuad(screenBackdropQuad);
 }
@@ -62,12 +60,12 @@ int sineCubeScene(int speed) {
     frameStep = static_cast<float>(speed) * frameStep;
 
     glLoadIdentity();
-    bindSlot(cubeTextureSlot);
+    bindSlot(blobsSlot);
     drawCubeChain(speed);
     drawBackdrop();
 
     // Compared with the value the intro refreshed earlier in this frame.
-    const int running = demoElapsed() <= lastRunningSecond;
+    const int running = demoElapsed() < sineCubeEndSecond;
     demoClock.demoNow = platformCalendarSeconds();
     drawCaption(5, 435, "THE BLOMP SINECUBE");
     return running;

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "assets/demo_timeline.h"
 #include "assets/texture_bank.h"
 #include "platform/platform.h"
 #include "render/cube_lists.h"
@@ -12,9 +13,6 @@
 #include "scenes/scenes.h"
 
 namespace {
-constexpr int strutTextureSlot = 11;  // also the backdrop
-constexpr int wingTextureSlot = 12;
-constexpr int lastRunningSecond = 92;
 constexpr float strutScale[3] = {0.3f, 0.17f, 1.0f};
 
 struct WingQuad {
@@ -30,7 +28,7 @@ constexpr float wingTexCoords[4][2] = {{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f},
 
 void drawBackdrop() {
     glColor3f(1.0f, 1.0f, 1.0f);
-    bindSlot(strutTextureSlot);
+    bindSlot(battleSkySlot);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -100.0f);
     drawFacingQuad(screenBackdropQuad);
@@ -81,7 +79,7 @@ void drawWingPanel() {
 void drawStrutBox() {
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
-    bindSlot(strutTextureSlot);
+    bindSlot(battleSkySlot);  // the struts wear the backdrop's picture
     glBegin(GL_QUADS);
     for (const CubeFace& face : cubeFaces) {
         for (const auto& corner : face.corners) {
@@ -102,7 +100,7 @@ int vaderScene(int speed) {
     glEnable(GL_TEXTURE_2D);
     glTranslatef(0.0f, 0.0f, -3.0f);
     glColor3f(1.0f, 1.0f, 1.0f);
-    bindSlot(wingTextureSlot);
+    bindSlot(hexPanelSlot);
     drawShip();
     glDisable(GL_TEXTURE_GEN_S);
     glDisable(GL_TEXTURE_GEN_T);
@@ -115,7 +113,7 @@ int vaderScene(int speed) {
     sceneState.angleY += 0.9f * frameStep;
 
     demoClock.demoNow = platformCalendarSeconds();
-    const int running = demoElapsed() <= lastRunningSecond;
+    const int running = demoElapsed() < vaderEndSecond;
     drawCaption(5, 435, "CAN YOU SE THE VADER");
     return running;
 }

@@ -56,9 +56,10 @@ int runStartup() {
     initParticles();
     initSineCubes();
     initAtomSprites();
-    openTextureArchive(&textureArchive, "textures.zip");
-    loadArchiveTextures(&textureArchive);
-    closeTextureArchive(&textureArchive);
+    TextureArchive archive{};
+    openTextureArchive(&archive, textureArchiveName);
+    loadArchiveTextures(&archive);
+    closeTextureArchive(&archive);
     startMusic();
     // The chrome look must not depend on having a sound device, so the mode is always set.
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);

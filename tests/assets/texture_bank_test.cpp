@@ -17,21 +17,15 @@
 #include "support/temp_dir.h"
 
 namespace {
-const char* const archiveNames[archiveSlotCount] = {
-    "3.jpg",    "rymdbas.jpg",  "bubbla1.jpg",     "bubbla2.jpg",   "font.jpg",   "fontmask.jpg",
-    "tinraket.jpg", "tinraketmask.jpg", "rymd.jpg", "blomp.jpg",   "backblomp.jpg", "BGtie.jpg",
-    "tietex.jpg", "bluetexture.jpg", "chrome.jpg", "BGspike.jpg", "code.jpg",   "codemask.jpg",
-    "musik.jpg", "musikmask.jpg", "gfx.jpg",        "gfxmask.jpg",   "members.jpg"};
-
 int archiveWidth(int slot) { return 8 << (slot % 3); }
 int archiveHeight(int slot) { return 4 << (slot % 2); }
 
 struct BmpSpec {
-    const char* file;
     int width, height;
 };
-// Row lengths of 3, 6 and 12 bytes: only byte-aligned unpacking uploads the first two exactly.
-const BmpSpec bmpSpecs[4] = {{"font.bmp", 4, 2}, {"fontmask.bmp", 2, 2}, {"rymd.bmp", 8, 8}, {"particle.bmp", 1, 4}};
+// Sizes of the four BMP pictures, in the manifest's order. Row lengths of 3, 6 and 12 bytes:
+// only byte-aligned unpacking uploads the first two exactly.
+const BmpSpec bmpSpecs[bmpPictureCount] = {{4, 2}, {2, 2}, {8, 8}, {1, 4}};
 
 // RGB pixels bottom row first, every byte different.
 Bytes bmpPixels(const BmpSpec& s, int seed) {
@@ -77,27 +71,29 @@ protected:
         GlTest::SetUp();
         platformSetMessageBoxHook(rejectMessage);
         ASSERT_EQ(0, system(("mkdir -p " + dir.file("data")).c_str()));
-        for (int k = 0; k < 4; ++k) writeFile(dir.file(std::string("data/") + bmpSpecs[k].file),
-                                              bmp24(bmpSpecs[k], bmpPixels(bmpSpecs[k], k)));
+        for (int k = 0; k < bmpPictureCount; ++k)
+            writeFile(dataFile(bmpPictures[k].name), bmp24(bmpSpecs[k], bmpPixels(bmpSpecs[k], k)));
         std::vector<ZipItem> items;
         for (int slot = 0; slot < archiveSlotCount; ++slot)
-            items.push_back({archiveNames[slot],
+            items.push_back({archivePictures[slot].name,
                              encodeJpeg(archiveWidth(slot), archiveHeight(slot), slot == 5 ? 1 : 3,
                                         gradientPixels(archiveWidth(slot), archiveHeight(slot), slot == 5 ? 1 : 3))});
-        ASSERT_TRUE(writeZip(dir.file("data/textures.zip"), items));
+        ASSERT_TRUE(writeZip(dataFile(textureArchiveName), items));
     }
     void TearDown() override { platformSetMessageBoxHook(nullptr); }
+    std::string dataFile(const char* mediaPath) { return dir.file(std::string("data/") + mediaFileName(mediaPath)); }
 
     void loadBank() {
         loadBmpTextures();
         for (int slot = 0; slot < archiveSlotCount; ++slot) bmpStepNames[slot] = textureBank.names[slot];
-        openTextureArchive(&textureArchive, "textures.zip");
-        loadArchiveTextures(&textureArchive);
-        closeTextureArchive(&textureArchive);
+        TextureArchive archive{};
+        openTextureArchive(&archive, textureArchiveName);
+        loadArchiveTextures(&archive);
+        closeTextureArchive(&archive);
     }
     void expectBmpSlots(bool particlePresent) {
-        for (int k = 0; k < 4; ++k) {
-            const GLuint name = textureBank.names[24 + k];
+        for (int k = 0; k < bmpPictureCount; ++k) {
+            const GLuint name = textureBank.names[bmpPictures[k].slot];
             const bool present = k != 3 || particlePresent;
             EXPECT_EQ(present ? bmpSpecs[k].width : 0, levelSize(name, GL_TEXTURE_WIDTH)) << k;
             EXPECT_EQ(present ? bmpSpecs[k].height : 0, levelSize(name, GL_TEXTURE_HEIGHT)) << k;
@@ -117,7 +113,6 @@ protected:
             EXPECT_EQ(GL_REPEAT, parameter(name, GL_TEXTURE_WRAP_T));
             EXPECT_EQ(GL_LINEAR, parameter(name, GL_TEXTURE_MAG_FILTER));
             EXPECT_EQ(GL_LINEAR_MIPMAP_LINEAR, parameter(name, GL_TEXTURE_MIN_FILTER));
-            EXPECT_EQ(nullptr, archiveImages[slot].pixels);  // freed once uploaded
         }
     }
     TempDir dir;
@@ -137,15 +132,13 @@ TEST_F(TextureBankTest, FillsEverySlotAsTheTableSays) {
     GLint alignment = 0;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     EXPECT_EQ(4, alignment);  // put back after the uploads
-    EXPECT_STREQ("BGtie.jpg", archiveTextureNames[11]);
-    EXPECT_STREQ("members.jpg", archiveTextureNames[22]);
 }
 
 TEST_F(TextureBankTest, ArchiveStepLeavesSlot22BoundAndGreyPicturesAsRgb) {
     loadBank();
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<GLint>(textureBank.names[22]), bound);
+    EXPECT_EQ(static_cast<GLint>(textureBank.names[membersSlot]), bound);
     // Slot 5 holds a grey picture: level 0 comes back with equal channels.
     const int w = archiveWidth(5), h = archiveHeight(5);
     Bytes texels(static_cast<size_t>(w) * h * 3);
@@ -160,30 +153,30 @@ TEST_F(TextureBankTest, ArchiveStepLeavesSlot22BoundAndGreyPicturesAsRgb) {
 TEST_F(TextureBankTest, OddRowLengthsUploadExactly) {
     loadBank();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    for (int k = 0; k < 4; ++k) {
+    for (int k = 0; k < bmpPictureCount; ++k) {
         const BmpSpec& s = bmpSpecs[k];
         Bytes texels(static_cast<size_t>(s.width) * s.height * 3);
-        glBindTexture(GL_TEXTURE_2D, textureBank.names[24 + k]);
+        bindSlot(bmpPictures[k].slot);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-        EXPECT_EQ(bmpPixels(s, k), texels) << s.file;  // first row in memory at t = 0
+        EXPECT_EQ(bmpPixels(s, k), texels) << bmpPictures[k].name;  // first row in memory at t = 0
     }
 }
 
 TEST_F(TextureBankTest, MissingArchiveLeavesOnlyTheArchiveSlotsEmpty) {
-    std::remove(dir.file("data/textures.zip").c_str());
+    std::remove(dataFile(textureArchiveName).c_str());
     loadBank();
     expectArchiveSlots(false);
     expectBmpSlots(true);
 }
 
 TEST_F(TextureBankTest, EmptyPlaceholderFilesLeaveTheirSlotsEmpty) {
-    writeFile(dir.file("data/textures.zip"), {});
+    writeFile(dataFile(textureArchiveName), {});
     loadBank();
     expectArchiveSlots(false);
 }
 
 TEST_F(TextureBankTest, MissingParticleLeavesSlot27EmptyAndStartupCompletes) {
-    std::remove(dir.file("data/particle.bmp").c_str());
+    std::remove(dataFile(bmpPictures[3].name).c_str());
     EXPECT_EQ(1, runStartup());
     expectBmpSlots(false);
     for (int slot = 0; slot < archiveSlotCount; ++slot)

@@ -11,6 +11,7 @@
 #include <minizip/unzip.h>
 
 #include "assets/bmp_loader.h"
+#include "assets/media_manifest.h"
 #include "assets/image.h"
 #include "assets/texture_archive.h"
 #include "media.h"
@@ -18,24 +19,27 @@
 
 namespace {
 
-struct Expected {
-    const char* name;
+struct Size {
     int width, height;
 };
 
-// Slot order of the texture bank; sizes follow the quads the pictures are drawn on.
-const Expected kEntries[] = {
-    {"3.jpg", 128, 128},          {"rymdbas.jpg", 512, 1024},  {"bubbla1.jpg", 256, 256},
-    {"bubbla2.jpg", 256, 256},    {"font.jpg", 256, 256},      {"fontmask.jpg", 256, 256},
-    {"tinraket.jpg", 256, 512},   {"tinraketmask.jpg", 256, 512}, {"rymd.jpg", 512, 1024},
-    {"blomp.jpg", 256, 256},      {"backblomp.jpg", 1024, 512}, {"BGtie.jpg", 1024, 512},
-    {"tietex.jpg", 512, 512},     {"bluetexture.jpg", 256, 256}, {"chrome.jpg", 256, 256},
-    {"BGspike.jpg", 1024, 512},   {"code.jpg", 512, 128},      {"codemask.jpg", 512, 128},
-    {"musik.jpg", 512, 128},      {"musikmask.jpg", 512, 128}, {"gfx.jpg", 512, 128},
-    {"gfxmask.jpg", 512, 128},    {"members.jpg", 1024, 512},
+// Archive picture sizes in slot order; they follow the quads the pictures are drawn on.
+const Size kArchiveSizes[archiveSlotCount] = {
+    {128, 128},  {512, 1024}, {256, 256}, {256, 256}, {256, 256}, {256, 256}, {256, 512}, {256, 512},
+    {512, 1024}, {256, 256},  {1024, 512}, {1024, 512}, {512, 512}, {256, 256}, {256, 256}, {1024, 512},
+    {512, 128},  {512, 128},  {512, 128}, {512, 128}, {512, 128}, {512, 128}, {1024, 512},
 };
+// Side of each square BMP picture, in the manifest's order.
+const int kBmpSides[bmpPictureCount] = {256, 256, 256, 64};
 
-const char* const kFiles[] = {"textures.zip", "font.bmp", "fontmask.bmp", "rymd.bmp", "particle.bmp"};
+const char* entryName(TextureSlot slot) { return archivePictures[slot].name; }
+
+// Every file the generator writes next to the soundtrack.
+std::vector<std::string> pictureFiles() {
+    std::vector<std::string> files = {textureArchiveName};
+    for (const MediaPicture& b : bmpPictures) files.push_back(mediaFileName(b.name));
+    return files;
+}
 
 // A decoded archive picture, released on scope exit.
 struct Decoded {
@@ -71,7 +75,7 @@ class GeneratedPictures : public ::testing::Test {
 protected:
     void SetUp() override {
         cwd = std::make_unique<ScopedChdir>(std::filesystem::path(kMediaDir).parent_path().string());
-        ASSERT_EQ(openTextureArchive(&archive, "textures.zip"), 1);
+        ASSERT_EQ(openTextureArchive(&archive, textureArchiveName), 1);
     }
     void TearDown() override { closeTextureArchive(&archive); }
 
@@ -92,7 +96,7 @@ protected:
 };
 
 TEST_F(GeneratedPictures, ArchiveHoldsTheSlotPicturesByExactNameInSlotOrder) {
-    unzFile zip = unzOpen((kMediaDir + "/textures.zip").c_str());
+    unzFile zip = unzOpen((kMediaDir + "/" + textureArchiveName).c_str());
     ASSERT_NE(zip, nullptr);
     std::vector<std::string> names;
     for (int r = unzGoToFirstFile(zip); r == UNZ_OK; r = unzGoToNextFile(zip)) {
@@ -102,8 +106,8 @@ TEST_F(GeneratedPictures, ArchiveHoldsTheSlotPicturesByExactNameInSlotOrder) {
         names.push_back(name);
     }
     unzClose(zip);
-    ASSERT_EQ(names.size(), std::size(kEntries));
-    for (size_t k = 0; k < names.size(); ++k) EXPECT_EQ(names[k], kEntries[k].name) << "slot " << k;
+    ASSERT_EQ(names.size(), std::size(archivePictures));
+    for (size_t k = 0; k < names.size(); ++k) EXPECT_EQ(names[k], archivePictures[k].name) << "slot " << k;
 }
 
 // Walks the JPEG markers up to the start of scan and reports what a baseline check needs.
@@ -132,7 +136,7 @@ JpegMarkers scanMarkers(const std::vector<unsigned char>& b) {
 }
 
 TEST_F(GeneratedPictures, EveryEntryIsAHighQualityBaselineRgbJpegOfItsIntendedSize) {
-    for (const Expected& e : kEntries) {
+    for (const MediaPicture& e : archivePictures) {
         const std::vector<unsigned char> bytes = entryBytes(e.name);
         ASSERT_GT(bytes.size(), 4u) << e.name;
         EXPECT_TRUE(bytes[0] == 0xFF && bytes[1] == 0xD8) << e.name;
@@ -144,31 +148,29 @@ TEST_F(GeneratedPictures, EveryEntryIsAHighQualityBaselineRgbJpegOfItsIntendedSi
         EXPECT_LE(m.firstLumaQuant, 3) << e.name;
         Decoded d;
         decode(e.name, d);
-        EXPECT_EQ(d.image.width, e.width) << e.name;
-        EXPECT_EQ(d.image.height, e.height) << e.name;
+        EXPECT_EQ(d.image.width, kArchiveSizes[e.slot].width) << e.name;
+        EXPECT_EQ(d.image.height, kArchiveSizes[e.slot].height) << e.name;
     }
 }
 
 TEST_F(GeneratedPictures, BmpsParseWithTheDemosReaderAsBottomUp24BitFiles) {
-    const struct {
-        const char* path;
-        int side;
-    } bmps[] = {{"Data/font.bmp", 256}, {"Data/fontmask.bmp", 256}, {"Data/rymd.bmp", 256}, {"Data/particle.bmp", 64}};
-    for (const auto& b : bmps) {
-        BmpPtr image(loadBmp(b.path));
-        ASSERT_NE(image, nullptr) << b.path;
-        EXPECT_EQ(image->width, b.side);
-        EXPECT_EQ(image->height, b.side);
-        const std::vector<unsigned char> raw = readFile(kMediaDir + "/" + std::string(b.path + 5));
+    for (int k = 0; k < bmpPictureCount; ++k) {
+        const char* path = bmpPictures[k].name;
+        const int side = kBmpSides[k];
+        BmpPtr image(loadBmp(path));
+        ASSERT_NE(image, nullptr) << path;
+        EXPECT_EQ(image->width, side);
+        EXPECT_EQ(image->height, side);
+        const std::vector<unsigned char> raw = readFile(kMediaDir + "/" + mediaFileName(path));
         ASSERT_GE(raw.size(), 54u);
         auto u32 = [&](size_t at) { return raw[at] | raw[at + 1] << 8 | raw[at + 2] << 16 | uint32_t(raw[at + 3]) << 24; };
         EXPECT_EQ(raw[0], 'B');
         EXPECT_EQ(raw[1], 'M');
         EXPECT_EQ(u32(14), 40u) << "picture header size";
-        EXPECT_EQ(int32_t(u32(22)), b.side) << "positive height: bottom row first";
+        EXPECT_EQ(int32_t(u32(22)), side) << "positive height: bottom row first";
         EXPECT_EQ(raw[28] | raw[29] << 8, 24);
         EXPECT_EQ(u32(30), 0u) << "uncompressed";
-        EXPECT_EQ(raw.size(), 54u + size_t(b.side) * b.side * 3);
+        EXPECT_EQ(raw.size(), 54u + size_t(side) * side * 3);
     }
 }
 
@@ -176,7 +178,7 @@ TEST_F(GeneratedPictures, BmpsParseWithTheDemosReaderAsBottomUp24BitFiles) {
 int fontInk(const BmpImage& font, int x, int y) { return font.pixels[(size_t(font.height - 1 - y) * font.width + x) * 3]; }
 
 TEST_F(GeneratedPictures, FontGridPutsEachGlyphInItsCellInsideTheAdvance) {
-    BmpPtr font(loadBmp("Data/font.bmp"));
+    BmpPtr font(loadBmp(bmpPictures[0].name));
     ASSERT_NE(font, nullptr);
     for (int g = 0; g < 64; ++g) {
         const int cx = (g % 8) * 32, cy = (g / 8) * 32;
@@ -205,7 +207,7 @@ TEST_F(GeneratedPictures, FontGridPutsEachGlyphInItsCellInsideTheAdvance) {
 }
 
 TEST_F(GeneratedPictures, FontMaskIsTheExactComplementOfTheFont) {
-    BmpPtr font(loadBmp("Data/font.bmp")), mask(loadBmp("Data/fontmask.bmp"));
+    BmpPtr font(loadBmp(bmpPictures[0].name)), mask(loadBmp(bmpPictures[1].name));
     ASSERT_TRUE(font && mask);
     int grey = 0;
     for (size_t k = 0; k < size_t(font->width) * font->height * 3; ++k) {
@@ -216,8 +218,8 @@ TEST_F(GeneratedPictures, FontMaskIsTheExactComplementOfTheFont) {
 
     // The archive copies carry the same sheet, top row first.
     Decoded jf, jm;
-    decode("font.jpg", jf);
-    decode("fontmask.jpg", jm);
+    decode(entryName(archiveFontSlot), jf);
+    decode(entryName(archiveFontMaskSlot), jm);
     long error = 0;
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
@@ -245,21 +247,21 @@ void expectAligned(const Decoded& picture, const Decoded& mask, int lightBelowRo
 }
 
 TEST_F(GeneratedPictures, PicturesAndTheirMasksAreExactlyAligned) {
-    const char* pairs[][2] = {{"tinraket.jpg", "tinraketmask.jpg"}, {"code.jpg", "codemask.jpg"},
-                              {"musik.jpg", "musikmask.jpg"}, {"gfx.jpg", "gfxmask.jpg"}};
+    const TextureSlot pairs[][2] = {{rocketSlot, rocketMaskSlot}, {codeTitleSlot, codeTitleMaskSlot},
+                                    {musikTitleSlot, musikTitleMaskSlot}, {gfxTitleSlot, gfxTitleMaskSlot}};
     for (auto& pair : pairs) {
         Decoded p, m;
-        decode(pair[0], p);
-        decode(pair[1], m);
-        const bool rocket = std::string(pair[0]) == "tinraket.jpg";
-        expectAligned(p, m, rocket ? p.image.height * 84 / 100 : p.image.height, pair[0]);
+        decode(entryName(pair[0]), p);
+        decode(entryName(pair[1]), m);
+        const bool rocket = pair[0] == rocketSlot;
+        expectAligned(p, m, rocket ? p.image.height * 84 / 100 : p.image.height, entryName(pair[0]));
     }
 }
 
 TEST_F(GeneratedPictures, PicturesAreTheRightWayUpForTheirQuads) {
     // The rocket stands nose up: its silhouette narrows towards the top rows.
     Decoded mask;
-    decode("tinraketmask.jpg", mask);
+    decode(entryName(rocketMaskSlot), mask);
     auto solidWidth = [&](int y) {
         int n = 0;
         for (int x = 0; x < mask.image.width; ++x) n += mask.luma(x, y) < 128;
@@ -272,13 +274,13 @@ TEST_F(GeneratedPictures, PicturesAreTheRightWayUpForTheirQuads) {
 
     // The base's moon ground fills the bottom of the sliding backdrop, sky is above.
     Decoded base;
-    decode("rymdbas.jpg", base);
+    decode(entryName(moonBaseSlot), base);
     const int h = base.image.height;
     EXPECT_GT(base.rowsLuma(h * 95 / 100, h), 2 * base.rowsLuma(0, h * 5 / 100));
 
     // Sphere mapping looks up t = 1 (the last rows) for reflections straight up: sky there.
     Decoded chrome;
-    decode("chrome.jpg", chrome);
+    decode(entryName(chromeSlot), chrome);
     auto blueness = [&](int y) {
         const unsigned char* p = chrome.rgb(chrome.image.width / 2, y);
         return int(p[2]) - int(p[0]);
@@ -291,7 +293,7 @@ TEST_F(GeneratedPictures, TwoRunsWriteIdenticalBytes) {
     // The build's run and this one.
     TempDir second;
     ASSERT_EQ(generatePictures(second.path), 1);
-    for (const char* name : kFiles) {
+    for (const std::string& name : pictureFiles()) {
         const std::vector<unsigned char> a = readFile(kMediaDir + "/" + name);
         EXPECT_FALSE(a.empty()) << name;
         EXPECT_TRUE(a == readFile(second.file(name))) << name << " differs between runs";

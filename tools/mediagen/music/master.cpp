@@ -92,7 +92,7 @@ void addPresence(std::vector<float>& channel) {
 // A short fade-in against a start click, and a cosine fade that lets the last tails die out.
 void fadeEnds(Stereo& programme) {
     const std::size_t frames = programme.left.size();
-    const std::size_t in = frameAt(0.01), outStart = frameAt(98.4), outEnd = frameAt(99.9);
+    const std::size_t in = frameAt(0.01), outStart = frameAt(demoSeconds + 0.4), outEnd = frameAt(soundtrackSeconds - 0.1);
     for (std::size_t i = 0; i < frames; ++i) {
         double gain = 1;
         if (i < in) gain = static_cast<double>(i) / in;

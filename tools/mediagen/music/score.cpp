@@ -282,7 +282,7 @@ void outro(Band& band, const SectionMarks& marks) {
 
 Mixer performScore() {
     Band band;
-    band.mix = makeMixer(kSoundtrackSeconds);
+    band.mix = makeMixer(soundtrackSeconds);
     const SectionMarks marks;
     intro(band, marks);
     breakdown(band, marks);

@@ -2,14 +2,9 @@
 // 120 beats a minute in A minor; each section lands on the second its scene begins.
 #pragma once
 
+#include "assets/demo_timeline.h"
 #include "music/voices.h"
 
-constexpr double kSoundtrackSeconds = 100.0;
-
-// Second marks where the music changes, matching the scenes they accompany.
-struct SectionMarks {
-    double intro = 0, build = 16, lead = 32, breakdown = 47, drop = 50, atom = 68, vader = 83, outro = 93;
-};
-
-// Renders every note of the piece into a fresh mixer of kSoundtrackSeconds.
+// Renders every note of the piece, section by section at the demo's SectionMarks, into a
+// fresh mixer of soundtrackSeconds.
 Mixer performScore();

@@ -1,4 +1,4 @@
-// Soundtrack generation: performs the score, masters it and writes muhsik.mp3.
+// Soundtrack generation: performs the score, masters it and writes the demo's MP3.
 // It plays at -14 LUFS; true peaks are held to -2 dBTP, leaving the encoder room under -1 dBFS.
 #include <Stk.h>
 
@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "assets/media_manifest.h"
 #include "media.h"
 #include "music/master.h"
 #include "music/score.h"
@@ -32,7 +33,7 @@ void makeUpEncoderLoss(Stereo& programme) {
 
 int generateSoundtrack(const std::string& outDir) {
     // Open the file first, so an unwritable directory fails before seconds of synthesis.
-    const std::string path = outDir + "/muhsik.mp3";
+    const std::string path = outDir + "/" + mediaFileName(soundtrackPath);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (!file) {
         std::fprintf(stderr, "quorvex-mediagen: cannot write %s\n", path.c_str());

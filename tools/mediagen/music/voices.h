@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "assets/demo_timeline.h"
+
 namespace stk {
 class BiQuad;
 }
 
-constexpr int kSampleRate = 44100;
+constexpr int kSampleRate = audioSampleRate;
 
 // One stereo signal spanning the whole soundtrack.
 struct Bus {

@@ -1,9 +1,10 @@
 // generatePictures: paints every picture, encodes it and writes the archive and the BMPs.
-// The archive entries are in texture-slot order under the names the demo looks up.
+// Names, slots and order come from the demo's media manifest.
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "assets/media_manifest.h"
 #include "encode.h"
 #include "media.h"
 #include "pictures.h"
@@ -42,38 +43,44 @@ int generatePictures(const std::string& outDir) {
     const RocketArt rocket = tinRocket();
     const TitleArt code = titleWord("CODE", 1), musik = titleWord("MUSIK", 2), gfx = titleWord("GFX", 3);
 
-    std::vector<std::pair<std::string, Bytes>> entries;
-    entries.emplace_back("3.jpg", jpegOf(spark()));
-    entries.emplace_back("rymdbas.jpg", jpegOf(spaceBase()));
-    entries.emplace_back("bubbla1.jpg", jpegOf(speechBubble("WOW!", true)));
-    entries.emplace_back("bubbla2.jpg", jpegOf(speechBubble("ZOOM!", false)));
-    entries.emplace_back("font.jpg", jpegOf(fontPicture));
-    entries.emplace_back("fontmask.jpg", jpegOf(fontMask));
-    entries.emplace_back("tinraket.jpg", jpegOf(rocket.colour));
-    entries.emplace_back("tinraketmask.jpg", jpegOf(greyOf(rocket.solid, true)));
-    entries.emplace_back("rymd.jpg", jpegOf(deepSpace()));
-    entries.emplace_back("blomp.jpg", jpegOf(blobs()));
-    entries.emplace_back("backblomp.jpg", jpegOf(calmBlobs()));
-    entries.emplace_back("BGtie.jpg", jpegOf(battleSky()));
-    entries.emplace_back("tietex.jpg", jpegOf(hexPanels()));
-    entries.emplace_back("bluetexture.jpg", jpegOf(blueAbstract()));
-    entries.emplace_back("chrome.jpg", jpegOf(chromeMap()));
-    entries.emplace_back("BGspike.jpg", jpegOf(electricArcs()));
-    entries.emplace_back("code.jpg", jpegOf(code.colour));
-    entries.emplace_back("codemask.jpg", jpegOf(greyOf(code.coverage, true)));
-    entries.emplace_back("musik.jpg", jpegOf(musik.colour));
-    entries.emplace_back("musikmask.jpg", jpegOf(greyOf(musik.coverage, true)));
-    entries.emplace_back("gfx.jpg", jpegOf(gfx.colour));
-    entries.emplace_back("gfxmask.jpg", jpegOf(greyOf(gfx.coverage, true)));
-    entries.emplace_back("members.jpg", jpegOf(closingPicture()));
+    // Encoded pictures by texture slot; the manifest says where each one goes.
+    Bytes encoded[textureSlotCount];
+    encoded[sparkSlot] = jpegOf(spark());
+    encoded[moonBaseSlot] = jpegOf(spaceBase());
+    encoded[wowBubbleSlot] = jpegOf(speechBubble("WOW!", true));
+    encoded[zoomBubbleSlot] = jpegOf(speechBubble("ZOOM!", false));
+    encoded[archiveFontSlot] = jpegOf(fontPicture);
+    encoded[archiveFontMaskSlot] = jpegOf(fontMask);
+    encoded[rocketSlot] = jpegOf(rocket.colour);
+    encoded[rocketMaskSlot] = jpegOf(greyOf(rocket.solid, true));
+    encoded[deepSpaceSlot] = jpegOf(deepSpace());
+    encoded[blobsSlot] = jpegOf(blobs());
+    encoded[calmBlobsSlot] = jpegOf(calmBlobs());
+    encoded[battleSkySlot] = jpegOf(battleSky());
+    encoded[hexPanelSlot] = jpegOf(hexPanels());
+    encoded[blueAbstractSlot] = jpegOf(blueAbstract());
+    encoded[chromeSlot] = jpegOf(chromeMap());
+    encoded[electricArcsSlot] = jpegOf(electricArcs());
+    encoded[codeTitleSlot] = jpegOf(code.colour);
+    encoded[codeTitleMaskSlot] = jpegOf(greyOf(code.coverage, true));
+    encoded[musikTitleSlot] = jpegOf(musik.colour);
+    encoded[musikTitleMaskSlot] = jpegOf(greyOf(musik.coverage, true));
+    encoded[gfxTitleSlot] = jpegOf(gfx.colour);
+    encoded[gfxTitleMaskSlot] = jpegOf(greyOf(gfx.coverage, true));
+    encoded[membersSlot] = jpegOf(closingPicture());
     closeTextFace();
 
     auto bmpOf = [](const Canvas& c) { return encodeBmp(toRgb8(c), c.width, c.height); };
+    encoded[fontSlot] = bmpOf(fontPicture);
+    encoded[fontMaskSlot] = bmpOf(fontMask);
+    encoded[starfieldSlot] = bmpOf(starfieldSquare());
+    encoded[particleSlot] = bmpOf(softDot());
+
+    std::vector<std::pair<std::string, Bytes>> entries;
+    for (const MediaPicture& picture : archivePictures) entries.emplace_back(picture.name, std::move(encoded[picture.slot]));
     const std::string dir = outDir + "/";
-    return writeZip(dir + "textures.zip", entries) && writeBytes(dir + "font.bmp", bmpOf(fontPicture)) &&
-                   writeBytes(dir + "fontmask.bmp", bmpOf(fontMask)) &&
-                   writeBytes(dir + "rymd.bmp", bmpOf(starfieldSquare())) &&
-                   writeBytes(dir + "particle.bmp", bmpOf(softDot()))
-               ? 1
-               : 0;
+    if (!writeZip(dir + textureArchiveName, entries)) return 0;
+    for (const MediaPicture& picture : bmpPictures)
+        if (!writeBytes(dir + mediaFileName(picture.name), encoded[picture.slot])) return 0;
+    return 1;
 }
