@@ -88,7 +88,7 @@ TitleArt titleWord(const char* word, uint32_t seed) {
 }
 
 Canvas closingPicture() {
-    Canvas c(1024, 512, 92.0f / 70.0f);
+    Canvas c(1024, 512, kWideAspect);
     const float w = c.aspect;
     // Background: a night gradient, stars, a planet horizon with sunrise glow below.
     NebulaStyle neb{hexColour(0xFF80D0), hexColour(0x5030B0), hexColour(0x000000), 1.8f, 0.7f, 91};

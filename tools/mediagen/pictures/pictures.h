@@ -3,6 +3,12 @@
 #pragma once
 
 #include "canvas.h"
+#include "render/facing_quad.h"
+
+// The proportions of the outlines the pictures are drawn on in the demo.
+constexpr float kTallAspect = quadAspect(slidingBackdropQuad);  // rymdbas, rymd
+constexpr float kWideAspect = quadAspect(screenBackdropQuad);   // the four screen backdrops
+constexpr float kRocketAspect = quadAspect(rocketQuad);
 
 // The 8 x 8 glyph sheet (codes 32..95), white on black, 256 x 256; the mask is 1 - this.
 Layer fontSheet();

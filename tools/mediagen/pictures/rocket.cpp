@@ -35,7 +35,7 @@ Rgb tinShade(Rgb paint, float nx, float gloss) {
 } // namespace
 
 RocketArt tinRocket() {
-    RocketArt art{Canvas(256, 512, 0.5f), Layer(256, 512, 0.5f)};
+    RocketArt art{Canvas(256, 512, kRocketAspect), Layer(256, 512, kRocketAspect)};
     Canvas& c = art.colour;
     Layer hull(c), fins(c), centreFin(c), nozzle(c), flame(c);
     fillSdf(hull, kAxis - 0.09f, 0.04f, kAxis + 0.09f, 0.81f, [](float x, float y) {

@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr float kTallAspect = 110.0f / 208.5f; // the sliding backdrops' quad
-constexpr float kWideAspect = 92.0f / 70.0f;   // the 4:3 backdrops' quad
-
 // Ground height of the moon surface (view y, downwards) at x: a gentle curve with hills.
 float groundLine(float x) { return 0.835f + 0.012f * std::sin(x * 9.0f + 1.0f) + 0.02f * (fbm(x * 6, 0.5f, 77, 4) - 0.5f); }
 

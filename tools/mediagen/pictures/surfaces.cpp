@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr float kWideAspect = 92.0f / 70.0f;
-
 const uint32_t kBlobPalette[] = {0xFF2E88, 0xFF8C1A, 0xFFE23A, 0x1AD6FF, 0x7CFF3A, 0xB04CFF};
 
 // Environment seen in direction (x, y, z), y up: sky, sun, horizon, ground.
