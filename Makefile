@@ -1,5 +1,5 @@
 # Quorvex Dalmera: `make run` plays the demo, `make test` builds and passes every test.
-# Both install what is missing first; everything else is CMake underneath.
+# Both install what is missing first (`run` only what playing needs); the rest is CMake.
 BUILD       ?= build
 SAN_BUILD   ?= build-sanitize
 FUZZ_BUILD  ?= build-fuzz
@@ -7,27 +7,33 @@ JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 XVFB        := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
 
-.PHONY: all deps configure build run test sanitize fuzz bench clean
+.PHONY: all deps run-deps configure build run test sanitize fuzz bench clean
 
 all: build
 
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh test
+
+run-deps:
+	@scripts/install-deps.sh run
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_TESTS=ON -DQUORVEX_BENCH=ON >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the demo and its media: tests and benchmarks are built when their libraries are there.
+run: run-deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target quorvex media
 	cd $(BUILD) && ./quorvex $(ARGS)
 
 test: build
 	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
 
 sanitize: deps
-	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_SANITIZE=ON -DQUORVEX_BENCH=OFF >/dev/null
+	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_SANITIZE=ON -DQUORVEX_TESTS=ON -DQUORVEX_BENCH=OFF >/dev/null
 	@cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS) -LE nosanitize
 

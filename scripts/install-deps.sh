@@ -1,18 +1,39 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the media generator need,
-# only those that are missing; apt-get as root, through sudo otherwise.
+# Installs the Debian packages that are missing, apt-get as root, through sudo otherwise.
+# `run`: build and play the demo and generate its media; `test` (the default): also the tests.
 set -euo pipefail
 
-packages=(
+# Building, playing, recording to PNG frames and generating the media.
+run_packages=(
   build-essential cmake pkg-config
-  libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
+  libsdl2-dev libgl-dev libglu1-mesa-dev
+  libgl1-mesa-dri      # Mesa's drivers (llvmpipe where there is no GPU); only recommended by libgl1
+  libegl-mesa0         # EGL for the offscreen target of --record; only recommended by libegl1
+  xfonts-base          # X core fonts: SDL's X11 message boxes cannot open without them
   libminizip-dev zlib1g-dev libjpeg-dev libmpg123-dev libpng-dev
   libfreetype-dev fonts-dejavu-core libstk-dev libebur128-dev libmp3lame-dev
-  libgtest-dev libbenchmark-dev libx11-dev libxfixes-dev
-  xvfb xauth xdotool x11-utils imagemagick ffmpeg mpg123 sox
-  clang libclang-rt-14-dev
 )
-[ "${1:-}" = "--list" ] && { printf '%s\n' "${packages[@]}"; exit 0; }
+# What `make test`, `make sanitize`, `make fuzz` and `make bench` add.
+test_packages=(
+  libgtest-dev libbenchmark-dev
+  libx11-dev libxfixes-dev libxrandr-dev  # the end-to-end tests' X11 helper
+  xvfb xauth xdotool x11-utils            # their X server, its launcher, keys, xwininfo
+  ffmpeg                                  # the recorder's video forms and their checks
+  clang libclang-rt-14-dev                # libFuzzer
+)
+
+set_name=${1:-test}
+list=0
+if [ "$set_name" = "--list" ]; then
+  list=1
+  set_name=${2:-test}
+fi
+case "$set_name" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 [--list] [run|test]" >&2; exit 2 ;;
+esac
+[ "$list" -eq 1 ] && { printf '%s\n' "${packages[@]}"; exit 0; }
 
 missing=()
 for p in "${packages[@]}"; do
@@ -33,4 +54,6 @@ else
 fi
 export DEBIAN_FRONTEND=noninteractive
 "${run[@]}" apt-get update -qq
+# Without recommends, so only what is listed arrives; whatever a listed package merely
+# recommends and we need is listed itself.
 "${run[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -47,7 +47,11 @@ int platformMessageBox(const char* caption, const char* text, PlatformButtons bu
     box.buttons = yesNo ? yesNoButtons : okButton;
 
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) return fallbackAnswer(caption, text, buttons);
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+        // There is a display, yet no box: say why, so the missing piece names itself.
+        std::fprintf(stderr, "quorvex: cannot show a message box: %s\n", SDL_GetError());
+        return fallbackAnswer(caption, text, buttons);
+    }
     if (pressed < 0) return yesNo ? PLATFORM_ANSWER_NO : PLATFORM_ANSWER_OK;  // box closed
     return pressed;
 }

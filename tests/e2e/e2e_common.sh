@@ -104,10 +104,21 @@ press() {
   xdotool keyup "$1"
 }
 
+# Fails with the reason when the demo wrote the box titled $1 to standard error ("CAPTION: text")
+# because none could be shown at all.
+fail_if_box_fell_back() {
+  grep -q "^$1: " "$demo_log" || return 0
+  local why; why=$("$X11_PROBE" box-font) && why="the cause is not a missing font"
+  fail "the demo could not show the message box '$1' at all and wrote it to standard error instead ($why)"
+}
+
 # Answers a message box titled $1 with key $2 (Return: the default button, Escape: the other).
 answer_box() {
   local box
-  box=$(wait_window "$1") || fail "no message box titled '$1'"
+  if ! box=$(wait_window "$1"); then
+    fail_if_box_fell_back "$1"
+    fail "no message box titled '$1'"
+  fi
   sleep 0.3
   xdotool windowfocus "$box" 2>/dev/null
   xdotool key --window "$box" "$2" 2>/dev/null || xdotool key "$2"

@@ -1,5 +1,5 @@
 // A small X11 helper for the end-to-end scripts: asks a window to close as a window manager
-// would, and tells whether the pointer currently shows a visible cursor.
+// would, tells whether the pointer shows a visible cursor and whether message boxes have fonts.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
@@ -36,11 +36,21 @@ int cursorState(Display* display) {
     std::puts(visible ? "visible" : "hidden");
     return 0;
 }
+
+// SDL draws its X11 message boxes with a 12-point core font; without one no box can open.
+int boxFontState(Display* display) {
+    int count = 0;
+    char** names = XListFonts(display, "-*-*-medium-r-normal--*-120-*-*-*-*-*-*", 1, &count);
+    if (names) XFreeFontNames(names);
+    if (count > 0) return 0;
+    std::puts("the X server has no 12-point core font for message boxes (Debian package xfonts-base)");
+    return 1;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fputs("usage: x11_probe close WINDOW | cursor\n", stderr);
+        std::fputs("usage: x11_probe close WINDOW | cursor | box-font\n", stderr);
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -50,6 +60,8 @@ int main(int argc, char** argv) {
         status = closeWindow(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)));
     else if (!std::strcmp(argv[1], "cursor"))
         status = cursorState(display);
+    else if (!std::strcmp(argv[1], "box-font"))
+        status = boxFontState(display);
     XCloseDisplay(display);
     return status;
 }
