@@ -121,12 +121,14 @@ bool decodeUncompressed(const DibInfo& info, const unsigned char* bits, size_t a
 }
 
 // Run-length pixels: runs, end of line, end of picture, position jumps and literal runs.
-// Data that ends early leaves the rest of the picture black, as an end-of-picture would.
+// An end-of-picture marker may leave rows unwritten (they stay black), but data that stops
+// before it is a short file and is refused, unless every pixel has been reached by then.
 bool decodeRunLength(const DibInfo& info, const unsigned char* bits, size_t available, Target& out) {
     const bool four = info.compression == compressionRle4;
     size_t at = 0;
     int64_t x = 0, y = 0;
-    while (y < info.height && available - at >= 2) {
+    while (y < info.height) {
+        if (available - at < 2) return y == info.height - 1 && x >= info.width;
         const unsigned count = bits[at], value = bits[at + 1];
         at += 2;
         if (count > 0) {
@@ -136,15 +138,15 @@ bool decodeRunLength(const DibInfo& info, const unsigned char* bits, size_t avai
             x = 0;
             ++y;
         } else if (value == 1) {
-            break;
+            return true;
         } else if (value == 2) {
-            if (available - at < 2) break;
+            if (available - at < 2) return false;
             x += bits[at];
             y += bits[at + 1];
             at += 2;
         } else {
             const size_t bytes = four ? (value + 1) / 2 : value;
-            if (available - at < bytes) break;
+            if (available - at < bytes) return false;
             for (unsigned i = 0; i < value; ++i, ++x) {
                 const unsigned byte = bits[at + (four ? i / 2 : i)];
                 out.put(x, y, paletteColour(info, four ? ((i & 1) ? byte & 15 : byte >> 4) : byte));

@@ -148,14 +148,51 @@ TEST_F(BmpTest, RunLengthPixels) {
     expected.clear();
     for (int c : {1, 2, 1, 7, 8, 9, 15}) append(expected, tableColour(c));
     EXPECT_EQ(expected, load(bmpFile(d4, rle4)));
-    // Runs longer than the row are clipped, not wrapped onto the next; data ending early leaves black.
+    // Runs longer than the row are clipped, not wrapped onto the next.
     Bytes d4two = longDibHeader(2, 2, 4, 2);
     append(d4two, table(16));
     expected = tableColour(3);
     append(expected, tableColour(3));
     append(expected, Bytes(6, 0));
-    EXPECT_EQ(expected, load(bmpFile(d4two, {9, 0x33})));
+    EXPECT_EQ(expected, load(bmpFile(d4two, {9, 0x33, 0, 1})));
     EXPECT_TRUE(messages.empty());
+}
+
+// Run-length data cut anywhere before every pixel is reached is a short file; once the last
+// pixel is written, a missing end marker or literal padding costs nothing.
+TEST_F(BmpTest, RunLengthDataCutShortIsRefused) {
+    struct Case {
+        int width, height, bits;
+        Bytes stream;
+        size_t complete;  // the shortest prefix that reaches the last pixel
+    };
+    const Case cases[] = {
+        // RLE8: a run, end of line, a literal of 4 on the last row, end of picture.
+        {4, 2, 8, {4, 5, 0, 0, 0, 4, 1, 2, 3, 4, 0, 1}, 10},
+        // RLE8: a jump of one right and one up, then a run of one, end of picture.
+        {2, 2, 8, {0, 2, 1, 1, 1, 7, 0, 1}, 6},
+        // RLE4: a literal of 5 nibbles in 3 bytes plus a padding byte, end of picture.
+        {5, 1, 4, {0, 5, 0x12, 0x34, 0x50, 0, 0, 1}, 5},
+        // RLE4: a run on the first row, end of line, a run on the second.
+        {3, 2, 4, {3, 0x12, 0, 0, 3, 0x34, 0, 1}, 6},
+    };
+    for (const Case& c : cases) {
+        Bytes description = longDibHeader(c.width, c.height, c.bits, c.bits == 8 ? 1 : 2);
+        append(description, table(c.bits == 8 ? 256 : 16));
+        for (size_t length = 0; length <= c.stream.size(); ++length) {
+            messages.clear();
+            const Bytes cut(c.stream.begin(), c.stream.begin() + static_cast<long>(length));
+            const Bytes pixels = load(bmpFile(description, cut));
+            if (length >= c.complete) {
+                EXPECT_EQ(static_cast<size_t>(c.width * c.height * 3), pixels.size())
+                    << c.bits << "-bit stream cut to " << length << " bytes";
+                EXPECT_TRUE(messages.empty());
+            } else {
+                EXPECT_TRUE(pixels.empty()) << c.bits << "-bit stream cut to " << length << " bytes";
+                EXPECT_EQ(std::vector<std::string>({"Error|Image file conversion error.|OK"}), messages);
+            }
+        }
+    }
 }
 
 TEST_F(BmpTest, MissingEmptyAndUnknownFilesAndTheirMessages) {
