@@ -10,11 +10,13 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "assets/demo_timeline.h"
 #include "platform/platform.h"
+#include "scenes/director.h"
 #include "shell/main_loop.h"
 #include "record/progress.h"
 #include "record/sink.h"
@@ -36,6 +38,7 @@ struct {
     RecordSink* sink;
     int writeFailed;
     int closePosted;
+    long mispredictedFrame;  // the frame where a scene drawn hidden was still running, or -1
     RecordStats* stats;
     std::vector<uint8_t> bottomUp;
     std::vector<uint8_t> topDown;
@@ -86,8 +89,22 @@ void requestEnd() {
     state.closePosted = 1;
 }
 
+// Drawing the pictures that the next scene's clear erases is pure cost in a recording.
+// QUORVEX_DRAW_HIDDEN_SCENES=1 draws them anyway, as the live loop does, so that the two
+// can be compared frame for frame.
+int undrawHiddenScenes() {
+    const char* value = std::getenv("QUORVEX_DRAW_HIDDEN_SCENES");
+    return !value || !*value || std::strcmp(value, "0") == 0;
+}
+
 void onFrameDrawn(void*) {
     RecordStats& stats = *state.stats;
+    if (hiddenSceneMispredicted) {
+        // This frame lacks a running scene's picture: never write it, end here.
+        if (state.mispredictedFrame < 0) state.mispredictedFrame = state.frame;
+        requestEnd();
+        return;
+    }
     glFinish();  // the renderer works lazily: without this its work would count as reading back
     const Clock::time_point drawn = Clock::now();
     stats.drawSeconds += secondsBetween(state.lastHookEnd, drawn);
@@ -130,6 +147,7 @@ void prepareOffscreenRun(int fps, RecordStats* stats) {
     state.frame = 0;
     state.writeFailed = 0;
     state.closePosted = 0;
+    state.mispredictedFrame = -1;
     state.stats = stats;
     state.bottomUp.assign(static_cast<size_t>(recordWidth) * recordHeight * 3, 0);
     state.topDown.assign(state.bottomUp.size(), 0);
@@ -151,7 +169,9 @@ void runDemo() {
     loop.startFullscreen = 0;
     loop.frameDrawn = onFrameDrawn;
     state.lastHookEnd = Clock::now();
+    setHiddenScenesUndrawn(undrawHiddenScenes());
     demoMain(loop);
+    setHiddenScenesUndrawn(0);
 
     sigaction(SIGPIPE, &oldPipe, nullptr);
     sigaction(SIGINT, &oldInterrupt, nullptr);
@@ -199,6 +219,10 @@ int recordDemo(const std::string& outPath, int fps, RecordStats* stats) {
     getrusage(RUSAGE_SELF, &usage);
     stats->peakRssKb = usage.ru_maxrss;
 
+    if (state.mispredictedFrame >= 0)
+        return fail("internal error: a scene drawn as finished was still running at frame " +
+                        std::to_string(state.mispredictedFrame) + "; '" + outPath + "' stops before it",
+                    1);
     if (state.writeFailed || !closed)
         return fail((error.empty() ? "writing the recording failed" : error) + "; '" + outPath + "' is incomplete", 1);
     if (stats->frames == 0) return fail("the demo drew no frame offscreen; nothing was recorded", 1);

@@ -2,10 +2,32 @@
 // one that is still running. Finished scenes before it keep drawing and updating.
 #include "scenes/director.h"
 
+#include <GL/gl.h>
+
 #include "scenes/scenes.h"
 
 namespace {
 int runClosingScene(int) { return closingScene(); }
+
+int undrawHidden = 0;
+int finishedLastFrame[sceneChainLength];
+
+// The scissor test also bounds glClear, so the hidden scene's clear costs nothing either;
+// it is off again before the next scene, whose own clear then covers the whole frame.
+int callScene(int i) {
+    const int hidden = undrawHidden && finishedLastFrame[i];
+    if (hidden) {
+        glScissor(0, 0, 0, 0);
+        glEnable(GL_SCISSOR_TEST);
+    }
+    const int running = sceneChain[i].scene(sceneChain[i].speed);
+    if (hidden) {
+        glDisable(GL_SCISSOR_TEST);
+        if (running && !hiddenSceneMispredicted) hiddenSceneMispredicted = i + 1;
+    }
+    finishedLastFrame[i] = !running;
+    return running;
+}
 }  // namespace
 
 const SceneLink defaultSceneChain[sceneChainLength] = {
@@ -23,10 +45,23 @@ SceneLink sceneChain[sceneChainLength] = {
 };
 
 int shownScene = -1;
+int hiddenSceneMispredicted = 0;
+
+void setHiddenScenesUndrawn(int on) {
+    undrawHidden = on;
+    forgetFinishedScenes();
+    hiddenSceneMispredicted = 0;
+}
+
+void forgetFinishedScenes() {
+    for (int& finished : finishedLastFrame) finished = 0;
+}
 
 int runSceneChain() {
     for (int i = 0; i < sceneChainLength; ++i) {
-        if (sceneChain[i].scene(sceneChain[i].speed)) {
+        if (callScene(i)) {
+            // Scenes after the running one were not called: nothing is known of them.
+            for (int j = i + 1; j < sceneChainLength; ++j) finishedLastFrame[j] = 0;
             shownScene = i;
             return 1;
         }

@@ -13,3 +13,13 @@ extern SceneLink sceneChain[sceneChainLength];
 
 // Index in the chain of the scene that reported running in the last call, -1 when none did.
 extern int shownScene;
+
+// Recordings only: a scene that reported finished in the previous frame is still called in
+// full (its updates are the chain's state), but it draws inside an empty scissor box, since
+// the next scene's clear would erase its picture anyway. The live loop never turns this on.
+void setHiddenScenesUndrawn(int on);
+// A new start-up restarts the timeline, so what finished before says nothing any more.
+void forgetFinishedScenes();
+// 1 + the chain index of the first scene drawn hidden that still reported running, 0 while
+// no such scene was seen: its frame lacks its picture, so a recording must stop on it.
+extern int hiddenSceneMispredicted;

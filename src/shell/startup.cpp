@@ -12,6 +12,7 @@
 #include "render/cube_lists.h"
 #include "render/font.h"
 #include "render/particles.h"
+#include "scenes/director.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
 
@@ -53,6 +54,7 @@ int runStartup() {
     setInitialGlState();
     createQuadric();
     demoClock.demoStart = platformCalendarSeconds();
+    forgetFinishedScenes();
     initParticles();
     initSineCubes();
     initAtomSprites();

@@ -174,3 +174,17 @@ void closeFrameReader(FrameReader* reader) {
     pclose(reader->pipe);
     delete reader;
 }
+
+std::vector<std::string> frameChecksums(const std::string& path) {
+    const std::string text =
+        capture("ffmpeg -v error -i '" + path + "' -map 0:v -pix_fmt rgb24 -f framemd5 - 2>/dev/null");
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (text[start] != '#') lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}

@@ -35,6 +35,8 @@ bool decodeSoundtrack(std::vector<int16_t>* samples, long* rate, int* channels);
 // ffmpeg's decode of a file's audio as 16-bit stereo 44.1 kHz, and ffprobe's fields.
 std::vector<int16_t> ffmpegAudio(const std::string& path);
 std::string ffprobe(const std::string& path, const std::string& stream, const std::string& entries);
+// One checksum line per decoded video frame (ffmpeg's framemd5 of the RGB pictures).
+std::vector<std::string> frameChecksums(const std::string& path);
 // Reads raw RGB frames of a video file one by one through ffmpeg.
 struct FrameReader;
 FrameReader* openFrameReader(const std::string& path);
