@@ -1,13 +1,15 @@
-# Quorvex Dalmera: `make run` plays the demo, `make test` builds and passes every test.
-# Both install what is missing first (`run` only what playing needs); the rest is CMake.
+# Quorvex Dalmera: `make run` plays the demo, `make test` builds and passes every test,
+# `make install PREFIX=P` installs it. Each installs what is missing first (`run` and
+# `install` only what playing needs); the rest is CMake.
 BUILD       ?= build
 SAN_BUILD   ?= build-sanitize
 FUZZ_BUILD  ?= build-fuzz
 JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+PREFIX      ?= /usr/local
 XVFB        := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
 
-.PHONY: all deps run-deps configure build run test sanitize fuzz bench clean
+.PHONY: all deps run-deps configure build run test install uninstall sanitize fuzz bench clean
 
 all: build
 
@@ -31,6 +33,16 @@ run: run-deps
 
 test: build
 	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
+
+# The prefix is fixed at configure time too: the installed program looks there for its media.
+install: run-deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target quorvex media icon man
+	@cmake --install $(BUILD)
+
+# Removes what the last install from this build put in place (its install_manifest.txt).
+uninstall:
+	@cmake --build $(BUILD) --target uninstall
 
 sanitize: deps
 	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_SANITIZE=ON -DQUORVEX_TESTS=ON -DQUORVEX_BENCH=OFF >/dev/null

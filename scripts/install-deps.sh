@@ -19,6 +19,7 @@ test_packages=(
   libx11-dev libxfixes-dev libxrandr-dev  # the end-to-end tests' X11 helper
   xvfb xauth xdotool x11-utils            # their X server, its launcher, keys, xwininfo
   ffmpeg                                  # the recorder's video forms and their checks
+  desktop-file-utils man-db               # the install tests: menu entry check, man -l
   clang libclang-rt-14-dev                # libFuzzer
 )
 

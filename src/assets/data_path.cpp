@@ -1,5 +1,5 @@
-// The data-path resolver: every media file the demo opens is found through here, so the
-// spellings "DATA\", "Data/" and "data/" all reach the one shipped directory.
+// The data-path resolver: one data directory is chosen at start-up (working directory, beside
+// the program, installed) and every media file the demo opens is found through it.
 #include "assets/data_path.h"
 
 #include <cerrno>
@@ -8,9 +8,17 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace fs = std::filesystem;
 
 namespace {
+const char dataComponent[] = "data";
+
+struct {
+    DataDirectorySearch search;  // no places: look below the working directory at every open
+} state;
+
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
 char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -52,20 +60,96 @@ std::string matchComponent(const std::string& dir, const std::string& component)
     }
     return best;
 }
-}  // namespace
 
-std::string resolveDataPath(const char* path) {
-    if (!path || !*path) return "";
-    std::string resolved = isSeparator(path[0]) ? "/" : "";
-    const std::vector<std::string> parts = splitComponents(path);
-    if (parts.empty()) return resolved;
-    for (const std::string& component : parts) {
-        const std::string found = matchComponent(resolved, component);
+// `parts` matched one by one below `base` ("" for the working directory, "/" for the root).
+std::string resolveBelow(std::string resolved, const std::vector<std::string>& parts, size_t first) {
+    for (size_t i = first; i < parts.size(); ++i) {
+        const std::string found = matchComponent(resolved, parts[i]);
         if (found.empty()) return "";
         if (!resolved.empty() && resolved.back() != '/') resolved += '/';
         resolved += found;
     }
     return resolved;
+}
+
+std::string normalised(const fs::path& path) {
+    std::string text = path.lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    return text;
+}
+
+std::string executableDirectory() {
+    char buffer[4096];
+    return platformExecutableDirectory(buffer, sizeof buffer) ? std::string(buffer) : std::string();
+}
+}  // namespace
+
+const char* installedDataDirectory() { return QUORVEX_INSTALLED_DATA_DIR; }
+
+std::vector<std::string> dataDirectoryPlaces(const std::string& workingDir, const std::string& executableDir) {
+    std::vector<std::string> candidates = {normalised(fs::path(workingDir) / dataComponent)};
+    if (!executableDir.empty()) {
+        candidates.push_back(normalised(fs::path(executableDir) / dataComponent));
+        candidates.push_back(normalised(fs::path(executableDir) / QUORVEX_BIN_TO_DATA_DIR));
+    }
+    candidates.push_back(normalised(installedDataDirectory()));
+    std::vector<std::string> places;
+    for (const std::string& candidate : candidates) {
+        bool seen = false;
+        for (const std::string& place : places) seen = seen || place == candidate;
+        if (!seen) places.push_back(candidate);
+    }
+    return places;
+}
+
+std::string firstDataDirectory(const std::vector<std::string>& places) {
+    for (const std::string& place : places) {
+        const fs::path path(place);
+        const std::string parent = path.parent_path().string();
+        const std::string name = matchComponent(parent, path.filename().string());
+        if (name.empty()) continue;
+        const std::string found = parent.empty() ? name : normalised(fs::path(parent) / name);
+        std::error_code error;
+        if (fs::is_directory(found, error)) return found;
+    }
+    return "";
+}
+
+DataDirectorySearch searchDataDirectory() {
+    std::error_code error;
+    const fs::path working = fs::current_path(error);
+    DataDirectorySearch search;
+    search.places = dataDirectoryPlaces(error ? std::string(".") : working.string(), executableDirectory());
+    search.directory = firstDataDirectory(search.places);
+    return search;
+}
+
+void useDataDirectory(const DataDirectorySearch& search) { state.search = search; }
+
+const DataDirectorySearch& chooseDataDirectory() {
+    useDataDirectory(searchDataDirectory());
+    return state.search;
+}
+
+const DataDirectorySearch& chosenDataDirectory() { return state.search; }
+
+std::string placesLookedAt(const DataDirectorySearch& search) {
+    std::string text;
+    for (size_t i = 0; i < search.places.size(); ++i) text += (i ? ", " : "") + search.places[i];
+    return text;
+}
+
+std::string missingMediaText(const DataDirectorySearch& search) {
+    return "no media found (looked in " + placesLookedAt(search) + ")";
+}
+
+std::string resolveDataPath(const char* path) {
+    if (!path || !*path) return "";
+    const bool absolute = isSeparator(path[0]);
+    const std::vector<std::string> parts = splitComponents(path);
+    if (!state.search.places.empty() && !absolute && !parts.empty() && equalsFolded(parts[0], dataComponent))
+        return state.search.directory.empty() ? "" : resolveBelow(state.search.directory, parts, 1);
+    return resolveBelow(absolute ? "/" : "", parts, 0);
 }
 
 std::FILE* openDataFile(const char* path, const char* mode) {

@@ -1,5 +1,5 @@
 // The platform seam: every service the portable demo needs from the machine, as plain functions.
-// Window and GL context, one message per poll, swap, message boxes, clocks, audio device.
+// Window and GL context, one message per poll, swap, message boxes, clocks, files, audio device.
 #pragma once
 
 #include <cstdint>
@@ -127,6 +127,15 @@ int32_t platformCalendarSeconds();   // whole seconds of calendar time
 void platformUseVirtualClock(int on);
 void platformSetVirtualClock(uint32_t timerMs, int32_t calendarSeconds);
 void platformSleepMs(int ms);        // only for the live frame-rate cap
+
+// ---------------------------------------------------------------------------------------------
+// Files
+// ---------------------------------------------------------------------------------------------
+
+// The directory that holds the running program, with a trailing separator; empty when the
+// system cannot say. Written into `out` (at most `capacity` bytes with the NUL); returns 1
+// on success, 0 when unknown or too long.
+int platformExecutableDirectory(char* out, int capacity);
 
 // ---------------------------------------------------------------------------------------------
 // Audio device: 16-bit interleaved output pulled by a fill function

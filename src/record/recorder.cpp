@@ -14,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "assets/data_path.h"
 #include "assets/demo_timeline.h"
 #include "platform/platform.h"
 #include "scenes/director.h"
@@ -184,6 +185,15 @@ void summarise(const std::string& outPath, const RecordStats& stats, int fps) {
                  stats.wallSeconds, stats.wallSeconds > 0 ? demo / stats.wallSeconds : 0.0);
 }
 }  // namespace
+
+int checkRecordMedia(int allowMissingMedia) {
+    const DataDirectorySearch& media = chosenDataDirectory();
+    if (!media.directory.empty()) return -1;
+    if (!allowMissingMedia)
+        return fail(missingMediaText(media) + "; nothing recorded (--allow-missing-media records without them)", 2);
+    std::fprintf(stderr, "quorvex: %s; recording without pictures and sound\n", missingMediaText(media).c_str());
+    return -1;
+}
 
 int recordDemo(const std::string& outPath, int fps) {
     RecordStats stats;

@@ -20,6 +20,11 @@ struct RecordStats {
     int interrupted = 0;        // Ctrl-C ended the run early
 };
 
+// The recorder's word on the media chosen at start-up: without them it refuses (one line,
+// exit status 2) unless `allowMissingMedia`, when it warns and lets the recording go on.
+// Returns -1 to go on, else the exit status.
+int checkRecordMedia(int allowMissingMedia);
+
 // Returns the process exit status: 0 on success, 2 for bad arguments or a missing encoder,
 // 1 when writing failed, 130 when interrupted (the output is still complete up to that point).
 int recordDemo(const std::string& outPath, int fps);

@@ -1,5 +1,6 @@
-// The program's entry: reads the command line, then plays the demo live or records it.
-// The shell and the recorder are libraries, so tests drive the same code as this file.
+// The program's entry: reads the command line, chooses the data directory once, then plays
+// the demo live or records it. The shell and the recorder are libraries that tests drive too.
+#include "assets/data_path.h"
 #include "record/recorder.h"
 #include "shell/options.h"
 
@@ -7,6 +8,9 @@ int main(int argc, char** argv) {
     ProgramOptions options;
     const int status = readCommandLine(argc, argv, &options);
     if (status >= 0) return status;
-    if (!options.recordPath.empty()) return recordDemo(options.recordPath, options.fps > 0 ? options.fps : 60);
-    return playDemo(options);
+    chooseDataDirectory();
+    if (options.recordPath.empty()) return playDemo(options);
+    const int refused = checkRecordMedia(options.allowMissingMedia);
+    if (refused >= 0) return refused;
+    return recordDemo(options.recordPath, options.fps > 0 ? options.fps : 60);
 }

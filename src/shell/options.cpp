@@ -6,19 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "assets/data_path.h"
+#include "shell/help_text.h"
 #include "shell/main_loop.h"
 
 namespace {
-const char* const usage =
-    "usage: quorvex [--windowed] [--fps N] [--record OUT] [--help] [--version]\n"
-    "  --windowed     start in a window instead of fullscreen (F1 still toggles)\n"
-    "  --fps N        live: cap the frame rate at N; recording: frames per second (default 60)\n"
-    "  --record OUT   render the whole demo offline: OUT.mkv (FFV1 + FLAC), OUT.mp4 (H.264 + AAC),\n"
-    "                 anything else a directory of PNG frames plus soundtrack.wav\n"
-    "  --help         show this text\n"
-    "  --version      show the version\n"
-    "Escape ends the demo, F1 switches between fullscreen and windowed.\n";
-
 int parsePositive(const char* text, int* value) {
     char* end = nullptr;
     const long parsed = std::strtol(text, &end, 10);
@@ -35,6 +27,7 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
         if (!std::strcmp(arg, "--windowed")) options->windowed = 1;
         else if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) options->help = 1;
         else if (!std::strcmp(arg, "--version")) options->version = 1;
+        else if (!std::strcmp(arg, "--allow-missing-media")) options->allowMissingMedia = 1;
         else if (!std::strcmp(arg, "--fps")) {
             if (!hasValue || !parsePositive(argv[++i], &options->fps)) {
                 *error = "--fps needs a positive whole number of frames per second";
@@ -61,17 +54,23 @@ int readCommandLine(int argc, char** argv, ProgramOptions* options) {
         return 2;
     }
     if (options->help) {
-        std::fputs(usage, stdout);
+        std::fputs(helpText, stdout);
         return 0;
     }
     if (options->version) {
+        const DataDirectorySearch media = searchDataDirectory();
         std::printf("quorvex %s\n", QUORVEX_VERSION);
+        if (!media.directory.empty()) std::printf("data directory: %s\n", media.directory.c_str());
+        else std::printf("data directory: none found (looked in %s)\n", placesLookedAt(media).c_str());
         return 0;
     }
     return -1;
 }
 
 int playDemo(const ProgramOptions& options) {
+    const DataDirectorySearch& media = chosenDataDirectory();
+    if (media.directory.empty() && !media.places.empty())
+        std::fprintf(stderr, "quorvex: %s; playing without pictures and sound\n", missingMediaText(media).c_str());
     LoopOptions loop;
     loop.startFullscreen = !options.windowed;
     loop.fpsCap = options.fps;

@@ -1,4 +1,4 @@
-// The command line: --windowed, --fps N, --record OUT, --help, --version.
+// The command line: --windowed, --fps N, --record OUT, --allow-missing-media, --help, --version.
 // The entry reads it here, then plays the demo or hands it to the recorder.
 #pragma once
 
@@ -8,6 +8,7 @@ struct ProgramOptions {
     int windowed = 0;
     int fps = 0;               // 0: not given
     std::string recordPath;    // empty: live demo
+    int allowMissingMedia = 0; // recording: go on without media
     int help = 0;
     int version = 0;
 };
@@ -17,5 +18,5 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
 // Prints what the options ask for (an error line, --help, --version) and returns the exit
 // status when the program should end now; -1 when there is a demo to play or record.
 int readCommandLine(int argc, char** argv, ProgramOptions* options);
-// The live demo in a window, as the options ask.
+// The live demo in a window, as the options ask; says so first when no media were found.
 int playDemo(const ProgramOptions& options);

@@ -1,11 +1,14 @@
 // The data-path resolver: every spelling of the data directory finds the one on disk,
-// components are matched without regard to case, and an exact spelling wins.
+// components are matched without regard to case, an exact spelling wins, and the data
+// directory is chosen once from the working directory, the program's and the installed one.
 #include "assets/data_path.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -18,6 +21,7 @@ protected:
         writeFile(dir.file("data/font.bmp"), {'f'});
         writeFile(dir.file("data/Sub/Deep.TXT"), {'d'});
     }
+    void TearDown() override { useDataDirectory(DataDirectorySearch()); }
     TempDir dir;
     ScopedChdir inside{dir.path};
 };
@@ -46,5 +50,52 @@ TEST_F(DataPathTest, ExactSpellingWinsAndMissingPathsResolveToNothing) {
     EXPECT_EQ('d', std::fgetc(file));
     std::fclose(file);
     EXPECT_EQ(nullptr, openDataFile("data/missing.bmp", "rb"));
+}
+
+// Once chosen, the directory serves every spelling from any working directory; paths that
+// do not start with the data directory still resolve against the working directory.
+TEST_F(DataPathTest, ChosenDirectoryServesEveryMediaPathFromAnywhere) {
+    const DataDirectorySearch& chosen = chooseDataDirectory();
+    ASSERT_FALSE(chosen.places.empty());
+    EXPECT_EQ(chosen.places[0], dir.path + "/data");
+    EXPECT_EQ(chosen.directory, dir.path + "/data");  // the working directory's comes first
+
+    TempDir elsewhere;
+    writeFile(elsewhere.file("loose.txt"), {'l'});
+    ScopedChdir away{elsewhere.path};
+    EXPECT_EQ(dir.path + "/data/Sub/Deep.TXT", resolveDataPath("DATA\\sub/deep.txt"));
+    EXPECT_EQ(dir.path + "/data/font.bmp", resolveDataPath("Data/font.bmp"));
+    EXPECT_EQ("loose.txt", resolveDataPath("LOOSE.txt"));
+    EXPECT_EQ("", resolveDataPath("data/muhsik.mp3"));
+}
+
+TEST_F(DataPathTest, NoDirectoryFoundMeansNoMediaEvenWhereTheWorkingDirectoryHasThem) {
+    DataDirectorySearch none;
+    none.places = {"/nowhere/data", "/nor/here/data"};
+    useDataDirectory(none);
+    EXPECT_EQ("", resolveDataPath("DATA\\textures.zip"));
+    EXPECT_EQ(nullptr, openDataFile("Data/font.bmp", "rb"));
+    EXPECT_EQ("no media found (looked in /nowhere/data, /nor/here/data)", missingMediaText(none));
+}
+
+TEST(DataDirectoryPlaces, WorkingDirectoryThenBesideTheProgramThenItsInstallThenTheConfiguredOne) {
+    EXPECT_EQ(dataDirectoryPlaces("/home/u/demo", "/opt/q/bin/"),
+              (std::vector<std::string>{"/home/u/demo/data", "/opt/q/bin/data", "/opt/q/share/quorvex/data",
+                                        installedDataDirectory()}));
+    // A program in the configured prefix names that install once; an unknown one leaves its two out.
+    const std::string prefix = std::filesystem::path(installedDataDirectory()).parent_path().parent_path().parent_path();
+    EXPECT_EQ(dataDirectoryPlaces("/w", prefix + "/bin"),
+              (std::vector<std::string>{"/w/data", prefix + "/bin/data", installedDataDirectory()}));
+    EXPECT_EQ(dataDirectoryPlaces("/w", ""), (std::vector<std::string>{"/w/data", installedDataDirectory()}));
+}
+
+TEST(DataDirectoryPlaces, FirstExistingDirectoryIsTakenWhateverTheCaseOfItsName) {
+    TempDir dir;
+    ASSERT_EQ(0, system(("mkdir -p " + dir.file("a/DATA") + " " + dir.file("c/data") + " " + dir.file("b")).c_str()));
+    writeFile(dir.file("b/data"), {'x'});  // a file is no data directory
+    EXPECT_EQ(dir.file("a/DATA"), firstDataDirectory({dir.file("none/data"), dir.file("b/data"), dir.file("a/data"),
+                                                      dir.file("c/data")}));
+    EXPECT_EQ("", firstDataDirectory({dir.file("none/data"), dir.file("b/data")}));
+    EXPECT_EQ("", firstDataDirectory({}));
 }
 }  // namespace

@@ -24,6 +24,11 @@ bool pathExists(const std::string& path) {
 
 RunResult runQuorvex(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
                      const std::string& interruptWhenGrown) {
+    return runProgram(QUORVEX_BINARY, QUORVEX_BUILD_DIR, args, extraEnv, interruptWhenGrown);
+}
+
+RunResult runProgram(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& args,
+                     const std::vector<std::string>& extraEnv, const std::string& interruptWhenGrown) {
     RunResult result;
     int errPipe[2];
     if (pipe(errPipe) != 0) return result;
@@ -32,15 +37,15 @@ RunResult runQuorvex(const std::vector<std::string>& args, const std::vector<std
         dup2(errPipe[1], 2);
         close(errPipe[0]);
         close(errPipe[1]);
-        if (chdir(QUORVEX_BUILD_DIR) != 0) _exit(126);
+        if (chdir(workingDir.c_str()) != 0) _exit(126);
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         for (const std::string& e : extraEnv) putenv(const_cast<char*>(e.c_str()));
-        std::vector<char*> argv = {const_cast<char*>(QUORVEX_BINARY)};
+        std::vector<char*> argv = {const_cast<char*>(binary.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(QUORVEX_BINARY, argv.data());
+        execv(binary.c_str(), argv.data());
         _exit(127);
     }
     close(errPipe[1]);

@@ -16,6 +16,9 @@ struct RunResult {
 // once that file holds more than a megabyte, as Ctrl-C would.
 RunResult runQuorvex(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {},
                      const std::string& interruptWhenGrown = "");
+// The same with any copy of the program, started in `workingDir`.
+RunResult runProgram(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& args,
+                     const std::vector<std::string>& extraEnv = {}, const std::string& interruptWhenGrown = "");
 
 std::string buildDir();
 bool pathExists(const std::string& path);

@@ -32,11 +32,13 @@ TEST(Options, NoArgumentsMeanFullscreenLiveAndUncapped) {
 }
 
 TEST(Options, AcceptsEachOptionInAnyOrder) {
-    const Parsed p = parse({"--fps", "30", "--windowed", "--record", "out.mkv"});
+    const Parsed p = parse({"--fps", "30", "--allow-missing-media", "--windowed", "--record", "out.mkv"});
     ASSERT_EQ(p.ok, 1) << p.error;
     EXPECT_EQ(p.options.windowed, 1);
     EXPECT_EQ(p.options.fps, 30);
     EXPECT_EQ(p.options.recordPath, "out.mkv");
+    EXPECT_EQ(p.options.allowMissingMedia, 1);
+    EXPECT_EQ(parse({}).options.allowMissingMedia, 0);
 }
 
 TEST(Options, RefusesBadFrameRatesMissingValuesAndUnknownWords) {
@@ -58,10 +60,14 @@ TEST(Options, HelpVersionAndErrorsEndWithoutOpeningAWindow) {
     ProgramOptions options[4];
     testing::internal::CaptureStdout();
     EXPECT_EQ(readCommandLine(2, helpArgv, &options[0]), 0);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("--windowed"), std::string::npos);
+    const std::string helpText = testing::internal::GetCapturedStdout();
+    for (const char* words : {"--windowed", "--allow-missing-media", "data/ below the working directory"})
+        EXPECT_NE(helpText.find(words), std::string::npos) << words;
     testing::internal::CaptureStdout();
     EXPECT_EQ(readCommandLine(2, versionArgv, &options[1]), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("quorvex ", 0), 0u);
+    const std::string versionText = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(versionText.rfind("quorvex ", 0), 0u);
+    EXPECT_NE(versionText.find("\ndata directory: "), std::string::npos) << versionText;
     EXPECT_EQ(readCommandLine(2, badArgv, &options[2]), 2);
     EXPECT_EQ(readCommandLine(2, playArgv, &options[3]), -1);
     EXPECT_EQ(options[3].windowed, 1);

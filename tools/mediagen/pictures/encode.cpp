@@ -8,6 +8,7 @@
 
 #include <jpeglib.h>
 #include <minizip/zip.h>
+#include <png.h>
 
 Bytes encodeJpeg(const Bytes& rgb, int width, int height, int quality) {
     jpeg_compress_struct cinfo;
@@ -106,6 +107,23 @@ int writeZip(const std::string& path, const std::vector<std::pair<std::string, B
     }
     if (zipClose(zip, nullptr) != ZIP_OK) ok = 0;
     return ok;
+}
+
+// libpng's simplified writer stores no time or text chunks, so the bytes depend on the pixels alone.
+Bytes encodePngRgba(const Bytes& rgba, int width, int height) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGBA;
+    if (rgba.size() != size_t(width) * height * 4) return {};
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr)) return {};
+    Bytes out(size);
+    if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr)) return {};
+    out.resize(size);
+    return out;
 }
 
 int writeBytes(const std::string& path, const Bytes& bytes) {

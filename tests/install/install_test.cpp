@@ -1,0 +1,215 @@
+// The install and running from anywhere: what `cmake --install` puts in a prefix and takes
+// back, and recordings that show the real pictures and sound from any working directory.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "recording_files.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+const std::vector<std::string> mediaFiles = {"font.bmp", "fontmask.bmp", "muhsik.mp3", "particle.bmp", "rymd.bmp",
+                                             "textures.zip"};
+const std::vector<int> iconSizes = {16, 32, 48, 64, 128, 256};
+
+struct Output {
+    int status = -1;
+    std::string text;  // standard output and error together
+};
+
+Output run(const std::string& command) {
+    Output out;
+    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return out;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.text.append(buffer, n);
+    const int status = pclose(pipe);
+    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+// Installs the build into `prefix`. The component keeps the manifest apart from the one a
+// real `make install` leaves behind for `make uninstall`.
+const char manifest[] = QUORVEX_BUILD_DIR "/install_manifest_Unspecified.txt";
+void install(const std::string& prefix) {
+    const Output out = run("cmake --install " QUORVEX_BUILD_DIR " --component Unspecified --prefix " + prefix);
+    ASSERT_EQ(out.status, 0) << out.text;
+}
+
+std::set<std::string> filesBelow(const std::string& root) {
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (!entry.is_directory()) files.insert(fs::relative(entry.path(), root).string());
+    return files;
+}
+
+// A picture, not an empty frame: an empty slot draws one flat colour, the demo hundreds.
+int distinctColours(const std::string& png) {
+    int width = 0, height = 0;
+    const std::vector<uint8_t> rgb = readPngRgb(png, &width, &height);
+    std::set<uint32_t> colours;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) colours.insert(uint32_t(rgb[i]) << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
+    return static_cast<int>(colours.size());
+}
+
+// Root mean square of the soundtrack over whole seconds [from, to).
+double loudness(const WavData& wav, int from, int to) {
+    const size_t begin = size_t(from) * wav.rate * wav.channels, end = size_t(to) * wav.rate * wav.channels;
+    if (wav.rate <= 0 || end > wav.samples.size() || begin >= end) return -1;
+    double sum = 0;
+    for (size_t i = begin; i < end; ++i) sum += double(wav.samples[i]) * wav.samples[i];
+    return std::sqrt(sum / double(end - begin));
+}
+
+// The first seconds of the demo at one frame a second: Ctrl-C once six seconds of sound are out.
+RunResult recordStart(const std::string& binary, const std::string& workingDir, const std::string& out,
+                      const std::vector<std::string>& more = {}) {
+    std::vector<std::string> args = {"--record", out, "--fps", "1"};
+    args.insert(args.end(), more.begin(), more.end());
+    return runProgram(binary, workingDir, args, {}, out + "/soundtrack.wav");
+}
+
+void expectRealDemo(const RunResult& run, const std::string& out) {
+    EXPECT_EQ(run.status, 130) << run.stderrText;
+    EXPECT_GT(distinctColours(out + "/frame_000002.png"), 1000) << out;
+    WavData wav;
+    ASSERT_TRUE(readWav(out + "/soundtrack.wav", &wav)) << out;
+    EXPECT_GT(loudness(wav, 0, 2), 500) << out;
+}
+
+std::string copyProgramTo(const std::string& dir) {
+    fs::create_directories(dir);
+    const std::string copy = dir + "/quorvex";
+    fs::copy_file(QUORVEX_BINARY, copy);
+    return copy;
+}
+}  // namespace
+
+TEST(Install, PutsExactlyTheProgramMediaEntryIconsAndManualPageInPlace) {
+    TempDir prefix;
+    install(prefix.path);
+    std::set<std::string> expected = {"bin/quorvex", "share/applications/quorvex.desktop", "share/man/man6/quorvex.6"};
+    for (const std::string& name : mediaFiles) expected.insert("share/quorvex/data/" + name);
+    for (int size : iconSizes) {
+        const std::string square = std::to_string(size) + "x" + std::to_string(size);
+        expected.insert("share/icons/hicolor/" + square + "/apps/quorvex.png");
+    }
+    EXPECT_EQ(filesBelow(prefix.path), expected);
+
+    const std::string entry = prefix.file("share/applications/quorvex.desktop");
+    const Output validated = run("desktop-file-validate " + entry);
+    EXPECT_EQ(validated.status, 0) << validated.text;
+    EXPECT_EQ(validated.text, "");
+    const std::vector<unsigned char> bytes = readFile(entry);
+    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("\nExec=" + prefix.file("bin/quorvex") + "\n"),
+              std::string::npos);
+
+    // Icons: square RGBA pictures of their size, see-through in the corners, solid in the middle.
+    for (int size : iconSizes) {
+        const std::string square = std::to_string(size) + "x" + std::to_string(size);
+        png_image image;
+        std::memset(&image, 0, sizeof image);
+        image.version = PNG_IMAGE_VERSION;
+        const std::string path = prefix.file("share/icons/hicolor/" + square + "/apps/quorvex.png");
+        ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str())) << path;
+        EXPECT_EQ(image.format, static_cast<png_uint_32>(PNG_FORMAT_RGBA)) << square;
+        EXPECT_EQ(image.width, static_cast<png_uint_32>(size));
+        EXPECT_EQ(image.height, static_cast<png_uint_32>(size));
+        std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
+        ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) << path;
+        EXPECT_EQ(rgba[3], 0) << square;  // top left corner
+        EXPECT_EQ(rgba[(size_t(size / 2) * size + size / 2) * 4 + 3], 255) << square;
+    }
+}
+
+// The manual page is the --help text: every option that --help lists is in the rendered page.
+TEST(Install, ManualPageRendersAndCarriesEveryOptionOfHelp) {
+    TempDir prefix;
+    install(prefix.path);
+    const Output page = run("MANWIDTH=100 man -l " + prefix.file("share/man/man6/quorvex.6"));
+    ASSERT_EQ(page.status, 0) << page.text;
+    const Output help = run(prefix.file("bin/quorvex") + " --help");
+    ASSERT_EQ(help.status, 0);
+    int options = 0;
+    for (size_t at = help.text.find("  --"); at != std::string::npos; at = help.text.find("  --", at + 1)) {
+        const std::string option = help.text.substr(at + 2, help.text.find_first_of(" \n", at + 2) - at - 2);
+        EXPECT_NE(page.text.find(option), std::string::npos) << option;
+        ++options;
+    }
+    EXPECT_GE(options, 6);
+    for (const char* words : {"NAME", "SYNOPSIS", "OPTIONS", "data/ beside the program", "Escape"})
+        EXPECT_NE(page.text.find(words), std::string::npos) << words;
+}
+
+TEST(Install, UninstallTakesBackEveryFileAndTheProgramsOwnDirectories) {
+    TempDir prefix;
+    install(prefix.path);
+    const Output out = run("cmake -DMANIFEST=" + std::string(manifest) + " -P " QUORVEX_SOURCE_DIR "/dist/uninstall.cmake");
+    ASSERT_EQ(out.status, 0) << out.text;
+    EXPECT_EQ(filesBelow(prefix.path), std::set<std::string>{});
+    EXPECT_FALSE(fs::exists(prefix.file("share/quorvex")));
+    EXPECT_TRUE(fs::exists(prefix.file("share/applications")));  // shared with other programs: left
+}
+
+TEST(RunFromAnywhere, InstalledCopyFindsItsMediaFromItsOwnDirectory) {
+    TempDir prefix, out;
+    install(prefix.path);
+    const std::string program = prefix.file("bin/quorvex");
+    const Output version = run("cd " + prefix.file("bin") + " && " + program + " --version");
+    EXPECT_NE(version.text.find("data directory: " + prefix.file("share/quorvex/data") + "\n"), std::string::npos)
+        << version.text;
+    expectRealDemo(recordStart(program, prefix.file("bin"), out.file("frames")), out.file("frames"));
+}
+
+TEST(RunFromAnywhere, BuildTreeProgramFindsTheMediaBesideIt) {
+    TempDir elsewhere;
+    expectRealDemo(recordStart(QUORVEX_BINARY, elsewhere.path, elsewhere.file("frames")), elsewhere.file("frames"));
+}
+
+// The working directory's data/ wins over the one beside the program: its soundtrack, cut
+// after about two seconds, is the one heard.
+TEST(RunFromAnywhere, DataBelowTheWorkingDirectoryWins) {
+    TempDir dir;
+    fs::create_directories(dir.file("Data"));
+    for (const std::string& name : mediaFiles)
+        fs::copy_file(buildDir() + "/data/" + name, dir.file("Data/" + name));
+    fs::resize_file(dir.file("Data/muhsik.mp3"), 40000);
+    const RunResult recorded = recordStart(QUORVEX_BINARY, dir.path, dir.file("frames"));
+    expectRealDemo(recorded, dir.file("frames"));
+    WavData wav;
+    ASSERT_TRUE(readWav(dir.file("frames/soundtrack.wav"), &wav));
+    EXPECT_EQ(loudness(wav, 3, 5), 0.0);
+}
+
+TEST(RunFromAnywhere, NoMediaAnywhereSaysWhereItLookedAndRecordingNeedsConsent) {
+    TempDir tree;
+    const std::string program = copyProgramTo(tree.file("bin"));
+    const Output version = run(program + " --version");
+    if (version.text.find("data directory: none found") == std::string::npos)
+        GTEST_SKIP() << "media are installed on this machine: " << version.text;
+
+    const RunResult refused = runProgram(program, tree.path, {"--record", tree.file("frames")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(std::count(refused.stderrText.begin(), refused.stderrText.end(), '\n'), 1) << refused.stderrText;
+    for (const char* place : {"/data", "/bin/data", "/share/quorvex/data"})
+        EXPECT_NE(refused.stderrText.find(tree.path + place), std::string::npos) << place << ": " << refused.stderrText;
+    EXPECT_FALSE(fs::exists(tree.file("frames")));
+
+    const RunResult allowed = recordStart(program, tree.path, tree.file("frames"), {"--allow-missing-media"});
+    EXPECT_EQ(allowed.status, 130) << allowed.stderrText;
+    EXPECT_EQ(allowed.stderrText.rfind("quorvex: no media found (looked in " + tree.path + "/data, ", 0), 0u)
+        << allowed.stderrText;
+    EXPECT_LT(distinctColours(tree.file("frames/frame_000002.png")), 16);
+}
