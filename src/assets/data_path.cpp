@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "assets/media_manifest.h"
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
@@ -139,8 +140,24 @@ std::string placesLookedAt(const DataDirectorySearch& search) {
     return text;
 }
 
+std::vector<std::string> missingMediaFiles(const DataDirectorySearch& search) {
+    std::vector<std::string> names = {textureArchiveName};
+    for (const MediaPicture& picture : bmpPictures) names.push_back(mediaFileName(picture.name));
+    names.push_back(mediaFileName(soundtrackPath));
+    std::vector<std::string> missing;
+    for (const std::string& name : names)
+        if (search.directory.empty() || resolveBelow(search.directory, {name}, 0).empty()) missing.push_back(name);
+    return missing;
+}
+
 std::string missingMediaText(const DataDirectorySearch& search) {
-    return "no media found (looked in " + placesLookedAt(search) + ")";
+    if (search.places.empty()) return "";  // nothing was looked for
+    if (search.directory.empty()) return "no media found (looked in " + placesLookedAt(search) + ")";
+    const std::vector<std::string> missing = missingMediaFiles(search);
+    if (missing.empty()) return "";
+    std::string text = search.directory + " lacks ";
+    for (size_t i = 0; i < missing.size(); ++i) text += (i ? ", " : "") + missing[i];
+    return text;
 }
 
 std::string resolveDataPath(const char* path) {

@@ -35,7 +35,10 @@ const DataDirectorySearch& chooseDataDirectory();
 const DataDirectorySearch& chosenDataDirectory();
 // "A, B, C": the places a search looked at.
 std::string placesLookedAt(const DataDirectorySearch& search);
-// "no media found (looked in A, B, C)" for a search that found nothing.
+// The media files of the manifest that the search's directory lacks (all when it found none).
+std::vector<std::string> missingMediaFiles(const DataDirectorySearch& search);
+// One line on what is missing: "no media found (looked in A, B, C)", or "DIR lacks F, G";
+// empty when every media file is there, or for a search that looked nowhere.
 std::string missingMediaText(const DataDirectorySearch& search);
 
 // The path of an existing file or directory that `path` names, with `\` taken as a separator

@@ -187,11 +187,11 @@ void summarise(const std::string& outPath, const RecordStats& stats, int fps) {
 }  // namespace
 
 int checkRecordMedia(int allowMissingMedia) {
-    const DataDirectorySearch& media = chosenDataDirectory();
-    if (!media.directory.empty()) return -1;
+    const std::string missing = missingMediaText(chosenDataDirectory());
+    if (missing.empty()) return -1;
     if (!allowMissingMedia)
-        return fail(missingMediaText(media) + "; nothing recorded (--allow-missing-media records without them)", 2);
-    std::fprintf(stderr, "quorvex: %s; recording without pictures and sound\n", missingMediaText(media).c_str());
+        return fail(missing + "; nothing recorded (--allow-missing-media records without them)", 2);
+    std::fprintf(stderr, "quorvex: %s; recording without them\n", missing.c_str());
     return -1;
 }
 

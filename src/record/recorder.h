@@ -20,8 +20,8 @@ struct RecordStats {
     int interrupted = 0;        // Ctrl-C ended the run early
 };
 
-// The recorder's word on the media chosen at start-up: without them it refuses (one line,
-// exit status 2) unless `allowMissingMedia`, when it warns and lets the recording go on.
+// The recorder's word on the media chosen at start-up: when any is missing it refuses (one
+// line, exit status 2) unless `allowMissingMedia`, when it warns and lets the recording go on.
 // Returns -1 to go on, else the exit status.
 int checkRecordMedia(int allowMissingMedia);
 

@@ -68,9 +68,8 @@ int readCommandLine(int argc, char** argv, ProgramOptions* options) {
 }
 
 int playDemo(const ProgramOptions& options) {
-    const DataDirectorySearch& media = chosenDataDirectory();
-    if (media.directory.empty() && !media.places.empty())
-        std::fprintf(stderr, "quorvex: %s; playing without pictures and sound\n", missingMediaText(media).c_str());
+    const std::string missing = missingMediaText(chosenDataDirectory());
+    if (!missing.empty()) std::fprintf(stderr, "quorvex: %s; the demo plays without them\n", missing.c_str());
     LoopOptions loop;
     loop.startFullscreen = !options.windowed;
     loop.fpsCap = options.fps;

@@ -18,5 +18,5 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
 // Prints what the options ask for (an error line, --help, --version) and returns the exit
 // status when the program should end now; -1 when there is a demo to play or record.
 int readCommandLine(int argc, char** argv, ProgramOptions* options);
-// The live demo in a window, as the options ask; says so first when no media were found.
+// The live demo in a window, as the options ask; says so first when media are missing.
 int playDemo(const ProgramOptions& options);

@@ -76,6 +76,18 @@ TEST_F(DataPathTest, NoDirectoryFoundMeansNoMediaEvenWhereTheWorkingDirectoryHas
     EXPECT_EQ("", resolveDataPath("DATA\\textures.zip"));
     EXPECT_EQ(nullptr, openDataFile("Data/font.bmp", "rb"));
     EXPECT_EQ("no media found (looked in /nowhere/data, /nor/here/data)", missingMediaText(none));
+    EXPECT_EQ(6u, missingMediaFiles(none).size());
+    EXPECT_EQ("", missingMediaText(DataDirectorySearch()));  // looked nowhere: nothing to say
+}
+
+// The directory holds the archive and the font (and the soundtrack in capitals): the rest is named.
+TEST_F(DataPathTest, IncompleteDirectoryNamesTheFilesItLacks) {
+    writeFile(dir.file("data/MUHSIK.MP3"), {'m'});
+    const DataDirectorySearch& chosen = chooseDataDirectory();
+    EXPECT_EQ((std::vector<std::string>{"fontmask.bmp", "rymd.bmp", "particle.bmp"}), missingMediaFiles(chosen));
+    EXPECT_EQ(dir.path + "/data lacks fontmask.bmp, rymd.bmp, particle.bmp", missingMediaText(chosen));
+    for (const char* name : {"fontmask.bmp", "rymd.bmp", "particle.bmp"}) writeFile(dir.file("data/") + name, {'b'});
+    EXPECT_EQ("", missingMediaText(chosen));
 }
 
 TEST(DataDirectoryPlaces, WorkingDirectoryThenBesideTheProgramThenItsInstallThenTheConfiguredOne) {

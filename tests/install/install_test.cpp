@@ -13,14 +13,19 @@
 #include <string>
 #include <vector>
 
+#include "assets/media_manifest.h"
 #include "recording_files.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-const std::vector<std::string> mediaFiles = {"font.bmp", "fontmask.bmp", "muhsik.mp3", "particle.bmp", "rymd.bmp",
-                                             "textures.zip"};
+std::vector<std::string> mediaFileNames() {
+    std::vector<std::string> names = {textureArchiveName, mediaFileName(soundtrackPath)};
+    for (const MediaPicture& picture : bmpPictures) names.push_back(mediaFileName(picture.name));
+    return names;
+}
+const std::vector<std::string> mediaFiles = mediaFileNames();
 const std::vector<int> iconSizes = {16, 32, 48, 64, 128, 256};
 
 struct Output {
@@ -212,4 +217,13 @@ TEST(RunFromAnywhere, NoMediaAnywhereSaysWhereItLookedAndRecordingNeedsConsent) 
     EXPECT_EQ(allowed.stderrText.rfind("quorvex: no media found (looked in " + tree.path + "/data, ", 0), 0u)
         << allowed.stderrText;
     EXPECT_LT(distinctColours(tree.file("frames/frame_000002.png")), 16);
+
+    // A data directory of one's own that lacks files is named with what it lacks.
+    fs::create_directories(tree.file("data"));
+    fs::copy_file(buildDir() + "/data/" + textureArchiveName, tree.file("data/") + textureArchiveName);
+    const RunResult incomplete = runProgram(program, tree.path, {"--record", tree.file("more")});
+    EXPECT_EQ(incomplete.status, 2);
+    EXPECT_EQ(incomplete.stderrText.rfind("quorvex: " + tree.path + "/data lacks font.bmp, ", 0), 0u)
+        << incomplete.stderrText;
+    EXPECT_FALSE(fs::exists(tree.file("more")));
 }
