@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -17,8 +18,9 @@
 #include "support/temp_dir.h"
 
 namespace {
-int archiveWidth(int slot) { return 8 << (slot % 3); }
-int archiveHeight(int slot) { return 4 << (slot % 2); }
+// A size of its own for every slot: a picture loaded into another slot shows.
+int archiveWidth(int slot) { return 4 << (slot % 5); }
+int archiveHeight(int slot) { return 2 << (slot / 5); }
 
 struct BmpSpec {
     int width, height;
@@ -46,11 +48,19 @@ Bytes bmp24(const BmpSpec& s, const Bytes& rgb) {
     return bmpFile(longDibHeader(s.width, s.height, 24), bits);
 }
 
-GLint levelSize(GLuint name, GLenum what) {
+GLint levelSize(GLuint name, GLenum what, int level = 0) {
     glBindTexture(GL_TEXTURE_2D, name);
     GLint value = -1;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, what, &value);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, what, &value);
     return value;
+}
+
+// Without the whole chain down to 1 x 1 a mipmapped filter finds the texture incomplete.
+void expectFullMipChain(GLuint name, int width, int height) {
+    int last = 0;
+    while ((1 << last) < std::max(width, height)) ++last;
+    EXPECT_EQ(1, levelSize(name, GL_TEXTURE_WIDTH, last));
+    EXPECT_EQ(1, levelSize(name, GL_TEXTURE_HEIGHT, last));
 }
 
 GLint parameter(GLuint name, GLenum what) {
@@ -97,6 +107,7 @@ protected:
             const bool present = k != 3 || particlePresent;
             EXPECT_EQ(present ? bmpSpecs[k].width : 0, levelSize(name, GL_TEXTURE_WIDTH)) << k;
             EXPECT_EQ(present ? bmpSpecs[k].height : 0, levelSize(name, GL_TEXTURE_HEIGHT)) << k;
+            if (present) expectFullMipChain(name, bmpSpecs[k].width, bmpSpecs[k].height);
             EXPECT_EQ(GL_LINEAR_MIPMAP_NEAREST, parameter(name, GL_TEXTURE_MIN_FILTER));
             EXPECT_EQ(GL_LINEAR, parameter(name, GL_TEXTURE_MAG_FILTER));
             EXPECT_EQ(GL_REPEAT, parameter(name, GL_TEXTURE_WRAP_S));
@@ -109,6 +120,7 @@ protected:
             EXPECT_NE(bmpStepNames[slot], name) << slot;  // fresh names from the archive step
             EXPECT_EQ(present ? archiveWidth(slot) : 0, levelSize(name, GL_TEXTURE_WIDTH)) << slot;
             EXPECT_EQ(present ? archiveHeight(slot) : 0, levelSize(name, GL_TEXTURE_HEIGHT)) << slot;
+            if (present) expectFullMipChain(name, archiveWidth(slot), archiveHeight(slot));
             EXPECT_EQ(GL_REPEAT, parameter(name, GL_TEXTURE_WRAP_S));
             EXPECT_EQ(GL_REPEAT, parameter(name, GL_TEXTURE_WRAP_T));
             EXPECT_EQ(GL_LINEAR, parameter(name, GL_TEXTURE_MAG_FILTER));
@@ -119,6 +131,26 @@ protected:
     ScopedChdir inside{dir.path};
     GLuint bmpStepNames[archiveSlotCount] = {};
 };
+
+// The file names the media come under, slot by slot, written out on purpose: the manifest is
+// their one home in the program, and a check that read them from it could not notice two swapped.
+TEST(MediaNames, EverySlotLoadsTheFileItsPictureComesIn) {
+    const char* const archive[archiveSlotCount] = {
+        "3.jpg",     "rymdbas.jpg",     "bubbla1.jpg", "bubbla2.jpg", "font.jpg",      "fontmask.jpg",
+        "tinraket.jpg", "tinraketmask.jpg", "rymd.jpg", "blomp.jpg", "backblomp.jpg", "BGtie.jpg",
+        "tietex.jpg", "bluetexture.jpg", "chrome.jpg", "BGspike.jpg", "code.jpg",     "codemask.jpg",
+        "musik.jpg", "musikmask.jpg",   "gfx.jpg",     "gfxmask.jpg", "members.jpg"};
+    for (int slot = 0; slot < archiveSlotCount; ++slot) {
+        EXPECT_EQ(archivePictures[slot].slot, slot);
+        EXPECT_STREQ(archivePictures[slot].name, archive[slot]) << "slot " << slot;
+    }
+    const char* const bmp[bmpPictureCount] = {"Data/font.bmp", "Data/fontmask.bmp", "Data/rymd.bmp",
+                                              "Data/particle.bmp"};
+    for (int k = 0; k < bmpPictureCount; ++k) {
+        EXPECT_EQ(bmpPictures[k].slot, 24 + k);
+        EXPECT_STREQ(bmpPictures[k].name, bmp[k]) << "slot " << 24 + k;
+    }
+}
 
 TEST_F(TextureBankTest, FillsEverySlotAsTheTableSays) {
     loadBank();

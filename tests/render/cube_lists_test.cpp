@@ -84,6 +84,38 @@ TEST_F(CubeListsTest, SmallListIsOneAboveBigAndDrawsABoundTextureOnAFaceOfHalfSi
     EXPECT_EQ(normal[1], 0.0f);
 }
 
+// Seen from outside, every face shows the whole picture unmirrored, t = 0 at the bottom: t grows
+// upwards on the four sides and towards -z on the top and the bottom.
+TEST_F(CubeListsTest, EveryFaceShowsThePictureTheSameWayRoundFromOutside) {
+    const struct {
+        const char* face;
+        Vec eye, up;
+    } views[6] = {{"front", {0, 0, 1}, {0, 1, 0}},   {"back", {0, 0, -1}, {0, 1, 0}},
+                  {"top", {0, 1, 0}, {0, 0, -1}},    {"bottom", {0, -1, 0}, {0, 0, -1}},
+                  {"right", {1, 0, 0}, {0, 1, 0}},   {"left", {-1, 0, 0}, {0, 1, 0}}};
+    // Rows from t = 0: red, green; then blue, white.
+    uploadTexture(textureBank.names[9], 2, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255});
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-0.64, 0.64, -0.48, 0.48, 1, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glClearColor(0, 0, 0, 0);
+    for (const auto& v : views) {
+        SCOPED_TRACE(v.face);
+        glLoadIdentity();
+        gluLookAt(5 * v.eye.x, 5 * v.eye.y, 5 * v.eye.z, 0, 0, 0, v.up.x, v.up.y, v.up.z);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glBindTexture(GL_TEXTURE_2D, textureBank.names[9]);
+        glCallList(smallCubeList);
+        const Rgb lowerLeft = pixel(270, 190), lowerRight = pixel(370, 190);
+        const Rgb upperLeft = pixel(270, 290), upperRight = pixel(370, 290);
+        EXPECT_TRUE(lowerLeft.r > 200 && lowerLeft.g < 50 && lowerLeft.b < 50);
+        EXPECT_TRUE(lowerRight.r < 50 && lowerRight.g > 200 && lowerRight.b < 50);
+        EXPECT_TRUE(upperLeft.r < 50 && upperLeft.g < 50 && upperLeft.b > 200);
+        EXPECT_TRUE(upperRight.r > 200 && upperRight.g > 200 && upperRight.b > 200);
+    }
+}
+
 TEST_F(CubeListsTest, BigListBindsTheSlotsItWasCompiledWith) {
     glBindTexture(GL_TEXTURE_2D, textureBank.names[3]);
     glCallList(bigCubeList);

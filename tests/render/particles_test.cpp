@@ -97,6 +97,11 @@ TEST_F(ParticlesTest, LifeOfExactlyZeroIsDrawnOnceMoreThenReborn) {
     EXPECT_EQ(p.x, 0.0f) << "reborn at life 0";
 
     glClear(GL_COLOR_BUFFER_BIT);
+    p.g = 0.0f;
+    std::srand(11);
+    int draws[4];
+    for (int& d : draws) d = std::rand();
+    std::srand(11);
     drawParticles(10, 10);
     const Rgb invisible = at(0.0f, 0.0f);
     EXPECT_EQ(invisible.r, 0) << "drawn with alpha 0";
@@ -105,10 +110,12 @@ TEST_F(ParticlesTest, LifeOfExactlyZeroIsDrawnOnceMoreThenReborn) {
     EXPECT_FLOAT_EQ(p.y, 10.0f - 7.5f);
     EXPECT_EQ(p.z, 0.0f);
     EXPECT_EQ(p.gy, 0.0f) << "the pull keeps its value through a rebirth";
-    EXPECT_GE(p.vx, -32.0f);
-    EXPECT_LE(p.vx, 27.0f);
-    EXPECT_GE(p.vy, -30.0f);
-    EXPECT_LE(p.vy, 29.0f);
+    // Reborn about ten times slower than at birth, with rand() in its fixed order.
+    EXPECT_FLOAT_EQ(p.fade, static_cast<float>(draws[0] % 100) / 1000.0f + 0.003f);
+    EXPECT_EQ(p.vx, static_cast<float>(draws[1] % 60 - 32));
+    EXPECT_EQ(p.vy, static_cast<float>(draws[2] % 60 - 30));
+    EXPECT_EQ(p.vz, static_cast<float>(draws[3] % 60 - 30));
+    EXPECT_EQ(p.g, 0.5f) << "the colour comes back";
 }
 
 TEST_F(ParticlesTest, RebornParticleIsFirstDrawnOnTheNextCallAtTheEmitter) {

@@ -1,5 +1,5 @@
-// Test support for the scene tests: records the modelview matrix at every cube-list call,
-// quadric sphere and cone, glBegin block and caption text pass, then forwards the call to the real library.
+// Test support for the scene tests: records the modelview matrix at every cube-list call, quadric
+// (with its arguments), glBegin block and caption text pass, then forwards the call to the real library.
 // Included by exactly one test source per executable (it defines the interposed functions).
 #pragma once
 
@@ -31,13 +31,14 @@ struct RecordedCall {
     double size;      // sphere radius, cone base radius
     Matrix modelview;
     bool texGen;      // GL_TEXTURE_GEN_S and _T both on at the call
+    std::array<double, 5> shape;  // sphere: radius, slices, stacks; cone: base, top, height, slices, stacks
 };
 
 inline std::vector<RecordedCall> recordedCalls;
 inline int insideQuadric = 0;  // glBegin calls made by GLU itself are not recorded
 
-inline void recordCall(RecordedKind kind, GLenum mode, double size) {
-    RecordedCall call{kind, mode, size, {}, false};
+inline void recordCall(RecordedKind kind, GLenum mode, double size, std::array<double, 5> shape = {}) {
+    RecordedCall call{kind, mode, size, {}, false, shape};
     glGetFloatv(GL_MODELVIEW_MATRIX, call.modelview.data());
     call.texGen = glIsEnabled(GL_TEXTURE_GEN_S) && glIsEnabled(GL_TEXTURE_GEN_T);
     recordedCalls.push_back(call);
@@ -75,7 +76,7 @@ void glBegin(GLenum mode) {
 }
 
 void gluSphere(GLUquadric* q, GLdouble radius, GLint slices, GLint stacks) {
-    recordCall(SPHERE, 0, radius);
+    recordCall(SPHERE, 0, radius, {radius, static_cast<double>(slices), static_cast<double>(stacks), 0, 0});
     static auto real = realGlFunction<void (*)(GLUquadric*, GLdouble, GLint, GLint)>("gluSphere");
     ++insideQuadric;
     real(q, radius, slices, stacks);
@@ -83,7 +84,7 @@ void gluSphere(GLUquadric* q, GLdouble radius, GLint slices, GLint stacks) {
 }
 
 void gluCylinder(GLUquadric* q, GLdouble base, GLdouble top, GLdouble height, GLint slices, GLint stacks) {
-    recordCall(CYLINDER, 0, base);
+    recordCall(CYLINDER, 0, base, {base, top, height, static_cast<double>(slices), static_cast<double>(stacks)});
     static auto real =
         realGlFunction<void (*)(GLUquadric*, GLdouble, GLdouble, GLdouble, GLint, GLint)>("gluCylinder");
     ++insideQuadric;
