@@ -62,12 +62,12 @@ void sceneFrame(benchmark::State& bench) {
     setHiddenScenesUndrawn(undrawHidden);
     placeTimeline(scene);
     drawFrame(scene);  // the intro compares the clock of the frame before; the chain learns who finished
-    if (shownScene != scene) {
+    if (lastShownScene() != scene) {
         bench.SkipWithError("the timeline did not stop at this scene");
         return;
     }
     for (auto _ : bench) drawFrame(scene);
-    if (shownScene != scene) bench.SkipWithError("the timeline moved past this scene");
+    if (lastShownScene() != scene) bench.SkipWithError("the timeline moved past this scene");
     if (hiddenSceneMispredicted) bench.SkipWithError("a scene drawn hidden was still running");
     setHiddenScenesUndrawn(0);
     bench.SetLabel(std::string(sceneNames[scene]) + (undrawHidden ? ", hidden undrawn" : ", all drawn"));

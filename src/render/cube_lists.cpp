@@ -3,7 +3,6 @@
 #include "render/cube_lists.h"
 
 #include "assets/texture_bank.h"
-#include "scenes/scene_state.h"
 
 GLuint bigCubeList;
 GLuint smallCubeList;
@@ -49,11 +48,11 @@ void buildCubeLists() {
     glEndList();
 }
 
-int fadeOut() {
+int fadeOut(float* fadeAlpha) {
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ZERO);
-    glColor4f(1.0f, 1.0f, 1.0f, sceneState.fadeAlpha);
-    sceneState.fadeAlpha -= 0.005f;
-    return sceneState.fadeAlpha >= 0.0f;
+    glColor4f(1.0f, 1.0f, 1.0f, *fadeAlpha);
+    *fadeAlpha -= 0.005f;
+    return *fadeAlpha >= 0.0f;
 }

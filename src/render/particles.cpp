@@ -6,8 +6,6 @@
 
 #include <cstdlib>
 
-#include "scenes/scene_state.h"
-
 Particle particles[particleCount];
 
 namespace {
@@ -51,10 +49,10 @@ void drawQuad(const Particle& p) {
 }
 }  // namespace
 
-void initParticles() {
+void initParticles(float emitterX, float emitterY) {
     for (Particle& p : particles) {
-        p.x = sceneState.rocketX - 3.4f;
-        p.y = sceneState.rocketY - 7.5f;
+        p.x = emitterX - 3.4f;
+        p.y = emitterY - 7.5f;
         p.z = depth;
         p.alive = true;
         p.life = 1.0f;

@@ -14,5 +14,6 @@ struct Particle {
 constexpr int particleCount = 1000;
 extern Particle particles[particleCount];
 
-void initParticles();
+// Every particle born at the emitter with its fade rate and velocity drawn from rand().
+void initParticles(float emitterX, float emitterY);
 void drawParticles(float emitterX, float emitterY);

@@ -44,7 +44,12 @@ SceneLink sceneChain[sceneChainLength] = {
     defaultSceneChain[3], defaultSceneChain[4], defaultSceneChain[5],
 };
 
+namespace {
 int shownScene = -1;
+}  // namespace
+
+int lastShownScene() { return shownScene; }
+
 int hiddenSceneMispredicted = 0;
 
 void setHiddenScenesUndrawn(int on) {

@@ -11,8 +11,9 @@ constexpr int sceneChainLength = 6;
 extern const SceneLink defaultSceneChain[sceneChainLength];
 extern SceneLink sceneChain[sceneChainLength];
 
-// Index in the chain of the scene that reported running in the last call, -1 when none did.
-extern int shownScene;
+// Index in the chain of the scene that reported running in the last call of runSceneChain,
+// -1 when none did: the scene whose picture the frame shows.
+int lastShownScene();
 
 // Recordings only: a scene that reported finished in the previous frame is still called in
 // full (its updates are the chain's state), but it draws inside an empty scissor box, since

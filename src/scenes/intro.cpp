@@ -85,7 +85,7 @@ int introScene(int speed) {
     if (demoElapsed() < introFadeSecond) {
         glColor3f(1.0f, 1.0f, 1.0f);
     } else {
-        running = fadeOut() != 0;
+        running = fadeOut(&sceneState.fadeAlpha) != 0;
     }
     drawIntroCaptions();
     demoClock.demoNow = platformCalendarSeconds();

@@ -27,6 +27,8 @@ struct LoopOptions {
     void* user = nullptr;
 };
 
-int demoMain(const LoopOptions& options);  // runs the demo; returns the exit code
+// Runs the demo and returns the exit code: openWindow (ending in runStartup), the loop,
+// closeWindow (ending in runShutdown); F1 closes and opens again in the other mode.
+int demoMain(const LoopOptions& options);
 intptr_t windowProcedure(uint32_t message, uintptr_t wParam, intptr_t lParam);
 float readFrameClock();

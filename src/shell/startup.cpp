@@ -1,5 +1,5 @@
-// runStartup: everything a new rendering context needs before the first frame,
-// in one fixed order; no step's failure stops it.
+// runStartup: everything a new rendering context needs before the first frame, in one fixed
+// order; runShutdown: what closing the window releases after the context has gone.
 #include "shell/startup.h"
 
 #include <GL/gl.h>
@@ -38,9 +38,14 @@ void setInitialGlState() {
     glEnable(GL_LIGHT1);
 }
 
-void createQuadric() {
-    // The previous context's quadric is a plain heap object; keeping one per run would only leak.
+// The quadric is a plain heap object, not part of the context, so it is released by hand.
+void releaseQuadric() {
     if (quadric) gluDeleteQuadric(quadric);
+    quadric = nullptr;
+}
+
+void createQuadric() {
+    releaseQuadric();  // a start-up without the matching shutdown would orphan the previous one
     quadric = gluNewQuadric();
     gluQuadricNormals(quadric, GLU_SMOOTH);
     gluQuadricTexture(quadric, GL_TRUE);
@@ -55,7 +60,7 @@ int runStartup() {
     createQuadric();
     demoClock.demoStart = platformCalendarSeconds();
     forgetFinishedScenes();
-    initParticles();
+    initParticles(sceneState.rocketX, sceneState.rocketY);
     initSineCubes();
     initAtomSprites();
     TextureArchive archive{};
@@ -67,4 +72,10 @@ int runStartup() {
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     return 1;
+}
+
+void runShutdown() {
+    stopMusic();
+    deleteGlyphLists();
+    releaseQuadric();
 }

@@ -5,9 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "audio/soundtrack.h"
 #include "platform/platform.h"
-#include "render/font.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
 
@@ -107,8 +105,7 @@ void closeWindow() {
     }
     if (!platformUnregisterWindowClass()) shutdownError("Could Not Unregister Class.");
     state.hInstance = 0;
-    stopMusic();
-    deleteGlyphLists();
+    runShutdown();
 }
 
 void resizeView(int width, int height) {

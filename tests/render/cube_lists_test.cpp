@@ -126,7 +126,7 @@ TEST_F(CubeListsTest, FadeRunsFor200CallsInSinglePrecisionAndSetsItsState) {
     float colour[4];
     for (int call = 1; call <= 200; ++call) {
         const float before = sceneState.fadeAlpha;
-        ASSERT_EQ(fadeOut(), 1) << "call " << call;
+        ASSERT_EQ(fadeOut(&sceneState.fadeAlpha), 1) << "call " << call;
         currentColour(colour);
         ASSERT_EQ(colour[3], before) << "call " << call;
         if (call == 1) {
@@ -135,8 +135,8 @@ TEST_F(CubeListsTest, FadeRunsFor200CallsInSinglePrecisionAndSetsItsState) {
     }
     EXPECT_GT(sceneState.fadeAlpha, 0.0f);
     EXPECT_LT(sceneState.fadeAlpha, 1e-6f);
-    EXPECT_EQ(fadeOut(), 0);
-    EXPECT_EQ(fadeOut(), 0) << "and stays run out";
+    EXPECT_EQ(fadeOut(&sceneState.fadeAlpha), 0);
+    EXPECT_EQ(fadeOut(&sceneState.fadeAlpha), 0) << "and stays run out";
     EXPECT_LT(sceneState.fadeAlpha, 0.0f);
 
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));

@@ -19,7 +19,7 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         uploadSolid(textureBank.names[6], {255, 255, 255});
         glBindTexture(GL_TEXTURE_2D, textureBank.names[6]);
-        initParticles();
+        initParticles(sceneState.rocketX, sceneState.rocketY);
     }
     // Every particle but the first is switched off, so one quad can be found in the frame.
     Particle& only() {
@@ -36,13 +36,12 @@ protected:
 };
 }  // namespace
 
-TEST_F(ParticlesTest, BirthUsesRandInItsFixedOrderFromTheRocket) {
-    sceneState.rocketY = 1.0f;
+TEST_F(ParticlesTest, BirthUsesRandInItsFixedOrderFromTheEmitter) {
     std::srand(7);
     int draws[8];
     for (int& d : draws) d = std::rand();
     std::srand(7);
-    initParticles();
+    initParticles(-2.5f, 1.0f);
     const Particle& p = particles[0];
     EXPECT_FLOAT_EQ(p.fade, static_cast<float>(draws[0] % 100) / 1000.0f + 0.003f);
     EXPECT_EQ(p.vx, static_cast<float>((draws[1] % 50 - 26) * 10));

@@ -37,7 +37,7 @@ int pinLibrary(dl_phdr_info* info, size_t, void*) {
 
 void onFrameDrawn(void*) {
     if (run.frame == 0) dl_iterate_phdr(pinLibrary, nullptr);
-    run.shown.push_back(shownScene);
+    run.shown.push_back(lastShownScene());
     ++run.frame;
     setClockForFrame(run.frame);
     // Only the timeline matters here, not the pixels: a tiny viewport keeps the fill cheap.

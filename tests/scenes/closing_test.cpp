@@ -71,9 +71,9 @@ TEST_F(ClosingTest, ChainReportsNoSceneRunningInTheFrameItFinishes) {
     for (int i = 0; i < sceneChainLength - 1; ++i) sceneChain[i] = {finished, 0};
     setElapsed(97);
     EXPECT_EQ(runSceneChain(), 1);
-    EXPECT_EQ(shownScene, sceneChainLength - 1);
+    EXPECT_EQ(lastShownScene(), sceneChainLength - 1);
     EXPECT_TRUE(isPicture(pixel(320, 240)));
     setElapsed(98);
     EXPECT_EQ(runSceneChain(), 0);
-    EXPECT_EQ(shownScene, -1);
+    EXPECT_EQ(lastShownScene(), -1);
 }

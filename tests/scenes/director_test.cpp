@@ -47,7 +47,7 @@ TEST_F(ChainTest, StopsAtFirstRunningSceneAndCallsEveryFinishedOneBeforeIt) {
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0].scene, 0);
     EXPECT_EQ(seen[2].scene, 2);
-    EXPECT_EQ(shownScene, 2);
+    EXPECT_EQ(lastShownScene(), 2);
 }
 
 TEST_F(ChainTest, SpeedFactorsCompoundAlongTheChain) {
@@ -60,7 +60,7 @@ TEST_F(ChainTest, SpeedFactorsCompoundAlongTheChain) {
     EXPECT_EQ(seen[2].step, 0.0f);
     EXPECT_EQ(seen[3].step, 0.0f);
     EXPECT_EQ(seen[4].step, 0.0f);
-    EXPECT_EQ(shownScene, -1);
+    EXPECT_EQ(lastShownScene(), -1);
 }
 
 TEST(ChainOrder, DefaultChainHasTheSixScenesWithTheirSpeeds) {
@@ -149,7 +149,7 @@ TEST_F(HiddenSceneTest, HiddenSceneThatStillRunsIsReported) {
     firstRuns = 1;
     EXPECT_EQ(frame(), 1);
     EXPECT_EQ(hiddenSceneMispredicted, 1);
-    EXPECT_EQ(shownScene, 0);
+    EXPECT_EQ(lastShownScene(), 0);
 }
 
 TEST_F(HiddenSceneTest, LiveChainDrawsEverySceneInFull) {

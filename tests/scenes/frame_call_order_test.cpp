@@ -169,7 +169,7 @@ protected:
     void SetUp() override {
         GlTest::SetUp();
         prepareScenes();
-        initParticles();
+        initParticles(sceneState.rocketX, sceneState.rocketY);
         for (Particle& p : particles) p.alive = false;  // the fountain's own state calls only
         frameStep = 0.0f;
         calls.clear();

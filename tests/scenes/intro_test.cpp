@@ -53,7 +53,7 @@ protected:
     void SetUp() override {
         GlTest::SetUp();
         prepareScenes();
-        initParticles();
+        initParticles(sceneState.rocketX, sceneState.rocketY);
     }
     void TearDown() override { platformUseVirtualClock(0); }
 
@@ -165,10 +165,10 @@ TEST_F(IntroTest, The201stFadeCallEndsTheIntroAndTheJourneyIsShownInThatFrame) {
     frameStep = 0.0f;
     for (int frame = 1; frame <= 200; ++frame) {
         ASSERT_EQ(runSceneChain(), 1);
-        ASSERT_EQ(shownScene, 0) << "frame " << frame;
+        ASSERT_EQ(lastShownScene(), 0) << "frame " << frame;
     }
     ASSERT_EQ(runSceneChain(), 1);
-    EXPECT_EQ(shownScene, 1);
+    EXPECT_EQ(lastShownScene(), 1);
     // The journey's backdrop is opaque although the intro just left its fade state set.
     const Rgb journey = backdrop();
     EXPECT_EQ(journey.b, 0);

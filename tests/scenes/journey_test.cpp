@@ -28,7 +28,7 @@ protected:
 
 TEST_F(JourneyTest, BackdropIsOpaqueEvenUnderTheIntrosFadeState) {
     sceneState.fadeAlpha = 0.3f;
-    fadeOut();
+    fadeOut(&sceneState.fadeAlpha);
     journeyScene(5);
     const Rgb backdrop = pixel(600, 100);
     EXPECT_NEAR(backdrop.g, 128, 6);

@@ -163,7 +163,7 @@ protected:
         testkit::setStartupGlState();
         initSineCubes();
         initAtomSprites();
-        initParticles();
+        initParticles(sceneState.rocketX, sceneState.rocketY);
         for (Particle& p : particles) p.alive = false;  // the fountain would cover the probes
     }
 };

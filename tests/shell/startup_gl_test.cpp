@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
+#include "render/particles.h"
 #include "scenes/scene_state.h"
 #include "shell/startup.h"
 #include "support/gl_test_context.h"
@@ -87,7 +88,8 @@ TEST_F(StartupTest, SetsTheSphereMapModeEvenWhenTheMusicCannotPlay) {
 }
 
 // Each run takes a new demo start and a new quadric; the old quadric is freed (the
-// sanitizer build reports it as a leak otherwise), and the scene state carries on.
+// sanitizer build reports it as a leak otherwise), the particles are born at the rocket's
+// present height, and the scene state carries on.
 TEST_F(StartupTest, EveryRunRestartsTheDemoClockAndReplacesTheQuadric) {
     ScopedChdir into(empty.path);
     sceneState.rocketY = 3.0f;
@@ -99,5 +101,8 @@ TEST_F(StartupTest, EveryRunRestartsTheDemoClockAndReplacesTheQuadric) {
     EXPECT_EQ(demoClock.demoStart, 1234600);
     EXPECT_NE(quadric, nullptr);
     EXPECT_EQ(sceneState.rocketY, 3.0f);
+    EXPECT_FLOAT_EQ(particles[0].y, 3.0f - 7.5f);
+    runShutdown();
+    EXPECT_EQ(quadric, nullptr);
 }
 }  // namespace
