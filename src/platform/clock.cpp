@@ -16,7 +16,8 @@ struct {
 
 uint32_t platformTimerMs() {
     if (state.virtualOn) return state.timerMs;
-    // SDL's 64-bit tick count cut to 32 bits wraps exactly like the original timer.
+    // A 32-bit millisecond count wraps every 49.7 days; the frame clock's unsigned difference
+    // of two readings stays right across the wrap.
     return static_cast<uint32_t>(SDL_GetTicks64());
 }
 

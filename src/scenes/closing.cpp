@@ -18,6 +18,6 @@ int closingScene() {
     // The picture ends up 85 units in front of the eye: the full height of a 45-degree view.
     glTranslatef(0.0f, 0.0f, -90.0f);
     drawFacingQuad(screenBackdropQuad);
-    // Compares the second that the intro refreshed earlier in this frame.
+    // End test, on the second the intro refreshed earlier in this frame.
     return demoElapsed() < demoSeconds;
 }

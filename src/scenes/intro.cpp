@@ -61,6 +61,7 @@ void drawIntroCaptions() {
 }
 
 int introScene(int speed) {
+    // Draw.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 
@@ -73,14 +74,16 @@ int introScene(int speed) {
     drawRocket(GL_DST_COLOR, GL_ZERO, rocketMaskSlot);  // the mask cuts the rocket's shape out
     drawRocket(GL_SRC_ALPHA, GL_ONE, rocketSlot);  // the rocket is added into the cut-out
 
+    // Advance.
     frameStep *= static_cast<float>(speed);
     sceneState.rocketY += 0.01f * frameStep;
     sceneState.backdropY -= 0.3f * frameStep;
 
-    // The rocket is still bound: every particle shows the rocket picture.
+    // The fountain draws and steps itself from the rocket's new height. The rocket is still
+    // bound: every particle shows the rocket picture.
     drawParticles(sceneState.rocketX, sceneState.rocketY);
 
-    // Decided on the second the previous call took, so each mark lands one frame late.
+    // End test, on the second the previous call took, so each mark lands one frame late.
     int running = 1;
     if (demoElapsed() < introFadeSecond) {
         glColor3f(1.0f, 1.0f, 1.0f);

@@ -97,6 +97,7 @@ void drawAtomSprites() {
 }
 
 int itchyAtomScene(int speed) {
+    // Draw; the sprites advance as they are drawn.
     glLoadIdentity();
     gluLookAt(0.0, 0.0, 15.0, 0.0, 0.0, 0.0, 0.0, 0.5, 0.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -117,6 +118,7 @@ int itchyAtomScene(int speed) {
     drawAtomSprites();
     glPopMatrix();
 
+    // Advance.
     frameStep = static_cast<float>(speed) * frameStep;
     glDisable(GL_BLEND);
     sceneState.angleY += 0.9f * frameStep;
@@ -124,6 +126,7 @@ int itchyAtomScene(int speed) {
     sceneState.angleZ += -1.0f * frameStep;
     sceneState.orbitPhase += 0.005f * frameStep;
 
+    // End test, on a second taken just now.
     demoClock.demoNow = platformCalendarSeconds();
     const int running = demoElapsed() < itchyAtomEndSecond;
     drawCaption(5, 435, "THE ITCHY ATOM");

@@ -42,6 +42,7 @@ void drawBubble() {
 }  // namespace
 
 int journeyScene(int speed) {
+    // Draw.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // Opaque white whatever blend state the intro's fade left behind.
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -57,11 +58,13 @@ int journeyScene(int speed) {
     glEnable(GL_DEPTH_TEST);
     drawCube();
 
+    // Advance.
     frameStep *= static_cast<float>(speed);
     sceneState.cubeZ += 0.5f * frameStep;
     sceneState.rocket2Y += 0.04f * frameStep;
     sceneState.angleY -= 0.3f * frameStep;
 
+    // The bubble and the end test both go by the cube's new depth.
     if (sceneState.cubeZ > -20.0f) drawBubble();
     const int running = sceneState.cubeZ <= 20.0f;
     drawCaption(5, 435, "THE JOURNEY");

@@ -53,6 +53,7 @@ void initSineCubes() {
 }
 
 int sineCubeScene(int speed) {
+    // Draw; the cubes advance as they are drawn.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_BLEND);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -64,7 +65,7 @@ int sineCubeScene(int speed) {
     drawCubeChain(speed);
     drawBackdrop();
 
-    // Compared with the value the intro refreshed earlier in this frame.
+    // End test, on the second the intro refreshed earlier in this frame.
     const int running = demoElapsed() < sineCubeEndSecond;
     demoClock.demoNow = platformCalendarSeconds();
     drawCaption(5, 435, "THE BLOMP SINECUBE");

@@ -91,6 +91,7 @@ void drawStrutBox() {
 }
 
 int vaderScene(int speed) {
+    // Draw.
     glLoadIdentity();
     gluLookAt(0.0, 0.0, 30.0, 0.0, 0.0, 0.0, 0.0, 0.5, 0.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -109,9 +110,11 @@ int vaderScene(int speed) {
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
 
+    // Advance.
     frameStep = static_cast<float>(speed) * frameStep;
     sceneState.angleY += 0.9f * frameStep;
 
+    // End test, on a second taken just now.
     demoClock.demoNow = platformCalendarSeconds();
     const int running = demoElapsed() < vaderEndSecond;
     drawCaption(5, 435, "CAN YOU SE THE VADER");

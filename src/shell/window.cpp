@@ -35,6 +35,9 @@ int failAfterCreation(const char* text) {
     return 0;
 }
 
+// The one question the program asks: Yes goes on in a window, No ends the program. Its caption
+// is fixed and differs from the window's title and from the failure boxes' "ERROR", since it
+// asks rather than reports; the end-to-end tests find the box by it.
 int askForWindowedMode() {
     const int answer = platformMessageBox(
         "Tavo GL",
