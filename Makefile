@@ -47,7 +47,7 @@ uninstall:
 sanitize: deps
 	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_SANITIZE=ON -DQUORVEX_TESTS=ON -DQUORVEX_BENCH=OFF >/dev/null
 	@cmake --build $(SAN_BUILD) -j $(JOBS)
-	cd $(SAN_BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS) -LE nosanitize
+	cd $(SAN_BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
 
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_FUZZ=ON \
