@@ -23,7 +23,7 @@ void recordWholeDemo(benchmark::State& bench) {
     const std::string out = std::string(dir) + "/demo.mkv";
     RecordStats stats;
     for (auto _ : bench) {
-        if (recordDemo(out, fps, &stats) != 0) {
+        if (recordDemo(out, fps, 1, &stats) != 0) {
             bench.SkipWithError("the recording failed");
             break;
         }

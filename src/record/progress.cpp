@@ -75,11 +75,11 @@ void progressFrame(long framesDone) {
     draw(framesDone, secondsSince(state.started));
 }
 
-void progressFinish(long framesDone) {
+void progressFinish(long framesDone, int completed) {
     if (state.terminal) {
-        draw(framesDone, secondsSince(state.started));
+        if (completed) draw(framesDone, secondsSince(state.started));
         std::fputc('\n', stderr);
-    } else if (framesDone * 10 / state.totalFrames < 10) {
+    } else if (completed && framesDone * 10 / state.totalFrames < 10) {
         draw(framesDone, secondsSince(state.started));  // where an interrupted run stopped
     }
 }

@@ -4,4 +4,6 @@
 
 void progressStart(int fps, int terminal);
 void progressFrame(long framesDone);  // cheap; redraws only now and then
-void progressFinish(long framesDone);
+// After the output is finished: the last report; after a failure only the bar's line ends,
+// so that the failure is the one line that follows.
+void progressFinish(long framesDone, int completed);

@@ -28,10 +28,25 @@ using Clock = std::chrono::steady_clock;
 // Any fixed calendar second will do; a real-looking one keeps the first frame's elapsed
 // time as far below zero as in a live run, and a fixed one keeps recordings identical.
 constexpr int32_t virtualCalendarStart = 1700000000;
+// The frame clock takes a timer reading of 0 for "not started yet": starting there would
+// hold back the first step by one frame. Any other start steps exactly as a live run.
+constexpr uint32_t virtualTimerStart = 1000;
+// Above this rate ffmpeg's FLAC path wants more sound ahead than a sensible backlog of
+// frames holds, and nobody needs it.
+constexpr int maxRecordFps = 240;
 
-volatile sig_atomic_t interruptRequested = 0;
+// The signal that asked the recording to stop (Ctrl-C, SIGTERM, SIGHUP); 0 while none has.
+volatile sig_atomic_t interruptSignal = 0;
+const int interruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-void onInterrupt(int) { interruptRequested = 1; }
+// The first interrupt finishes the file; a second one ends the process at once.
+void onInterrupt(int signal) {
+    if (interruptSignal) {
+        abandonEncoderNow();
+        _exit(128 + signal);
+    }
+    interruptSignal = signal;
+}
 
 struct {
     int fps;
@@ -62,7 +77,7 @@ long residentKb() {
 
 // Frame n starts at n / fps seconds, counted in integers so nothing drifts.
 void setClockForFrame(long n) {
-    const uint32_t timerMs = static_cast<uint32_t>(static_cast<int64_t>(n) * 1000 / state.fps);
+    const uint32_t timerMs = virtualTimerStart + static_cast<uint32_t>(static_cast<int64_t>(n) * 1000 / state.fps);
     platformSetVirtualClock(timerMs, virtualCalendarStart + static_cast<int32_t>(n / state.fps));
 }
 
@@ -125,7 +140,7 @@ void onFrameDrawn(void*) {
             state.writeFailed = 1;
         }
     }
-    if (state.writeFailed || interruptRequested) requestEnd();
+    if (state.writeFailed || interruptSignal) requestEnd();
 
     ++state.frame;
     setClockForFrame(state.frame);
@@ -155,17 +170,29 @@ void prepareOffscreenRun(int fps, RecordStats* stats) {
     setClockForFrame(0);
 }
 
-// The demo itself, from start-up to its own end, with Ctrl-C and broken pipes turned into
-// a clean end of the loop instead of a dead process.
-void runDemo() {
-    interruptRequested = 0;
-    struct sigaction interrupt = {}, ignore = {}, oldInterrupt, oldPipe;
+// Interrupts and broken pipes become a clean end of the loop instead of a dead process;
+// installed before the encoder starts, so that no interrupt can leave its file behind.
+struct SignalHandlers {
+    struct sigaction old[3], oldPipe;
+};
+
+void catchSignals(SignalHandlers* saved) {
+    interruptSignal = 0;
+    struct sigaction interrupt = {}, ignore = {};
     interrupt.sa_handler = onInterrupt;
     sigemptyset(&interrupt.sa_mask);
     ignore.sa_handler = SIG_IGN;
-    sigaction(SIGINT, &interrupt, &oldInterrupt);
-    sigaction(SIGPIPE, &ignore, &oldPipe);
+    for (int i = 0; i < 3; ++i) sigaction(interruptSignals[i], &interrupt, &saved->old[i]);
+    sigaction(SIGPIPE, &ignore, &saved->oldPipe);
+}
 
+void restoreSignals(const SignalHandlers& saved) {
+    sigaction(SIGPIPE, &saved.oldPipe, nullptr);
+    for (int i = 0; i < 3; ++i) sigaction(interruptSignals[i], &saved.old[i], nullptr);
+}
+
+// The demo itself, from start-up to its own end.
+void runDemo() {
     LoopOptions loop;
     loop.startFullscreen = 0;
     loop.frameDrawn = onFrameDrawn;
@@ -173,9 +200,6 @@ void runDemo() {
     setHiddenScenesUndrawn(undrawHiddenScenes());
     demoMain(loop);
     setHiddenScenesUndrawn(0);
-
-    sigaction(SIGPIPE, &oldPipe, nullptr);
-    sigaction(SIGINT, &oldInterrupt, nullptr);
 }
 
 void summarise(const std::string& outPath, const RecordStats& stats, int fps) {
@@ -195,35 +219,43 @@ int checkRecordMedia(int allowMissingMedia) {
     return -1;
 }
 
-int recordDemo(const std::string& outPath, int fps) {
+int recordDemo(const std::string& outPath, int fps, int overwrite) {
     RecordStats stats;
-    return recordDemo(outPath, fps, &stats);
+    return recordDemo(outPath, fps, overwrite, &stats);
 }
 
-int recordDemo(const std::string& outPath, int fps, RecordStats* stats) {
+int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* stats) {
     *stats = RecordStats();
-    if (fps <= 0) return fail("--fps needs a positive whole number of frames per second", 2);
+    if (fps <= 0 || fps > maxRecordFps)
+        return fail("a recording's --fps is a whole number from 1 to " + std::to_string(maxRecordFps), 2);
     const RecordFormat format = recordFormatFor(outPath);
     if (format != RECORD_PNG_DIRECTORY && findProgram("ffmpeg").empty())
         return fail("recording to '" + outPath + "' needs the ffmpeg program (Debian package \"ffmpeg\"); "
                     "install it, or record PNG frames into a directory instead", 2);
-    const std::string problem = checkRecordTarget(outPath, format);
+    const std::string problem = checkRecordTarget(outPath, format, overwrite);
     if (!problem.empty()) return fail(problem, 2);
 
     const Clock::time_point started = Clock::now();
     std::string error;
-    state.sink = openRecordSink(outPath, format, fps, &error);
-    if (!state.sink) return fail(error, 1);
+    SignalHandlers handlers;
+    catchSignals(&handlers);
+    state.sink = openRecordSink(outPath, format, fps, overwrite, &error);
+    if (!state.sink) {
+        restoreSignals(handlers);
+        return fail(error, 1);
+    }
 
     prepareOffscreenRun(fps, stats);
     progressStart(fps, isatty(STDERR_FILENO));
     runDemo();
-    progressFinish(stats->frames);
-    stats->interrupted = interruptRequested && !state.writeFailed;
+    stats->interrupted = interruptSignal && !state.writeFailed;
     stats->rssAtEndKb = residentKb();
 
     const int closed = closeRecordSink(state.sink, stats, &error);
     state.sink = nullptr;
+    const int stoppedBy = interruptSignal;
+    restoreSignals(handlers);
+    progressFinish(stats->frames, closed && !state.writeFailed);
     stats->wallSeconds = secondsBetween(started, Clock::now());
     struct rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
@@ -234,8 +266,8 @@ int recordDemo(const std::string& outPath, int fps, RecordStats* stats) {
                         std::to_string(state.mispredictedFrame) + "; '" + outPath + "' stops before it",
                     1);
     if (state.writeFailed || !closed)
-        return fail((error.empty() ? "writing the recording failed" : error) + "; '" + outPath + "' is incomplete", 1);
+        return fail(error.empty() ? "writing the recording failed; '" + outPath + "' is incomplete" : error, 1);
     if (stats->frames == 0) return fail("the demo drew no frame offscreen; nothing was recorded", 1);
     summarise(outPath, *stats, fps);
-    return stats->interrupted ? 130 : 0;
+    return stats->interrupted ? 128 + stoppedBy : 0;
 }

@@ -17,7 +17,7 @@ struct RecordStats {
     long encoderPeakRssKb = 0;  // of the ffmpeg process
     long rssAtTenthKb = 0;      // resident size when a tenth of the demo was done
     long rssAtEndKb = 0;        // resident size after the last frame
-    int interrupted = 0;        // Ctrl-C ended the run early
+    int interrupted = 0;        // Ctrl-C, SIGTERM or SIGHUP ended the run early
 };
 
 // The recorder's word on the media chosen at start-up: when any is missing it refuses (one
@@ -25,7 +25,8 @@ struct RecordStats {
 // Returns -1 to go on, else the exit status.
 int checkRecordMedia(int allowMissingMedia);
 
-// Returns the process exit status: 0 on success, 2 for bad arguments or a missing encoder,
-// 1 when writing failed, 130 when interrupted (the output is still complete up to that point).
-int recordDemo(const std::string& outPath, int fps);
-int recordDemo(const std::string& outPath, int fps, RecordStats* stats);
+// Returns the process exit status: 0 on success, 2 for bad arguments, a missing encoder or
+// an output that exists without `overwrite`, 1 when writing failed, 128 + the signal when
+// interrupted (130 for Ctrl-C; the output is still complete up to that point).
+int recordDemo(const std::string& outPath, int fps, int overwrite);
+int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* stats);

@@ -51,7 +51,17 @@ bool isFrameName(const char* name) {
     return true;
 }
 
-// A shorter recording into the same directory must not leave older frames after its own.
+bool holdsRecording(const std::string& dir) {
+    DIR* handle = opendir(dir.c_str());
+    if (!handle) return false;
+    bool found = false;
+    while (const dirent* entry = readdir(handle))
+        if (isFrameName(entry->d_name) || !std::strcmp(entry->d_name, "soundtrack.wav")) found = true;
+    closedir(handle);
+    return found;
+}
+
+// With --overwrite: a shorter recording must not leave older frames after its own.
 int removeOldFrames(const std::string& dir) {
     DIR* handle = opendir(dir.c_str());
     if (!handle) return 0;
@@ -92,7 +102,7 @@ RecordFormat recordFormatFor(const std::string& outPath) {
     return RECORD_PNG_DIRECTORY;
 }
 
-std::string checkRecordTarget(const std::string& outPath, RecordFormat format) {
+std::string checkRecordTarget(const std::string& outPath, RecordFormat format, int overwrite) {
     const std::string path = withoutTrailingSlashes(outPath);
     const std::string quoted = "'" + outPath + "'";
     struct stat info;
@@ -100,10 +110,15 @@ std::string checkRecordTarget(const std::string& outPath, RecordFormat format) {
         if (format == RECORD_PNG_DIRECTORY) {
             if (!S_ISDIR(info.st_mode)) return quoted + " exists and is not a directory";
             if (access(path.c_str(), W_OK | X_OK) != 0) return "cannot write into " + quoted + ": " + std::strerror(errno);
+            if (!overwrite && holdsRecording(path))
+                return quoted + " already holds frames or soundtrack.wav; add --overwrite to replace them";
             return "";
         }
         if (S_ISDIR(info.st_mode)) return quoted + " is a directory";
-        if (access(path.c_str(), W_OK) != 0) return "cannot write " + quoted + ": " + std::strerror(errno);
+        if (!overwrite) return quoted + " already exists; add --overwrite to replace it";
+        // The finished file is renamed over the old one: the directory must take a new file.
+        if (access(path.c_str(), W_OK) != 0 || access(parentOf(path).c_str(), W_OK | X_OK) != 0)
+            return "cannot write " + quoted + ": " + std::strerror(errno);
         return "";
     }
     if (errno != ENOENT) return "cannot write " + quoted + ": " + std::strerror(errno);
@@ -115,12 +130,14 @@ std::string checkRecordTarget(const std::string& outPath, RecordFormat format) {
     return "";
 }
 
-RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int fps, std::string* error) {
+RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int fps, int overwrite,
+                           std::string* error) {
     RecordSink* sink = new RecordSink;
     sink->format = format;
     sink->outPath = withoutTrailingSlashes(outPath);
-    const int ok = format == RECORD_PNG_DIRECTORY ? openDirectory(sink, error)
-                                                  : openEncoder(&sink->encoder, sink->outPath, format, fps, error);
+    const int ok = format == RECORD_PNG_DIRECTORY
+                       ? openDirectory(sink, error)
+                       : openEncoder(&sink->encoder, sink->outPath, format, fps, overwrite, error);
     if (ok) return sink;
     if (sink->wav.file) closeWav(&sink->wav);
     delete sink;
@@ -145,7 +162,7 @@ int closeRecordSink(RecordSink* sink, RecordStats* stats, std::string* error) {
     int ok = 1;
     if (sink->format == RECORD_PNG_DIRECTORY) {
         ok = closeWav(&sink->wav);
-        if (!ok) *error = "cannot finish '" + sink->outPath + "/soundtrack.wav'";
+        if (!ok) *error = "cannot finish '" + sink->outPath + "/soundtrack.wav'; '" + sink->outPath + "' is incomplete";
     } else {
         ok = closeEncoder(&sink->encoder, stats, error);
     }

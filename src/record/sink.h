@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,9 @@ enum RecordFormat { RECORD_PNG_DIRECTORY = 0, RECORD_MKV = 1, RECORD_MP4 = 2 };
 RecordFormat recordFormatFor(const std::string& outPath);
 // The full path of an executable program found on PATH, or "" when there is none.
 std::string findProgram(const std::string& name);
-// "" when the output can be created (or replaced) without touching anything, else the reason.
-std::string checkRecordTarget(const std::string& outPath, RecordFormat format);
+// "" when the output can be created without touching anything, else the reason. Something
+// the user already has there (a file, earlier frames) is only replaced with `overwrite`.
+std::string checkRecordTarget(const std::string& outPath, RecordFormat format, int overwrite);
 
 // A streaming 16-bit stereo WAV file: the header's sizes are filled in when it is closed.
 struct WavWriter {
@@ -34,26 +36,46 @@ int openWav(WavWriter* wav, const std::string& path);
 int writeWav(WavWriter* wav, const int16_t* samples, int frames);
 int closeWav(WavWriter* wav);  // 1 when every byte and the header reached the disk
 
-// The ffmpeg process behind the video forms: two input pipes, fed, then waited for.
+// The ffmpeg process behind the video forms: two input pipes, fed, then waited for. It
+// writes a hidden file beside the output, renamed to the output's name once complete.
 struct FfmpegEncoder {
     int pid = -1;
     int videoFd = -1;
     int audioFd = -1;
-    std::vector<int16_t> pendingAudio;  // the samples of the frame on its way
+    std::deque<std::vector<uint8_t>> video;  // frames not yet wholly in the pipe, oldest first
+    size_t videoSent = 0;                    // bytes of the oldest one already written
+    size_t videoBacklog = 0;                 // frames that may wait here before the recorder does
+    std::vector<std::vector<uint8_t>> spareFrames;  // buffers of written frames, for reuse
+    std::vector<uint8_t> audio;  // sound not yet taken by ffmpeg, from audioSent on
+    size_t audioSent = 0;
+    long stallMs = 0;            // how long ffmpeg may take nothing before it counts as stuck
+    std::string shownPath;       // the output as the user named it, for messages
+    std::string finalPath;       // the same, absolute; the link's target with --overwrite
+    std::string partPath;        // the file being encoded
+    int replace = 0;             // the user's name may be replaced (--overwrite)
+    std::string failure;         // why ffmpeg was given up; "" while it works
+    int gone = 0;                // ffmpeg closed its inputs before the end
 };
-int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat format, int fps,
+int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat format, int fps, int overwrite,
                 std::string* error);
 int encodeAudio(FfmpegEncoder* encoder, const int16_t* samples, int frames);
 int encodeFrame(FfmpegEncoder* encoder, const uint8_t* rgb);
+// Ends the input, waits for ffmpeg and puts the file under its name; after any failure the
+// unfinished file is removed and the user's name left as it was.
 int closeEncoder(FfmpegEncoder* encoder, RecordStats* stats, std::string* error);
+// For a second interrupt, from a signal handler: stops the encoder at once and removes its
+// unfinished file. Only async-signal-safe calls.
+void abandonEncoderNow();
 
 // One RGB frame, top row first, as an 8-bit PNG; 1 on success.
 int writePng(const std::string& path, const uint8_t* rgb, int width, int height);
 
 struct RecordSink;
-RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int fps, std::string* error);
+RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int fps, int overwrite,
+                           std::string* error);
 // Samples go in before the frame they belong to, so the encoder never waits for sound.
 int writeRecordAudio(RecordSink* sink, const int16_t* samples, int frames);
 int writeRecordFrame(RecordSink* sink, const uint8_t* rgbTopDown);
 // Finishes and frees the sink; 1 when the output is complete. Fills the encoder's figures.
+// On failure `error` is one sentence that says what became of the output.
 int closeRecordSink(RecordSink* sink, RecordStats* stats, std::string* error);

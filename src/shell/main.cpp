@@ -12,5 +12,5 @@ int main(int argc, char** argv) {
     if (options.recordPath.empty()) return playDemo(options);
     const int refused = checkRecordMedia(options.allowMissingMedia);
     if (refused >= 0) return refused;
-    return recordDemo(options.recordPath, options.fps > 0 ? options.fps : 60);
+    return recordDemo(options.recordPath, options.fps > 0 ? options.fps : 60, options.overwrite);
 }

@@ -28,6 +28,7 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
         else if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) options->help = 1;
         else if (!std::strcmp(arg, "--version")) options->version = 1;
         else if (!std::strcmp(arg, "--allow-missing-media")) options->allowMissingMedia = 1;
+        else if (!std::strcmp(arg, "--overwrite")) options->overwrite = 1;
         else if (!std::strcmp(arg, "--fps")) {
             if (!hasValue || !parsePositive(argv[++i], &options->fps)) {
                 *error = "--fps needs a positive whole number of frames per second";

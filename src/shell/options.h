@@ -1,5 +1,5 @@
-// The command line: --windowed, --fps N, --record OUT, --allow-missing-media, --help, --version.
-// The entry reads it here, then plays the demo or hands it to the recorder.
+// The command line (--windowed, --fps, --record, --overwrite, --allow-missing-media, --help,
+// --version): the entry reads it here, then plays the demo or hands it to the recorder.
 #pragma once
 
 #include <string>
@@ -9,6 +9,7 @@ struct ProgramOptions {
     int fps = 0;               // 0: not given
     std::string recordPath;    // empty: live demo
     int allowMissingMedia = 0; // recording: go on without media
+    int overwrite = 0;         // a recording may replace what is at OUT
     int help = 0;
     int version = 0;
 };

@@ -78,12 +78,22 @@ double loudness(const WavData& wav, int from, int to) {
     return std::sqrt(sum / double(end - begin));
 }
 
+RunOptions programIn(const std::string& binary, const std::string& workingDir) {
+    RunOptions options;
+    options.binary = binary;
+    options.workDir = workingDir;
+    return options;
+}
+
 // The first seconds of the demo at one frame a second: Ctrl-C once six seconds of sound are out.
 RunResult recordStart(const std::string& binary, const std::string& workingDir, const std::string& out,
                       const std::vector<std::string>& more = {}) {
     std::vector<std::string> args = {"--record", out, "--fps", "1"};
     args.insert(args.end(), more.begin(), more.end());
-    return runProgram(binary, workingDir, args, {}, out + "/soundtrack.wav");
+    RunOptions options = programIn(binary, workingDir);
+    const std::string sound = out + "/soundtrack.wav";
+    options.interruptWhen = [sound](const std::string&) { return fileLargerThan(sound, 1 << 20); };
+    return runQuorvex(args, options);
 }
 
 void expectRealDemo(const RunResult& run, const std::string& out) {
@@ -205,7 +215,7 @@ TEST(RunFromAnywhere, NoMediaAnywhereSaysWhereItLookedAndRecordingNeedsConsent) 
     if (version.text.find("data directory: none found") == std::string::npos)
         GTEST_SKIP() << "media are installed on this machine: " << version.text;
 
-    const RunResult refused = runProgram(program, tree.path, {"--record", tree.file("frames")});
+    const RunResult refused = runQuorvex({"--record", tree.file("frames")}, programIn(program, tree.path));
     EXPECT_EQ(refused.status, 2);
     EXPECT_EQ(std::count(refused.stderrText.begin(), refused.stderrText.end(), '\n'), 1) << refused.stderrText;
     for (const char* place : {"/data", "/bin/data", "/share/quorvex/data"})
@@ -221,7 +231,7 @@ TEST(RunFromAnywhere, NoMediaAnywhereSaysWhereItLookedAndRecordingNeedsConsent) 
     // A data directory of one's own that lacks files is named with what it lacks.
     fs::create_directories(tree.file("data"));
     fs::copy_file(buildDir() + "/data/" + textureArchiveName, tree.file("data/") + textureArchiveName);
-    const RunResult incomplete = runProgram(program, tree.path, {"--record", tree.file("more")});
+    const RunResult incomplete = runQuorvex({"--record", tree.file("more")}, programIn(program, tree.path));
     EXPECT_EQ(incomplete.status, 2);
     EXPECT_EQ(incomplete.stderrText.rfind("quorvex: " + tree.path + "/data lacks font.bmp, ", 0), 0u)
         << incomplete.stderrText;

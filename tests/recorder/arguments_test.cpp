@@ -1,5 +1,5 @@
 // The recorder refuses bad requests before any work: one line, exit status 2, nothing
-// created. And an interrupted recording still leaves a file that plays to where it stopped.
+// created, and nothing the user already has touched without --overwrite.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -14,7 +14,9 @@ int lineCount(const std::string& text) { return static_cast<int>(std::count(text
 
 void expectRefused(const std::vector<std::string>& args, const std::string& mustNotExist,
                    const std::vector<std::string>& env = {}) {
-    const RunResult run = runQuorvex(args, env);
+    RunOptions options;
+    options.env = env;
+    const RunResult run = runQuorvex(args, options);
     EXPECT_EQ(run.status, 2) << run.stderrText;
     EXPECT_EQ(lineCount(run.stderrText), 1) << run.stderrText;
     EXPECT_EQ(run.stderrText.rfind("quorvex: ", 0), 0u) << run.stderrText;
@@ -30,6 +32,7 @@ TEST(RecorderArguments, BadOptionsAreRefusedBeforeAnythingIsWritten) {
     expectRefused({"--record", out, "--fps", "0"}, out);
     expectRefused({"--record", out, "--fps", "x"}, out);
     expectRefused({"--record", out, "--fps", "-5"}, out);
+    expectRefused({"--record", out, "--fps", "241"}, out);
     expectRefused({"--record", out, "--fps"}, out);
     expectRefused({"--record", out, "--frobnicate"}, out);
     expectRefused({"--record"}, "");
@@ -52,9 +55,10 @@ TEST(RecorderArguments, UnwritableTargetsAreRefused) {
 TEST(RecorderArguments, MissingEncoderNamesThePackage) {
     TempDir dir;
     TempDir emptyPath;
-    const std::string pathVar = "PATH=" + emptyPath.path;
+    RunOptions noEncoder;
+    noEncoder.env = {"PATH=" + emptyPath.path};
     for (const char* name : {"demo.mkv", "demo.MP4"}) {
-        const RunResult run = runQuorvex({"--record", dir.file(name)}, {pathVar});
+        const RunResult run = runQuorvex({"--record", dir.file(name)}, noEncoder);
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(lineCount(run.stderrText), 1) << run.stderrText;
         EXPECT_NE(run.stderrText.find("\"ffmpeg\""), std::string::npos) << run.stderrText;
@@ -62,16 +66,23 @@ TEST(RecorderArguments, MissingEncoderNamesThePackage) {
     }
 }
 
-// Ctrl-C in the middle: the file is finished properly, with sound exactly as long as the
-// frames that made it in (735 sample frames each at 60 fps).
-TEST(RecorderInterrupt, InterruptedVideoIsCompleteUpToWhereItStopped) {
+// An earlier recording, in any form, stays as it is unless --overwrite is given.
+TEST(RecorderArguments, ExistingOutputIsRefusedWithoutOverwrite) {
     TempDir dir;
-    const std::string out = dir.file("cut.mkv");
-    const RunResult run = runQuorvex({"--record", out}, {}, out);
-    EXPECT_EQ(run.status, 130) << run.stderrText;
-    EXPECT_NE(run.stderrText.find("interrupted"), std::string::npos) << run.stderrText;
-    const long frames = std::stol("0" + ffprobe(out, "v:0", "stream=nb_read_frames -count_frames"));
-    EXPECT_GT(frames, 0);
-    EXPECT_LT(frames, 98 * 60);
-    EXPECT_EQ(static_cast<long>(ffmpegAudio(out).size()), frames * 735 * 2);
+    const std::vector<unsigned char> old = {'o', 'l', 'd'};
+    writeFile(dir.file("old.mkv"), old);
+    writeFile(dir.file("old.MP4"), old);
+    writeFile(dir.file("frames/frame_000007.png"), old);
+    writeFile(dir.file("sound/soundtrack.wav"), old);
+    for (const char* name : {"old.mkv", "old.MP4", "frames", "frames/", "sound"}) {
+        const RunResult run = runQuorvex({"--record", dir.file(name), "--fps", "5"});
+        EXPECT_EQ(run.status, 2) << name;
+        EXPECT_EQ(lineCount(run.stderrText), 1) << run.stderrText;
+        EXPECT_NE(run.stderrText.find("--overwrite"), std::string::npos) << run.stderrText;
+    }
+    EXPECT_EQ(readFile(dir.file("old.mkv")), old);
+    EXPECT_EQ(readFile(dir.file("old.MP4")), old);
+    EXPECT_EQ(listDir(dir.file("frames")), std::vector<std::string>{"frame_000007.png"});
+    EXPECT_EQ(readFile(dir.file("sound/soundtrack.wav")), old);
+    EXPECT_EQ(listDir(dir.path), (std::vector<std::string>{"frames", "old.MP4", "old.mkv", "sound"}));
 }

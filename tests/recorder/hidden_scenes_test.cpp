@@ -12,9 +12,9 @@ TEST(HiddenScenes, UndrawingThemChangesNoFrameOfTheWholeDemo) {
     TempDir dir;
     const std::string undrawn = dir.file("undrawn.mkv"), drawn = dir.file("drawn.mkv");
     RunResult undrawnRun, drawnRun;
-    std::thread other([&] {
-        drawnRun = runQuorvex({"--record", drawn, "--fps", "15"}, {"QUORVEX_DRAW_HIDDEN_SCENES=1"});
-    });
+    RunOptions drawAll;
+    drawAll.env = {"QUORVEX_DRAW_HIDDEN_SCENES=1"};
+    std::thread other([&] { drawnRun = runQuorvex({"--record", drawn, "--fps", "15"}, drawAll); });
     undrawnRun = runQuorvex({"--record", undrawn, "--fps", "15"});
     other.join();
     ASSERT_EQ(undrawnRun.status, 0) << undrawnRun.stderrText;

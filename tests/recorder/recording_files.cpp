@@ -2,6 +2,9 @@
 // (PNG frames, WAV, the soundtrack decoded independently, ffmpeg's view of a video file).
 #include "recording_files.h"
 
+#include <gtest/gtest.h>
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <mpg123.h>
 #include <png.h>
@@ -10,6 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -22,26 +27,24 @@ bool pathExists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
-RunResult runQuorvex(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
-                     const std::string& interruptWhenGrown) {
-    return runProgram(QUORVEX_BINARY, QUORVEX_BUILD_DIR, args, extraEnv, interruptWhenGrown);
-}
-
-RunResult runProgram(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& args,
-                     const std::vector<std::string>& extraEnv, const std::string& interruptWhenGrown) {
+RunResult runQuorvex(const std::vector<std::string>& args, const RunOptions& options) {
     RunResult result;
+    const std::string binary = options.binary.empty() ? QUORVEX_BINARY : options.binary;
     int errPipe[2];
-    if (pipe(errPipe) != 0) return result;
+    std::FILE* out = std::tmpfile();
+    if (!out || pipe(errPipe) != 0) return result;
+    const auto started = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(errPipe[1], 2);
+        dup2(fileno(out), 1);
         close(errPipe[0]);
         close(errPipe[1]);
-        if (chdir(workingDir.c_str()) != 0) _exit(126);
+        if (chdir(options.workDir.empty() ? QUORVEX_BUILD_DIR : options.workDir.c_str()) != 0) _exit(126);
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        for (const std::string& e : extraEnv) putenv(const_cast<char*>(e.c_str()));
+        for (const std::string& e : options.env) putenv(const_cast<char*>(e.c_str()));
         std::vector<char*> argv = {const_cast<char*>(binary.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
@@ -49,22 +52,111 @@ RunResult runProgram(const std::string& binary, const std::string& workingDir, c
         _exit(127);
     }
     close(errPipe[1]);
-    if (!interruptWhenGrown.empty()) {
-        struct stat info;
-        for (int waited = 0; waited < 3000; ++waited) {  // at most five minutes
-            if (stat(interruptWhenGrown.c_str(), &info) == 0 && info.st_size > (1 << 20)) break;
-            usleep(100000);
-        }
-        kill(pid, SIGINT);
-    }
+    fcntl(errPipe[0], F_SETFL, fcntl(errPipe[0], F_GETFL) | O_NONBLOCK);
+    // Until the run ends: its standard error gathered, the interrupt sent when asked for,
+    // and a run still going a minute after its interrupt killed.
+    int status = 0;
+    long sinceInterrupt = -1;  // in 20 ms steps
     char buffer[4096];
     ssize_t n;
+    for (;;) {
+        while ((n = read(errPipe[0], buffer, sizeof buffer)) > 0) result.stderrText.append(buffer, static_cast<size_t>(n));
+        if (waitpid(pid, &status, WNOHANG) == pid) break;
+        if (sinceInterrupt < 0 && options.interruptWhen && options.interruptWhen(result.stderrText)) {
+            for (size_t i = 0; i < options.signals.size(); ++i) {
+                if (i > 0) usleep(300000);
+                kill(pid, options.signals[i]);
+            }
+            sinceInterrupt = 0;
+        }
+        if (sinceInterrupt >= 0 && ++sinceInterrupt == 3000) kill(pid, SIGKILL);
+        usleep(20000);
+    }
     while ((n = read(errPipe[0], buffer, sizeof buffer)) > 0) result.stderrText.append(buffer, static_cast<size_t>(n));
     close(errPipe[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::rewind(out);
+    while ((n = static_cast<ssize_t>(std::fread(buffer, 1, sizeof buffer, out))) > 0)
+        result.stdoutText.append(buffer, static_cast<size_t>(n));
+    std::fclose(out);
     return result;
+}
+
+EncoderStandIn::EncoderStandIn(const std::string& body) {
+    const std::string script = "#!/bin/sh\necho $$ >> \"$STANDIN_PIDS\"\n" + body;
+    writeFile(dir.file("bin/ffmpeg"), std::vector<unsigned char>(script.begin(), script.end()));
+    chmod(dir.file("bin/ffmpeg").c_str(), 0755);
+}
+
+RunOptions EncoderStandIn::options() const {
+    RunOptions options;
+    options.env = {"PATH=" + dir.file("bin") + ":/usr/bin:/bin", "STANDIN_PIDS=" + dir.file("pids")};
+    return options;
+}
+
+bool EncoderStandIn::allEnded() const {
+    const std::vector<unsigned char> bytes = readFile(dir.file("pids"));
+    const std::string text(bytes.begin(), bytes.end());
+    for (int tries = 0; tries < 100; ++tries) {
+        bool running = false;
+        size_t at = 0;
+        while (at < text.size()) {
+            const size_t end = text.find('\n', at);
+            const std::string pid = text.substr(at, end - at);
+            at = end == std::string::npos ? text.size() : end + 1;
+            const std::vector<unsigned char> stat = readFile("/proc/" + pid + "/stat");
+            const std::string state(stat.begin(), stat.end());
+            const size_t paren = state.rfind(')');
+            if (!pid.empty() && paren != std::string::npos && paren + 2 < state.size() && state[paren + 2] != 'Z')
+                running = true;
+        }
+        if (!running) return !text.empty();
+        usleep(20000);
+    }
+    return false;
+}
+
+void expectRecordingPastStartAt(const std::string& name, int fps) {
+    TempDir dir;
+    RunOptions options;
+    options.interruptWhen = [&](const std::string& progress) {
+        return fps > 100 ? holdsPartFile(dir.path, 0) : progress.find("10%") != std::string::npos;
+    };
+    const RunResult run = runQuorvex({"--record", dir.file(name), "--fps", std::to_string(fps)}, options);
+    EXPECT_EQ(run.status, 130) << name << " at " << fps << " fps: " << run.stderrText;
+    const long frames = std::stol("0" + ffprobe(dir.file(name), "v:0", "stream=nb_read_frames -count_frames"));
+    EXPECT_GT(frames, 0) << name << " at " << fps << " fps";
+    // Sound as long as the video, within one AAC block.
+    const double video = std::atof(ffprobe(dir.file(name), "v:0", "stream=duration").c_str());
+    const double sound = std::atof(ffprobe(dir.file(name), "a:0", "stream=duration").c_str());
+    EXPECT_NEAR(sound, video, 0.03) << name << " at " << fps << " fps";
+}
+
+bool fileLargerThan(const std::string& path, long bytes) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && info.st_size > bytes;
+}
+
+bool holdsPartFile(const std::string& dir, long minBytes) {
+    for (const std::string& name : listDir(dir)) {
+        struct stat info;
+        if (name[0] == '.' && name.find(".part-") != std::string::npos &&
+            stat((dir + "/" + name).c_str(), &info) == 0 && info.st_size > minBytes)
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::string> listDir(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* handle = opendir(dir.c_str());
+    if (!handle) return names;
+    while (const dirent* entry = readdir(handle))
+        if (std::strcmp(entry->d_name, ".") && std::strcmp(entry->d_name, "..")) names.push_back(entry->d_name);
+    closedir(handle);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::vector<uint8_t> readPngRgb(const std::string& path, int* width, int* height) {

@@ -2,23 +2,56 @@
 // (PNG frames, WAV, the soundtrack decoded independently, ffmpeg's view of a video file).
 #pragma once
 
+#include <signal.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "support/temp_dir.h"
 
 struct RunResult {
     int status = -1;     // exit status, or 128 + signal
     std::string stderrText;
+    std::string stdoutText;
+    double seconds = 0;  // from start to exit
 };
 
-// Runs the demo binary from the build directory with SDL's offscreen video and no sound
-// device. `extraEnv` entries are NAME=VALUE. With `interruptWhenGrown` set, SIGINT is sent
-// once that file holds more than a megabyte, as Ctrl-C would.
-RunResult runQuorvex(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {},
-                     const std::string& interruptWhenGrown = "");
-// The same with any copy of the program, started in `workingDir`.
-RunResult runProgram(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& args,
-                     const std::vector<std::string>& extraEnv = {}, const std::string& interruptWhenGrown = "");
+struct RunOptions {
+    std::string binary;                    // default: the program of this build
+    std::vector<std::string> env;          // NAME=VALUE entries added to the environment
+    std::string workDir;                   // default: the build directory, data/ below it
+    // Polled every 20 ms with the standard error so far; once it holds, `signals` go.
+    std::function<bool(const std::string& stderrSoFar)> interruptWhen;
+    std::vector<int> signals = {SIGINT};   // one after another, 300 ms apart
+};
+
+// Runs the demo binary with SDL's offscreen video and no sound device.
+RunResult runQuorvex(const std::vector<std::string>& args, const RunOptions& options = {});
+
+// A stand-in for ffmpeg on PATH: a shell script with the given body, the encoder's
+// descriptors 3 (video) and 4 (sound) open. Every process id the script appends to
+// $STANDIN_PIDS (its own is written first) can be checked for having ended.
+struct EncoderStandIn {
+    explicit EncoderStandIn(const std::string& body);
+    RunOptions options() const;  // PATH and STANDIN_PIDS for the run
+    bool allEnded() const;       // within two seconds, every listed process is gone
+    TempDir dir;
+};
+
+// Records `name` (a video) at `fps` until well past where ffmpeg could stall on its inputs
+// (a tenth of the demo; at high rates, until the output is begun), then interrupts it and
+// checks that the file plays with sound as long as its video.
+void expectRecordingPastStartAt(const std::string& name, int fps);
+
+// True once the file at `path` holds more than `bytes`.
+bool fileLargerThan(const std::string& path, long bytes);
+// True once `dir` holds the recorder's unfinished video (a hidden *.part-* file) larger
+// than `minBytes`.
+bool holdsPartFile(const std::string& dir, long minBytes);
+// Every entry of a directory except . and .., sorted.
+std::vector<std::string> listDir(const std::string& dir);
 
 std::string buildDir();
 bool pathExists(const std::string& path);

@@ -162,3 +162,8 @@ TEST(RecordingMp4, WidelyPlayableVideoOfTheWholeDemo) {
     EXPECT_GE(decoded, sampleValues);
     EXPECT_LT(decoded, sampleValues + 1024 * 2);
 }
+
+// The lossless form at the lowest rates; their H.264 counterparts are in the fast suite.
+TEST(RecordingLowRates, LosslessVideoGoesOnAtOneTwoAndThreeFramesPerSecond) {
+    for (int fps : {1, 2, 3}) expectRecordingPastStartAt("rate.mkv", fps);
+}

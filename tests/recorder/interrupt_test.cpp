@@ -1,0 +1,80 @@
+// Interrupting a recording: Ctrl-C, SIGTERM and SIGHUP each finish the output up to where it
+// stopped and exit with 128 + the signal; a second interrupt ends the process at once.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <string>
+
+#include "recording_files.h"
+#include "support/temp_dir.h"
+
+namespace {
+RunOptions interruptOnceGrown(const std::string& dir, long bytes, int signal) {
+    RunOptions options;
+    options.interruptWhen = [dir, bytes](const std::string&) { return holdsPartFile(dir, bytes); };
+    options.signals = {signal};
+    return options;
+}
+}  // namespace
+
+// Ctrl-C in the middle: the file is finished properly, with sound exactly as long as the
+// frames that made it in (735 sample frames each at 60 fps).
+TEST(RecorderInterrupt, CtrlCLeavesVideoCompleteUpToWhereItStopped) {
+    TempDir dir;
+    const std::string out = dir.file("cut.mkv");
+    const RunResult run = runQuorvex({"--record", out}, interruptOnceGrown(dir.path, 1 << 20, SIGINT));
+    EXPECT_EQ(run.status, 130) << run.stderrText;
+    EXPECT_NE(run.stderrText.find("interrupted"), std::string::npos) << run.stderrText;
+    const long frames = std::stol("0" + ffprobe(out, "v:0", "stream=nb_read_frames -count_frames"));
+    EXPECT_GT(frames, 0);
+    EXPECT_LT(frames, 98 * 60);
+    EXPECT_EQ(static_cast<long>(ffmpegAudio(out).size()), frames * 735 * 2);
+    EXPECT_EQ(listDir(dir.path), std::vector<std::string>{"cut.mkv"});
+}
+
+TEST(RecorderInterrupt, TermFinishesAPlayableMp4) {
+    TempDir dir;
+    const std::string out = dir.file("cut.mp4");
+    // As soon as ffmpeg has written its header: the frame on its way still goes in.
+    const RunResult run = runQuorvex({"--record", out, "--fps", "30"}, interruptOnceGrown(dir.path, 0, SIGTERM));
+    EXPECT_EQ(run.status, 143) << run.stderrText;
+    const long frames = std::stol("0" + ffprobe(out, "v:0", "stream=nb_read_frames -count_frames"));
+    EXPECT_GT(frames, 0);
+    EXPECT_NEAR(std::atof(ffprobe(out, "", "format=duration").c_str()), frames / 30.0, 0.05);
+    EXPECT_EQ(listDir(dir.path), std::vector<std::string>{"cut.mp4"});
+}
+
+TEST(RecorderInterrupt, HangUpFinishesTheFramesAndTheirSound) {
+    TempDir dir;
+    const std::string out = dir.file("frames");
+    RunOptions options;
+    options.interruptWhen = [out](const std::string&) { return pathExists(out + "/frame_000003.png"); };
+    options.signals = {SIGHUP};
+    const RunResult run = runQuorvex({"--record", out}, options);
+    EXPECT_EQ(run.status, 129) << run.stderrText;
+    const std::vector<std::string> files = listDir(out);
+    ASSERT_GE(files.size(), 5u);  // soundtrack.wav and at least four frames
+    WavData wav;
+    ASSERT_TRUE(readWav(out + "/soundtrack.wav", &wav));
+    EXPECT_EQ(static_cast<long>(wav.samples.size()), static_cast<long>(files.size() - 1) * 735 * 2);
+}
+
+// A second interrupt does not wait for a stuck encoder: the process ends at once, and
+// takes the encoder and its unfinished file with it.
+TEST(RecorderInterrupt, SecondInterruptEndsAtOnce) {
+    TempDir dir;
+    const EncoderStandIn standIn("sleep 60 &\necho $! >> \"$STANDIN_PIDS\"\nwait\n");
+    RunOptions options = standIn.options();
+    const auto started = std::chrono::steady_clock::now();
+    // Late enough that the first frames have filled the pipes of the encoder that never reads.
+    options.interruptWhen = [&](const std::string&) {
+        return holdsPartFile(dir.path, -1) && std::chrono::steady_clock::now() - started > std::chrono::seconds(4);
+    };
+    options.signals = {SIGTERM, SIGINT};
+    const RunResult run = runQuorvex({"--record", dir.file("stuck.mkv")}, options);
+    EXPECT_EQ(run.status, 130) << run.stderrText;
+    EXPECT_LT(run.seconds, 20.0);  // far below the 30 s after which a stuck encoder is given up
+    EXPECT_TRUE(listDir(dir.path).empty());
+    EXPECT_TRUE(standIn.allEnded());
+}
