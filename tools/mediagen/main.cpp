@@ -11,8 +11,9 @@
 
 namespace {
 int usage() {
-    std::fprintf(stderr, "usage: quorvex-mediagen OUTDIR [pictures|soundtrack]\n"
-                         "       quorvex-mediagen OUTDIR icon SIZE...\n");
+    std::fprintf(stderr,
+                 "usage: quorvex-mediagen OUTDIR [pictures|soundtrack]\n"
+                 "       quorvex-mediagen OUTDIR icon SIZE...\n");
     return 2;
 }
 

@@ -39,7 +39,8 @@ void runReverb(const Bus& send, Stereo& out) {
 // Ping-pong echo: repeats alternate sides and darken as they fade.
 void runEcho(const Bus& send, Stereo& out) {
     const double delay = kEchoSeconds * kSampleRate;
-    stk::DelayL lineL(delay, static_cast<unsigned long>(delay) + 1), lineR(delay, static_cast<unsigned long>(delay) + 1);
+    stk::DelayL lineL(delay, static_cast<unsigned long>(delay) + 1),
+        lineR(delay, static_cast<unsigned long>(delay) + 1);
     stk::OnePole tone(0.45);
     for (std::size_t i = 0; i < out.left.size(); ++i) {
         const double input = (send.left[i] + send.right[i]) * 0.5;
@@ -92,7 +93,8 @@ void addPresence(std::vector<float>& channel) {
 // A short fade-in against a start click, and a cosine fade that lets the last tails die out.
 void fadeEnds(Stereo& programme) {
     const std::size_t frames = programme.left.size();
-    const std::size_t in = frameAt(0.01), outStart = frameAt(demoSeconds + 0.4), outEnd = frameAt(soundtrackSeconds - 0.1);
+    const std::size_t in = frameAt(0.01), outStart = frameAt(demoSeconds + 0.4),
+                      outEnd = frameAt(soundtrackSeconds - 0.1);
     for (std::size_t i = 0; i < frames; ++i) {
         double gain = 1;
         if (i < in) gain = static_cast<double>(i) / in;
@@ -276,7 +278,8 @@ double codecGainDb(const Stereo& programme, double from, double seconds) {
     std::vector<short> left(1152 * 16), right(1152 * 16);
     double decodedEnergy = 0;
     for (std::size_t at = 0; at < mp3.size(); at += kFeed) {
-        const int count = hip_decode(decoder.get(), mp3.data() + at, std::min(kFeed, mp3.size() - at), left.data(), right.data());
+        const int count =
+            hip_decode(decoder.get(), mp3.data() + at, std::min(kFeed, mp3.size() - at), left.data(), right.data());
         if (count < 0) return 0;
         for (int i = 0; i < count; ++i) {
             decodedEnergy += (double(left[i]) * left[i] + double(right[i]) * right[i]) / (32768.0 * 32768.0);

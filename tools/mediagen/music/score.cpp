@@ -114,8 +114,10 @@ void bassLine(Band& band, const Chord& chord, double barStart, const char* steps
 
 void drums(Band& band, double barStart, const char* kicks, const char* snares, const char* hats, float level,
            float pumpDepth, float snareVerb = 0.18f) {
-    pattern(kicks, [&](int i, float accent) { kick(band.mix, barStart + i * kStep, level * accent, pumpDepth * accent); });
-    pattern(snares, [&](int i, float accent) { snare(band.mix, barStart + i * kStep, level * accent * 0.8f, snareVerb); });
+    pattern(kicks,
+            [&](int i, float accent) { kick(band.mix, barStart + i * kStep, level * accent, pumpDepth * accent); });
+    pattern(snares,
+            [&](int i, float accent) { snare(band.mix, barStart + i * kStep, level * accent * 0.8f, snareVerb); });
     for (int i = 0; i < 16 && hats[i]; ++i) {
         // Off-beat sixteenths come a touch late: the hats swing against the straight kick.
         const double t = barStart + (i + (i % 2 ? 0.12 : 0.0)) * kStep;
@@ -154,8 +156,8 @@ void intro(Band& band, const SectionMarks& marks) {
         }
         if (bar >= 8) {
             const bool full = bar >= 16;
-            drums(band, t, "x...x...x...x...", full ? "....x.......x..." : "", full ? "gxgxgogxgxgxgogx" : "..x...x...x...x.",
-                  0.75f + 0.2f * rise, 0.35f);
+            drums(band, t, "x...x...x...x...", full ? "....x.......x..." : "",
+                  full ? "gxgxgogxgxgxgogx" : "..x...x...x...x.", 0.75f + 0.2f * rise, 0.35f);
             bassLine(band, chord, t, full ? "..x...x...xx..x." : "..x...x...x...x.", 0.65f, 0.2f + 0.4f * rise, full);
         }
         if (bar >= 16) {
@@ -269,7 +271,8 @@ void outro(Band& band, const SectionMarks& marks) {
     bassNote(band.mix, band.bass, Note{s, 3.5, 33, 0.6f}, 0.15f);
     const std::vector<Step>& motif = kThemeA[0];
     for (const Step& step : motif) {
-        bellNote(band.mix, band.bell, Note{s + 0.5 + step.at * kStep * 1.5, step.length * kStep, step.pitch + 12, 0.5f});
+        bellNote(band.mix, band.bell,
+                 Note{s + 0.5 + step.at * kStep * 1.5, step.length * kStep, step.pitch + 12, 0.5f});
     }
     for (int i = 0; i < 8; ++i) {
         const int tones[4] = {69, 72, 76, 83};

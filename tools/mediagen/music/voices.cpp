@@ -126,7 +126,6 @@ void setBandPass(stk::BiQuad& filter, double hz, double q) {
     filter.setCoefficients(alpha / a0, 0.0, -alpha / a0, -2 * c / a0, (1 - alpha) / a0);
 }
 
-
 float Noise::next() {
     state ^= state << 13;
     state ^= state >> 7;
@@ -309,7 +308,8 @@ void snare(Mixer& mixer, double start, float level, float reverbSend) {
         const double t = static_cast<double>(i) / kSampleRate;
         tone.setFrequency(175 + 60 * std::exp(-t / 0.015));
         const double hiss = noise.next();
-        const double sound = tone.tick() * body.at(t) * 0.7 + (band.tick(hiss) * 1.2 + air.tick(hiss) * 0.5) * rattle.at(t);
+        const double sound =
+            tone.tick() * body.at(t) * 0.7 + (band.tick(hiss) * 1.2 + air.tick(hiss) * 0.5) * rattle.at(t);
         mono[i] = static_cast<float>(std::tanh(sound * 1.2) * level * 0.7);
     }
     placeMono(mixer, Route{&mixer.main, 0, reverbSend, 0}, start, mono);

@@ -24,7 +24,7 @@ void boxPass(std::vector<float>& data, int count, int stride, int lines, int lin
     }
 }
 
-} // namespace
+}  // namespace
 
 Layer blurred(const Layer& src, float sigma) {
     Layer out = src;

@@ -27,7 +27,7 @@ inline float smoothstep(float e0, float e1, float x) {
 // Shapes drawn in view units stay round whatever the texel shape of the picture.
 struct Canvas {
     int width = 0, height = 0;
-    float aspect = 1; // displayed width / displayed height
+    float aspect = 1;  // displayed width / displayed height
     std::vector<Rgb> px;
 
     Canvas(int w, int h, float displayAspect) : width(w), height(h), aspect(displayAspect), px(size_t(w) * h) {}
@@ -55,11 +55,13 @@ struct Layer {
 };
 
 // Calls f(x, y) for each pixel with its view coordinates and stores the colour it returns.
-template <class F> void shade(Canvas& c, F f) {
+template <class F>
+void shade(Canvas& c, F f) {
     for (int j = 0; j < c.height; ++j)
         for (int i = 0; i < c.width; ++i) c.at(i, j) = f(c.viewX(i), c.viewY(j), c.at(i, j));
 }
-template <class F> void shade(Layer& l, F f) {
+template <class F>
+void shade(Layer& l, F f) {
     for (int j = 0; j < l.height; ++j)
         for (int i = 0; i < l.width; ++i) l.at(i, j) = f(l.viewX(i), l.viewY(j), l.at(i, j));
 }
@@ -68,7 +70,8 @@ template <class F> void shade(Layer& l, F f) {
 void paintOver(Canvas& c, const Layer& coverage, Rgb colour);
 void paintAdd(Canvas& c, const Layer& intensity, Rgb colour);
 // Over, with a colour per pixel: f(x, y) gives the paint at that point.
-template <class F> void paintOverWith(Canvas& c, const Layer& coverage, F f) {
+template <class F>
+void paintOverWith(Canvas& c, const Layer& coverage, F f) {
     for (int j = 0; j < c.height; ++j)
         for (int i = 0; i < c.width; ++i) {
             const float a = coverage.at(i, j);
@@ -80,7 +83,7 @@ template <class F> void paintOverWith(Canvas& c, const Layer& coverage, F f) {
 void layerMax(Layer& dst, const Layer& src);
 void layerMin(Layer& dst, const Layer& src);
 void layerScale(Layer& l, float k);
-void layerSubtract(Layer& dst, const Layer& src); // dst = max(0, dst - src)
+void layerSubtract(Layer& dst, const Layer& src);  // dst = max(0, dst - src)
 
 // 8-bit RGB rows, top row first. Values are clamped; `exposure` > 0 rolls highlights off
 // smoothly (1 - exp(-k v)) instead of clipping, for pictures built from added light.

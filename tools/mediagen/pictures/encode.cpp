@@ -24,7 +24,7 @@ Bytes encodeJpeg(const Bytes& rgb, int width, int height, int quality) {
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
-    cinfo.optimize_coding = TRUE; // still baseline: only the Huffman tables are tuned
+    cinfo.optimize_coding = TRUE;  // still baseline: only the Huffman tables are tuned
     for (int c = 0; c < 3; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -49,7 +49,7 @@ void put32(Bytes& b, unsigned v) {
     put16(b, v >> 16);
 }
 
-} // namespace
+}  // namespace
 
 Bytes encodeBmp(const Bytes& rgb, int width, int height) {
     const unsigned rowBytes = (unsigned(width) * 3 + 3) & ~3u;
@@ -58,20 +58,20 @@ Bytes encodeBmp(const Bytes& rgb, int width, int height) {
     b.reserve(54 + imageBytes);
     b.push_back('B');
     b.push_back('M');
-    put32(b, 54 + imageBytes);
-    put32(b, 0);
-    put32(b, 54);
-    put32(b, 40);                 // header size
-    put32(b, unsigned(width));
-    put32(b, unsigned(height));   // positive: bottom row first
-    put16(b, 1);                  // planes
-    put16(b, 24);                 // bits per pixel
-    put32(b, 0);                  // uncompressed
-    put32(b, imageBytes);
-    put32(b, 2835);               // 72 dpi
-    put32(b, 2835);
-    put32(b, 0);
-    put32(b, 0);
+    put32(b, 54 + imageBytes);   // file size
+    put32(b, 0);                 // reserved
+    put32(b, 54);                // offset of the pixels
+    put32(b, 40);                // header size
+    put32(b, unsigned(width));   // width
+    put32(b, unsigned(height));  // positive: bottom row first
+    put16(b, 1);                 // planes
+    put16(b, 24);                // bits per pixel
+    put32(b, 0);                 // uncompressed
+    put32(b, imageBytes);        // size of the pixels
+    put32(b, 2835);              // 72 dpi across
+    put32(b, 2835);              // and down
+    put32(b, 0);                 // no palette
+    put32(b, 0);                 // every colour important
     for (int j = height - 1; j >= 0; --j) {
         const unsigned char* row = &rgb[size_t(j) * width * 3];
         for (int i = 0; i < width; ++i) {

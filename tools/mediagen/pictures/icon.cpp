@@ -54,8 +54,8 @@ IconArt drawIcon(int size, const RocketArt& rocket) {
     // As many stars per texel at every size: small icons would otherwise turn to snow.
     Rng rng(7007);
     addStarField(c, rng, std::max(4, 140 * size / (256 * kSupersample)), 2.0f);
-    paintPlanet(c, {0.27f, 0.30f, 0.17f, hexColour(0x183068), hexColour(0x70B0F0), hexColour(0x60A8FF), -0.7f, -0.4f, 0.6f,
-                    0.0f, 78});
+    paintPlanet(c, {0.27f, 0.30f, 0.17f, hexColour(0x183068), hexColour(0x70B0F0), hexColour(0x60A8FF), -0.7f, -0.4f,
+                    0.6f, 0.0f, 78});
     // The rocket, leaning to the right, its art's premultiplied colour over what lies beneath.
     const float height = 0.82f, cx = 0.60f, cy = 0.50f;
     const float cosT = std::cos(kTilt), sinT = std::sin(kTilt);
@@ -92,7 +92,7 @@ Bytes rgbaOf(const IconArt& art, int factor) {
     return rgba;
 }
 
-} // namespace
+}  // namespace
 
 int generateIcons(const std::string& outDir, const std::vector<int>& sizes) {
     const RocketArt rocket = tinRocket();
@@ -102,8 +102,7 @@ int generateIcons(const std::string& outDir, const std::vector<int>& sizes) {
         const std::string dir = outDir + "/" + std::to_string(size) + "x" + std::to_string(size) + "/apps";
         std::error_code error;
         std::filesystem::create_directories(dir, error);
-        if (error || !writeBytes(dir + "/quorvex.png", encodePngRgba(rgbaOf(art, kSupersample), size, size)))
-            return 0;
+        if (error || !writeBytes(dir + "/quorvex.png", encodePngRgba(rgbaOf(art, kSupersample), size, size))) return 0;
     }
     return 1;
 }

@@ -24,7 +24,7 @@ void placeGlyph(Layer& sheet, int g) {
     const int cellX = (g % 8) * kCell, cellY = (g / 8) * kCell;
     const int x = cellX + std::max(0, (kInk - b.width) / 2);
     int y = cellY + kBaseline - b.top;
-    y = std::min(y, cellY + kCell - 1 - b.rows); // descenders of '_' and ',' stay inside
+    y = std::min(y, cellY + kCell - 1 - b.rows);  // descenders of '_' and ',' stay inside
     y = std::max(y, cellY + 1);
     for (int r = 0; r < b.rows; ++r)
         for (int c = 0; c < b.width; ++c) {
@@ -34,11 +34,11 @@ void placeGlyph(Layer& sheet, int g) {
         }
 }
 
-} // namespace
+}  // namespace
 
 Layer fontSheet() {
     Layer sheet(8 * kCell, 8 * kCell, 1.0f);
-    for (int g = 1; g < 64; ++g) placeGlyph(sheet, g); // glyph 0 is the blank
+    for (int g = 1; g < 64; ++g) placeGlyph(sheet, g);  // glyph 0 is the blank
     return sheet;
 }
 
@@ -82,7 +82,8 @@ TitleArt titleWord(const char* word, uint32_t seed) {
     const float horizon = 0.5f + 0.04f * (seed % 3);
     paintOverWith(t.colour, t.coverage, [&](float x, float y) {
         if (y < horizon) return mix(hexColour(0x3060C0), hexColour(0xE8F4FF), smoothstep(0.15f, horizon, y));
-        return mix(hexColour(0x503010), hexColour(0xFFD070), smoothstep(horizon, 0.85f, y)) * (0.8f + 0.2f * std::sin(x * 3));
+        return mix(hexColour(0x503010), hexColour(0xFFD070), smoothstep(horizon, 0.85f, y)) *
+               (0.8f + 0.2f * std::sin(x * 3));
     });
     return t;
 }
@@ -98,7 +99,8 @@ Canvas closingPicture() {
     });
     Rng rng(5005);
     addStarField(c, rng, 900, 1.0f);
-    paintPlanet(c, {w / 2, 2.35f, 1.5f, hexColour(0x180828), hexColour(0x503070), hexColour(0xFF9050), 0.0f, 1.0f, 0.15f, 1.0f, 95});
+    paintPlanet(c, {w / 2, 2.35f, 1.5f, hexColour(0x180828), hexColour(0x503070), hexColour(0xFF9050), 0.0f, 1.0f,
+                    0.15f, 1.0f, 95});
     // Perspective grid on the planet's face, fading into the distance.
     Layer grid(c);
     shade(grid, [&](float x, float y, float) {
@@ -124,8 +126,12 @@ Canvas closingPicture() {
         return mix(hexColour(0x6A2A08), hexColour(0xFFD880), smoothstep(0.55f, 1.0f, t));
     });
     // Credits by role, two columns around the centre line.
-    struct Credit { const char* role; const char* what; };
-    const Credit lines[] = {{"CODE", "C++ AND OPENGL, BY HAND"}, {"MUSIC", "SYNTHESIZED NOTE BY NOTE"},
+    struct Credit {
+        const char* role;
+        const char* what;
+    };
+    const Credit lines[] = {{"CODE", "C++ AND OPENGL, BY HAND"},
+                            {"MUSIC", "SYNTHESIZED NOTE BY NOTE"},
                             {"GRAPHICS", "PAINTED BY ALGORITHMS"}};
     // The divider sits where it centres the whole block, not the picture.
     float roleMax = 0, whatMax = 0;

@@ -29,7 +29,7 @@ float valueNoise(float x, float y, uint32_t seed) {
     const float fx = std::floor(x), fy = std::floor(y);
     const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
     float tx = x - fx, ty = y - fy;
-    tx = tx * tx * tx * (tx * (tx * 6 - 15) + 10); // quintic fade: no creases at cell edges
+    tx = tx * tx * tx * (tx * (tx * 6 - 15) + 10);  // quintic fade: no creases at cell edges
     ty = ty * ty * ty * (ty * (ty * 6 - 15) + 10);
     const float a = hashUnit(ix, iy, seed), b = hashUnit(ix + 1, iy, seed);
     const float c = hashUnit(ix, iy + 1, seed), d = hashUnit(ix + 1, iy + 1, seed);

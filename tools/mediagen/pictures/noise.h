@@ -14,8 +14,8 @@ struct Rng {
     int below(int n);                 // 0 .. n-1
 };
 
-float hashUnit(int x, int y, uint32_t seed); // a lattice value in [0, 1)
-float valueNoise(float x, float y, uint32_t seed); // smooth, in [0, 1)
+float hashUnit(int x, int y, uint32_t seed);        // a lattice value in [0, 1)
+float valueNoise(float x, float y, uint32_t seed);  // smooth, in [0, 1)
 // Fractal sum of `octaves` noise layers, each twice the frequency and `gain` the amplitude;
 // normalised back into [0, 1).
 float fbm(float x, float y, uint32_t seed, int octaves, float gain = 0.5f);

@@ -34,7 +34,7 @@ Layer quantised(Layer l) {
     return l;
 }
 
-} // namespace
+}  // namespace
 
 int generatePictures(const std::string& outDir) {
     if (!openTextFace(kFontPath)) return 0;
@@ -77,7 +77,8 @@ int generatePictures(const std::string& outDir) {
     encoded[particleSlot] = bmpOf(softDot());
 
     std::vector<std::pair<std::string, Bytes>> entries;
-    for (const MediaPicture& picture : archivePictures) entries.emplace_back(picture.name, std::move(encoded[picture.slot]));
+    for (const MediaPicture& picture : archivePictures)
+        entries.emplace_back(picture.name, std::move(encoded[picture.slot]));
     const std::string dir = outDir + "/";
     if (!writeZip(dir + textureArchiveName, entries)) return 0;
     for (const MediaPicture& picture : bmpPictures)

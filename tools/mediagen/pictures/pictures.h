@@ -13,10 +13,10 @@ constexpr float kRocketAspect = quadAspect(rocketQuad);
 // The 8 x 8 glyph sheet (codes 32..95), white on black, 256 x 256; the mask is 1 - this.
 Layer fontSheet();
 
-Canvas spaceBase();       // rymdbas: moon base at the bottom, sky and nebula above
-Canvas deepSpace();       // rymd: nebula, stars, a ringed planet
-Canvas battleSky();       // BGtie: a large planet and a fight in the distance
-Canvas starfieldSquare(); // rymd.bmp
+Canvas spaceBase();        // rymdbas: moon base at the bottom, sky and nebula above
+Canvas deepSpace();        // rymd: nebula, stars, a ringed planet
+Canvas battleSky();        // BGtie: a large planet and a fight in the distance
+Canvas starfieldSquare();  // rymd.bmp
 
 // The toy rocket: colour premultiplied by coverage (with an additive flame), and the
 // coverage of its solid parts, from which the mask is made.
@@ -35,11 +35,11 @@ struct TitleArt {
 TitleArt titleWord(const char* word, uint32_t seed);
 Canvas closingPicture();
 
-Canvas spark();           // 3.jpg
-Canvas softDot();         // particle.bmp
-Canvas chromeMap();       // sphere map: ground at the top rows, sky at the bottom rows
-Canvas hexPanels();       // tietex
-Canvas blobs();           // blomp
-Canvas calmBlobs();       // backblomp
-Canvas blueAbstract();    // bluetexture
-Canvas electricArcs();    // BGspike
+Canvas spark();         // 3.jpg
+Canvas softDot();       // particle.bmp
+Canvas chromeMap();     // sphere map: ground at the top rows, sky at the bottom rows
+Canvas hexPanels();     // tietex
+Canvas blobs();         // blomp
+Canvas calmBlobs();     // backblomp
+Canvas blueAbstract();  // bluetexture
+Canvas electricArcs();  // BGspike

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr float kAxis = 0.25f; // centre line in view units (the picture is 0.5 wide)
+constexpr float kAxis = 0.25f;  // centre line in view units (the picture is 0.5 wide)
 
 // Half-width of the hull at height y: ogive nose, straight barrel, tapered tail.
 float hullRadius(float y) {
@@ -16,7 +16,7 @@ float hullRadius(float y) {
     if (y < tip || y > end) return 0;
     if (y < shoulder) {
         const float t = (y - tip) / (shoulder - tip);
-        return r * std::sqrt(1 - (1 - t) * (1 - t)); // rounded ogive
+        return r * std::sqrt(1 - (1 - t) * (1 - t));  // rounded ogive
     }
     if (y < tail) return r;
     return r - (r - 0.062f) * (y - tail) / (end - tail);
@@ -32,7 +32,7 @@ Rgb tinShade(Rgb paint, float nx, float gloss) {
     return paint * ((0.32f + 0.8f * diffuse) * rimDark) + Rgb{1, 1, 1} * (gloss * specular);
 }
 
-} // namespace
+}  // namespace
 
 RocketArt tinRocket() {
     RocketArt art{Canvas(256, 512, kRocketAspect), Layer(256, 512, kRocketAspect)};
@@ -45,10 +45,16 @@ RocketArt tinRocket() {
         return r > 0 ? std::max(dx, dy) : std::max(std::fabs(x - kAxis), dy);
     });
     for (float side : {-1.0f, 1.0f})
-        fillPolygon(fins, {{kAxis + side * 0.07f, 0.56f}, {kAxis + side * 0.085f, 0.60f}, {kAxis + side * 0.21f, 0.80f},
-                           {kAxis + side * 0.215f, 0.9f}, {kAxis + side * 0.17f, 0.88f}, {kAxis + side * 0.07f, 0.79f}});
-    fillPolygon(centreFin, {{kAxis - 0.012f, 0.66f}, {kAxis + 0.012f, 0.66f}, {kAxis + 0.016f, 0.86f}, {kAxis - 0.016f, 0.86f}});
-    fillPolygon(nozzle, {{kAxis - 0.045f, 0.795f}, {kAxis + 0.045f, 0.795f}, {kAxis + 0.06f, 0.855f}, {kAxis - 0.06f, 0.855f}});
+        fillPolygon(fins, {{kAxis + side * 0.07f, 0.56f},
+                           {kAxis + side * 0.085f, 0.60f},
+                           {kAxis + side * 0.21f, 0.80f},
+                           {kAxis + side * 0.215f, 0.9f},
+                           {kAxis + side * 0.17f, 0.88f},
+                           {kAxis + side * 0.07f, 0.79f}});
+    fillPolygon(centreFin,
+                {{kAxis - 0.012f, 0.66f}, {kAxis + 0.012f, 0.66f}, {kAxis + 0.016f, 0.86f}, {kAxis - 0.016f, 0.86f}});
+    fillPolygon(nozzle,
+                {{kAxis - 0.045f, 0.795f}, {kAxis + 0.045f, 0.795f}, {kAxis + 0.06f, 0.855f}, {kAxis - 0.06f, 0.855f}});
     // Flame: a teardrop of added light under the nozzle.
     shade(flame, [](float x, float y, float) {
         if (y < 0.85f) return 0.0f;
@@ -58,26 +64,25 @@ RocketArt tinRocket() {
         return t < 1 ? std::exp(-d * d * 2.0f) * (1 - t * t) * 1.6f : 0.0f;
     });
 
-    const Rgb red = hexColour(0xD41E1E), cream = hexColour(0xF2E6C4), chrome = hexColour(0xC8D0DC), blue = hexColour(0x1E4FD0);
+    const Rgb red = hexColour(0xD41E1E), cream = hexColour(0xF2E6C4), chrome = hexColour(0xC8D0DC),
+              blue = hexColour(0x1E4FD0);
     // Fins first: red with a cream leading edge, flat-lit by side.
     paintOverWith(c, fins, [&](float x, float y) {
         const float side = x < kAxis ? 1.0f : 0.55f;
         const float edge = smoothstep(0.0f, 0.01f, y - (0.56f + (std::fabs(x - kAxis) - 0.07f) * 1.6f) - 0.015f);
         return mix(cream, red, edge) * side * (0.7f + 0.5f * (1 - y));
     });
-    paintOverWith(c, nozzle, [&](float x, float) {
-        return tinShade(hexColour(0x505860), (x - kAxis) / 0.06f, 0.6f);
-    });
+    paintOverWith(c, nozzle, [&](float x, float) { return tinShade(hexColour(0x505860), (x - kAxis) / 0.06f, 0.6f); });
     paintOverWith(c, hull, [&](float x, float y) {
         const float r = std::max(hullRadius(y), 0.01f);
         const float nx = std::max(-1.0f, std::min(1.0f, (x - kAxis) / r));
         Rgb paint = red;
         float gloss = 0.7f;
-        if (y < 0.2f) paint = chrome, gloss = 1.0f;                     // chrome nose cone
-        else if (y > 0.42f && y < 0.47f) paint = cream;                 // painted ring
-        else if (y > 0.47f && y < 0.485f) paint = blue;                 // pinstripe
-        else if (y > 0.70f) paint = chrome, gloss = 1.0f;               // tail skirt
-        if (std::fabs(y - 0.2f) < 0.003f || std::fabs(y - 0.70f) < 0.003f) paint = paint * 0.5f; // seams
+        if (y < 0.2f) paint = chrome, gloss = 1.0f;                                               // chrome nose cone
+        else if (y > 0.42f && y < 0.47f) paint = cream;                                           // painted ring
+        else if (y > 0.47f && y < 0.485f) paint = blue;                                           // pinstripe
+        else if (y > 0.70f) paint = chrome, gloss = 1.0f;                                         // tail skirt
+        if (std::fabs(y - 0.2f) < 0.003f || std::fabs(y - 0.70f) < 0.003f) paint = paint * 0.5f;  // seams
         return tinShade(paint, nx, gloss);
     });
     paintOverWith(c, centreFin, [&](float x, float y) {
@@ -88,8 +93,12 @@ RocketArt tinRocket() {
     fillDisc(ring, kAxis - 0.01f, 0.29f, 0.045f);
     fillDisc(glass, kAxis - 0.01f, 0.29f, 0.034f);
     fillEllipse(glint, kAxis - 0.022f, 0.277f, 0.012f, 0.007f, 0.004f);
-    paintOverWith(c, ring, [&](float x, float y) { return mix(hexColour(0xF0F4FA), hexColour(0x60687A), clamp01((x - kAxis + y - 0.27f) * 12 + 0.5f)); });
-    paintOverWith(c, glass, [&](float x, float y) { return mix(hexColour(0x70C8FF), hexColour(0x0A2050), clamp01((y - 0.26f) * 14 + (x - kAxis) * 4)); });
+    paintOverWith(c, ring, [&](float x, float y) {
+        return mix(hexColour(0xF0F4FA), hexColour(0x60687A), clamp01((x - kAxis + y - 0.27f) * 12 + 0.5f));
+    });
+    paintOverWith(c, glass, [&](float x, float y) {
+        return mix(hexColour(0x70C8FF), hexColour(0x0A2050), clamp01((y - 0.26f) * 14 + (x - kAxis) * 4));
+    });
     paintAdd(c, glint, hexColour(0xFFFFFF) * 0.9f);
     // Rivets along the seams, only on the visible front of the barrel.
     for (float y : {0.215f, 0.405f, 0.685f})

@@ -21,19 +21,21 @@ float polygonDistance(Vec2 p, const std::vector<Vec2>& poly) {
 }
 
 void fillDisc(Layer& l, float cx, float cy, float r, float soft) {
-    fillSdf(l, cx - r, cy - r, cx + r, cy + r, [&](float x, float y) { return std::hypot(x - cx, y - cy) - r; }, soft);
+    fillSdf(
+        l, cx - r, cy - r, cx + r, cy + r, [&](float x, float y) { return std::hypot(x - cx, y - cy) - r; }, soft);
 }
 
 void fillEllipse(Layer& l, float cx, float cy, float rx, float ry, float soft) {
     // Distance scaled by the gradient of the implicit function: close enough near the edge.
-    fillSdf(l, cx - rx, cy - ry, cx + rx, cy + ry,
-            [&](float x, float y) {
-                const float u = (x - cx) / rx, v = (y - cy) / ry;
-                const float k = std::hypot(u, v);
-                const float g = std::hypot(u / rx, v / ry);
-                return k > 0 ? (k - 1) * k / std::max(g, 1e-6f) : -std::min(rx, ry);
-            },
-            soft);
+    fillSdf(
+        l, cx - rx, cy - ry, cx + rx, cy + ry,
+        [&](float x, float y) {
+            const float u = (x - cx) / rx, v = (y - cy) / ry;
+            const float k = std::hypot(u, v);
+            const float g = std::hypot(u / rx, v / ry);
+            return k > 0 ? (k - 1) * k / std::max(g, 1e-6f) : -std::min(rx, ry);
+        },
+        soft);
 }
 
 void fillRing(Layer& l, float cx, float cy, float r, float thickness) {
@@ -51,9 +53,13 @@ void fillRoundRect(Layer& l, float x0, float y0, float x1, float y1, float radiu
 }
 
 void fillCapsule(Layer& l, Vec2 a, Vec2 b, float radius, float soft) {
-    fillSdf(l, std::min(a.x, b.x) - radius, std::min(a.y, b.y) - radius, std::max(a.x, b.x) + radius,
-            std::max(a.y, b.y) + radius, [&](float x, float y) { return segmentDistance({x, y}, a, b) - radius; },
-            soft);
+    fillSdf(
+        l, std::min(a.x, b.x) - radius, std::min(a.y, b.y) - radius, std::max(a.x, b.x) + radius,
+        std::max(a.y, b.y) + radius,
+        [&](float x, float y) {
+            return segmentDistance({x, y}, a, b) - radius;
+        },
+        soft);
 }
 
 void fillPolygon(Layer& l, const std::vector<Vec2>& poly, float soft) {
@@ -62,7 +68,12 @@ void fillPolygon(Layer& l, const std::vector<Vec2>& poly, float soft) {
     for (const Vec2& p : poly) {
         x0 = std::min(x0, p.x), y0 = std::min(y0, p.y), x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
     }
-    fillSdf(l, x0, y0, x1, y1, [&](float x, float y) { return polygonDistance({x, y}, poly); }, soft);
+    fillSdf(
+        l, x0, y0, x1, y1,
+        [&](float x, float y) {
+            return polygonDistance({x, y}, poly);
+        },
+        soft);
 }
 
 void strokePath(Layer& l, const std::vector<Vec2>& path, float radius, float soft) {

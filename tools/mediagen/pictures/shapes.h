@@ -35,7 +35,7 @@ void fillSdf(Layer& l, float x0, float y0, float x1, float y1, Sdf sdf, float so
 }
 
 float segmentDistance(Vec2 p, Vec2 a, Vec2 b);
-float polygonDistance(Vec2 p, const std::vector<Vec2>& poly); // negative inside
+float polygonDistance(Vec2 p, const std::vector<Vec2>& poly);  // negative inside
 
 void fillDisc(Layer& l, float cx, float cy, float r, float soft = 0);
 void fillEllipse(Layer& l, float cx, float cy, float rx, float ry, float soft = 0);

@@ -10,7 +10,9 @@
 namespace {
 
 // Ground height of the moon surface (view y, downwards) at x: a gentle curve with hills.
-float groundLine(float x) { return 0.835f + 0.012f * std::sin(x * 9.0f + 1.0f) + 0.02f * (fbm(x * 6, 0.5f, 77, 4) - 0.5f); }
+float groundLine(float x) {
+    return 0.835f + 0.012f * std::sin(x * 9.0f + 1.0f) + 0.02f * (fbm(x * 6, 0.5f, 77, 4) - 0.5f);
+}
 
 void paintMoonSurface(Canvas& c) {
     Rng rng(404);
@@ -21,9 +23,9 @@ void paintMoonSurface(Canvas& c) {
     for (int k = 0; k < 45; ++k) {
         const float y = 0.85f + rng.uniform() * 0.15f;
         const float x = rng.uniform() * c.aspect;
-        const float depth = (y - 0.83f) / 0.17f; // 0 at horizon, 1 at the bottom edge
+        const float depth = (y - 0.83f) / 0.17f;  // 0 at horizon, 1 at the bottom edge
         const float rx = (0.004f + 0.03f * rng.uniform() * rng.uniform()) * (0.4f + depth);
-        const float ry = rx * (0.18f + 0.25f * depth); // seen at a grazing angle
+        const float ry = rx * (0.18f + 0.25f * depth);  // seen at a grazing angle
         // Light comes from the left: the bowl's left wall is in shadow, its right rim lit.
         Layer bowl(c.width, c.height, c.aspect), rim(c.width, c.height, c.aspect);
         fillSdf(bowl, x - rx, y - ry, x + rx, y + ry, [&](float px, float py) {
@@ -38,7 +40,8 @@ void paintMoonSurface(Canvas& c) {
         for (size_t n = 0; n < craterShade.v.size(); ++n) craterShade.v[n] += 0.6f * bowl.v[n] - 0.5f * rim.v[n];
     }
     shade(c, [&](float x, float y, Rgb sky) {
-        const float g = ground.at(std::min(c.width - 1, int(x / c.aspect * c.width)), std::min(c.height - 1, int(y * c.height)));
+        const float g =
+            ground.at(std::min(c.width - 1, int(x / c.aspect * c.width)), std::min(c.height - 1, int(y * c.height)));
         if (g <= 0) return sky;
         const float n = fbm(x * 60, y * 200, 91, 5);
         const float coarse = fbm(x * 8, y * 30, 92, 4);
@@ -61,13 +64,17 @@ void paintMoonSurface(Canvas& c) {
 void paintBase(Canvas& c) {
     Layer hull(c), metal(c), windows(c), lamps(c);
     const float gy = 0.842f;
-    struct Dome { float x, rx, ry; };
+    struct Dome {
+        float x, rx, ry;
+    };
     const Dome domes[] = {{0.16f, 0.055f, 0.03f}, {0.27f, 0.035f, 0.02f}, {0.40f, 0.045f, 0.026f}};
     for (const Dome& d : domes) {
         fillSdf(hull, d.x - d.rx, gy - d.ry, d.x + d.rx, gy, [&](float x, float y) {
             return std::max(std::hypot((x - d.x) / d.rx, (y - gy) / d.ry) - 1.0f, y - gy) * d.ry;
         });
-        for (int w = -2; w <= 2; ++w) fillRoundRect(windows, d.x + w * d.rx * 0.3f - 0.003f, gy - d.ry * 0.45f, d.x + w * d.rx * 0.3f + 0.003f, gy - d.ry * 0.3f, 0.001f);
+        for (int w = -2; w <= 2; ++w)
+            fillRoundRect(windows, d.x + w * d.rx * 0.3f - 0.003f, gy - d.ry * 0.45f, d.x + w * d.rx * 0.3f + 0.003f,
+                          gy - d.ry * 0.3f, 0.001f);
     }
     // Connecting tubes between the domes.
     fillRoundRect(hull, 0.19f, gy - 0.008f, 0.43f, gy, 0.002f);
@@ -113,7 +120,7 @@ void paintBase(Canvas& c) {
     });
 }
 
-} // namespace
+}  // namespace
 
 Canvas spaceBase() {
     Canvas c(512, 1024, kTallAspect);
@@ -128,7 +135,8 @@ Canvas spaceBase() {
     Rng rng(1001);
     addStarField(c, rng, 2600, 1.0f, [](float, float y) { return smoothstep(0.86f, 0.6f, y); });
     // A distant ringless world low in the sky, lit from the left.
-    paintPlanet(c, {0.41f, 0.56f, 0.045f, hexColour(0x203060), hexColour(0x70A0E0), hexColour(0x60A0FF), -0.8f, 0.3f, 0.5f, 0.0f, 17});
+    paintPlanet(c, {0.41f, 0.56f, 0.045f, hexColour(0x203060), hexColour(0x70A0E0), hexColour(0x60A0FF), -0.8f, 0.3f,
+                    0.5f, 0.0f, 17});
     paintMoonSurface(c);
     paintBase(c);
     return c;
@@ -141,7 +149,8 @@ Canvas deepSpace() {
     shade(c, [&](float x, float y, Rgb) {
         Rgb sky = mix(hexColour(0x010104), hexColour(0x060414), 0.5f + 0.5f * std::sin(y * 3.0f));
         const float band = std::exp(-std::pow((y - 0.45f - 0.15f * (x - 0.26f)) / 0.16f, 2.0f));
-        const float second = std::exp(-std::pow((y - 0.75f) / 0.12f, 2.0f)) + std::exp(-std::pow((y - 0.12f) / 0.1f, 2.0f));
+        const float second =
+            std::exp(-std::pow((y - 0.75f) / 0.12f, 2.0f)) + std::exp(-std::pow((y - 0.12f) / 0.1f, 2.0f));
         return sky + nebulaAt(x, y, blue, band) + nebulaAt(x, y, red, 0.8f * second);
     });
     Rng rng(2002);
@@ -162,10 +171,12 @@ Canvas deepSpace() {
         return hexColour(0xE8D0A8) * (0.75f * bands);
     };
     paintOverWith(c, ringBack, ringColour);
-    paintPlanet(c, {px, py, pr, hexColour(0x6A3A20), hexColour(0xE8B070), hexColour(0xFFC080), -0.6f, 0.5f, 0.6f, 1.0f, 21});
+    paintPlanet(
+        c, {px, py, pr, hexColour(0x6A3A20), hexColour(0xE8B070), hexColour(0xFFC080), -0.6f, 0.5f, 0.6f, 1.0f, 21});
     paintOverWith(c, ringFront, ringColour);
     // A small blue moon.
-    paintPlanet(c, {0.12f, 0.56f, 0.012f, hexColour(0x203050), hexColour(0x90B0D0), hexColour(0x80B0FF), -0.6f, 0.5f, 0.6f, 0.0f, 22});
+    paintPlanet(c, {0.12f, 0.56f, 0.012f, hexColour(0x203050), hexColour(0x90B0D0), hexColour(0x80B0FF), -0.6f, 0.5f,
+                    0.6f, 0.0f, 22});
     return c;
 }
 
@@ -180,8 +191,10 @@ Canvas battleSky() {
     Rng rng(3003);
     addStarField(c, rng, 1500, 1.0f);
     // The large planet fills the lower right, its day side towards the upper left.
-    paintPlanet(c, {1.08f, 1.22f, 0.68f, hexColour(0x102848), hexColour(0x5890C0), hexColour(0x70B8FF), -0.7f, 0.6f, 0.35f, 0.0f, 71});
-    paintPlanet(c, {0.28f, 0.72f, 0.05f, hexColour(0x302820), hexColour(0xA09080), hexColour(0x806040), -0.7f, 0.6f, 0.35f, 0.0f, 72});
+    paintPlanet(c, {1.08f, 1.22f, 0.68f, hexColour(0x102848), hexColour(0x5890C0), hexColour(0x70B8FF), -0.7f, 0.6f,
+                    0.35f, 0.0f, 71});
+    paintPlanet(c, {0.28f, 0.72f, 0.05f, hexColour(0x302820), hexColour(0xA09080), hexColour(0x806040), -0.7f, 0.6f,
+                    0.35f, 0.0f, 72});
     // The fight: laser bolts in two colours, explosions with sparks, ships as dark wedges.
     Layer red(c), green(c), fire(c), hulls(c);
     for (int k = 0; k < 14; ++k) {
@@ -201,7 +214,9 @@ Canvas battleSky() {
     for (int k = 0; k < 6; ++k) {
         const float x = rng.range(0.3f, 1.2f), y = rng.range(0.15f, 0.6f), s = rng.range(0.006f, 0.012f);
         const float dir = k % 2 ? 1.0f : -1.0f;
-        fillPolygon(hulls, {{x - dir * s * 2, y}, {x + dir * s, y - s * 0.6f}, {x + dir * s * 0.6f, y}, {x + dir * s, y + s * 0.6f}});
+        fillPolygon(
+            hulls,
+            {{x - dir * s * 2, y}, {x + dir * s, y - s * 0.6f}, {x + dir * s * 0.6f, y}, {x + dir * s, y + s * 0.6f}});
         addGaussian(fire, x + dir * s * 0.8f, y, s * 0.3f, 0.6f);
     }
     paintOver(c, hulls, hexColour(0x3A4048));

@@ -21,7 +21,7 @@ void addLight(Canvas& c, float cx, float cy, float sx, float sy, Rgb colour) {
         }
 }
 
-} // namespace
+}  // namespace
 
 void addStar(Canvas& c, float x, float y, float sigma, Rgb colour, float brightness) {
     addLight(c, x, y, sigma, sigma, colour * brightness);
@@ -81,9 +81,11 @@ void paintPlanet(Canvas& c, const PlanetStyle& p) {
         } else {
             // Small, distant worlds get broader features so they do not turn to speckle.
             const float f = p.radius < 0.1f ? 0.55f : 1.0f;
-            pattern = smoothstep(0.48f, 0.56f, fbm(lon * 4.0f * f + 5, lat * 5.0f * f, p.seed, p.radius < 0.1f ? 4 : 7));
+            pattern =
+                smoothstep(0.48f, 0.56f, fbm(lon * 4.0f * f + 5, lat * 5.0f * f, p.seed, p.radius < 0.1f ? 4 : 7));
             const float swirl = fbm(lon * 3.0f, lat * 3.0f, p.seed + 4, 3);
-            const float clouds = smoothstep(0.55f, 0.8f, fbm((lon * 7.0f + 2 * swirl) * f, lat * 14.0f * f, p.seed + 9, 5));
+            const float clouds =
+                smoothstep(0.55f, 0.8f, fbm((lon * 7.0f + 2 * swirl) * f, lat * 14.0f * f, p.seed + 9, 5));
             pattern = std::max(pattern * 0.8f, clouds);
         }
         Rgb surface = mix(p.dark, p.light, pattern) * (0.04f + lit);

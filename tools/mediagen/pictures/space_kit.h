@@ -13,12 +13,13 @@
 void addStar(Canvas& c, float x, float y, float sigma, Rgb colour, float brightness);
 // `count` stars with a realistic spread: many faint, few bright; colours from blue-white
 // to orange. `weight(x, y)` in [0, 1] thins them out where it is small.
-template <class W> void addStarField(Canvas& c, Rng& rng, int count, float sizeScale, W weight);
+template <class W>
+void addStarField(Canvas& c, Rng& rng, int count, float sizeScale, W weight);
 void addStarField(Canvas& c, Rng& rng, int count, float sizeScale);
 
 struct NebulaStyle {
     Rgb inner, outer, dust;
-    float scale = 3;       // features per view unit
+    float scale = 3;  // features per view unit
     float density = 1;
     uint32_t seed = 1;
 };
@@ -27,21 +28,22 @@ struct NebulaStyle {
 Rgb nebulaAt(float x, float y, const NebulaStyle& style, float mask);
 
 struct PlanetStyle {
-    float cx, cy, radius;        // view units
-    Rgb dark, light, atmosphere; // surface colours and rim glow
-    float lightX, lightY, lightZ; // direction to the sun (normalised inside)
-    float banding;               // 0: continents and clouds, 1: gas bands
+    float cx, cy, radius;          // view units
+    Rgb dark, light, atmosphere;   // surface colours and rim glow
+    float lightX, lightY, lightZ;  // direction to the sun (normalised inside)
+    float banding;                 // 0: continents and clouds, 1: gas bands
     uint32_t seed;
 };
 // Paints a shaded planet with its atmosphere glow over what the canvas holds.
 void paintPlanet(Canvas& c, const PlanetStyle& p);
 
-template <class W> void addStarField(Canvas& c, Rng& rng, int count, float sizeScale, W weight) {
+template <class W>
+void addStarField(Canvas& c, Rng& rng, int count, float sizeScale, W weight) {
     static const uint32_t tints[] = {0xA8C4FF, 0xCFDDFF, 0xFFFFFF, 0xFFFFFF, 0xFFF1D8, 0xFFD9A8, 0xFFB98A};
     for (int k = 0; k < count; ++k) {
         const float x = rng.uniform() * c.aspect, y = rng.uniform();
         const float u = rng.uniform();
-        const float magnitude = std::pow(u, 12.0f); // most stars faint, very few bright
+        const float magnitude = std::pow(u, 12.0f);  // most stars faint, very few bright
         const Rgb tint = hexColour(tints[rng.below(7)]);
         const float keep = rng.uniform();
         if (keep > weight(x, y)) continue;

@@ -20,7 +20,8 @@ Rgb environment(float x, float y, float z) {
         const float clouds = smoothstep(0.5f, 0.8f, fbm(x / (y + 0.3f) * 2, z / (y + 0.3f) * 2, 7, 5));
         sky = mix(sky, hexColour(0xFFFFFF), clouds * 0.5f * smoothstep(0.0f, 0.3f, elevation));
         const float sunDot = (x * -0.45f + y * 0.62f + z * 0.64f);
-        sky = sky + hexColour(0xFFF4D0) * (std::pow(clamp01(sunDot), 400.0f) * 4.0f + std::pow(clamp01(sunDot), 12.0f) * 0.5f);
+        sky = sky + hexColour(0xFFF4D0) *
+                        (std::pow(clamp01(sunDot), 400.0f) * 4.0f + std::pow(clamp01(sunDot), 12.0f) * 0.5f);
         return sky;
     }
     // A dark band right under the horizon gives chrome its crisp edge, then warm ground.
@@ -76,7 +77,8 @@ void paintBlobs(Canvas& c, const std::vector<Blob>& blobs, float outline, float 
         const float scale = b.r[0];
         auto sdf = [&](float x, float y) { return (1.0f / std::sqrt(blobField(b, x, y)) - 1.0f) * scale; };
         fillSdf(body, x0, y0, x1, y1, sdf, calm * 0.012f);
-        fillSdf(rim, x0, y0, x1, y1, [&](float x, float y) { return sdf(x, y) - outline; }, calm * 0.012f);
+        fillSdf(
+            rim, x0, y0, x1, y1, [&](float x, float y) { return sdf(x, y) - outline; }, calm * 0.012f);
         paintOver(c, rim, mix(hexColour(0x14051F), b.colour * 0.3f, calm));
         paintOverWith(c, body, [&](float x, float y) {
             const float f = blobField(b, x, y);
@@ -104,7 +106,7 @@ void lightningPath(std::vector<Vec2>& out, Vec2 a, Vec2 b, float roughness, int 
     lightningPath(out, mid, b, roughness, depth - 1, rng);
 }
 
-} // namespace
+}  // namespace
 
 Canvas spark() {
     Canvas c(128, 128, 1.0f);
@@ -114,8 +116,10 @@ Canvas spark() {
         const float halo = std::exp(-r * r / (2 * 0.14f * 0.14f));
         const float rays = std::exp(-std::fabs(dx) / 0.008f) * std::exp(-std::fabs(dy) / 0.2f) +
                            std::exp(-std::fabs(dy) / 0.008f) * std::exp(-std::fabs(dx) / 0.2f);
-        const float fade = smoothstep(0.5f, 0.4f, r); // black at the border so edges never show
-        return (hexColour(0xFFFFFF) * (core * 1.4f) + hexColour(0xFFC060) * (halo * 0.7f) + hexColour(0xFFE0A0) * (rays * 0.6f)) * fade;
+        const float fade = smoothstep(0.5f, 0.4f, r);  // black at the border so edges never show
+        return (hexColour(0xFFFFFF) * (core * 1.4f) + hexColour(0xFFC060) * (halo * 0.7f) +
+                hexColour(0xFFE0A0) * (rays * 0.6f)) *
+               fade;
     });
     return c;
 }
@@ -174,7 +178,7 @@ Canvas hexPanels() {
         const float lightSide = clamp01(0.5f - gy * 1.2f);
         const Rgb frame = mix(hexColour(0x30343C), hexColour(0xE0E6F0), lightSide * (0.5f + 0.5f * sky));
         Rgb col = mix(frame, panel, bevel);
-        col = col * (0.2f + 0.8f * smoothstep(0.0f, 0.08f, edge)); // dark seam
+        col = col * (0.2f + 0.8f * smoothstep(0.0f, 0.08f, edge));  // dark seam
         const float sheen = std::exp(-std::pow((x - y * 0.6f - 0.2f) / 0.08f, 2.0f)) * 0.35f;
         return col + hexColour(0xC0D8FF) * sheen;
     });
@@ -201,7 +205,8 @@ Canvas calmBlobs() {
     Rng rng(707);
     paintBlobs(c, makeBlobs(rng, 5, 3, kWideAspect, 0.07f), 0.01f, 0.6f);
     Layer glow(c);
-    for (int k = 0; k < 40; ++k) addGaussian(glow, rng.uniform() * kWideAspect, rng.uniform(), rng.range(0.004f, 0.01f), 0.5f);
+    for (int k = 0; k < 40; ++k)
+        addGaussian(glow, rng.uniform() * kWideAspect, rng.uniform(), rng.range(0.004f, 0.01f), 0.5f);
     paintAdd(c, glow, hexColour(0xFF8CE0));
     return c;
 }
@@ -224,7 +229,8 @@ Canvas electricArcs() {
     shade(c, [&](float x, float y, Rgb) {
         const float plasma = fbm(x * 3, y * 3, 51, 6);
         const float r = std::hypot(x - w / 2, y - 0.5f);
-        return mix(hexColour(0x02020A), hexColour(0x1A0840), smoothstep(0.3f, 0.8f, plasma)) + hexColour(0x3020A0) * (0.5f * std::exp(-r * 4));
+        return mix(hexColour(0x02020A), hexColour(0x1A0840), smoothstep(0.3f, 0.8f, plasma)) +
+               hexColour(0x3020A0) * (0.5f * std::exp(-r * 4));
     });
     Rng rng(808);
     Layer bolts(c), branches(c);

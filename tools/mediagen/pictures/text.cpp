@@ -21,7 +21,7 @@ void ppemFor(const Layer& l, float capHeight, float& ppemX, float& ppemY) {
     ppemX = ppemY * (l.width / l.aspect) / l.height;
 }
 
-} // namespace
+}  // namespace
 
 int openTextFace(const std::string& fontPath) {
     if (state.face) return 1;
@@ -78,7 +78,7 @@ float drawText(Layer& l, const std::string& text, float x, float baseline, float
     float ppemX, ppemY;
     ppemFor(l, capHeight, ppemX, ppemY);
     const float unitsPerPixelX = l.aspect / l.width;
-    float pen = x / unitsPerPixelX; // in pixels
+    float pen = x / unitsPerPixelX;  // in pixels
     const int base = static_cast<int>(std::lround(baseline * l.height));
     for (unsigned char ch : text) {
         const GlyphBitmap g = renderGlyph(ch, ppemX, ppemY);

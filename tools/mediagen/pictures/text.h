@@ -13,8 +13,8 @@ void closeTextFace();
 
 struct GlyphBitmap {
     int width = 0, rows = 0;
-    int left = 0, top = 0; // bitmap offset from the pen: right, and up from the baseline
-    float advance = 0;     // in pixels
+    int left = 0, top = 0;  // bitmap offset from the pen: right, and up from the baseline
+    float advance = 0;      // in pixels
     std::vector<unsigned char> coverage;
 };
 
