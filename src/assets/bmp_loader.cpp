@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "assets/data_path.h"
+#include "assets/picture_limits.h"
 #include "platform/platform.h"
 
 namespace {
@@ -18,8 +21,6 @@ constexpr uint32_t compressionNone = 0;
 constexpr uint32_t compressionRle8 = 1;
 constexpr uint32_t compressionRle4 = 2;
 constexpr uint32_t compressionBitFields = 3;
-constexpr int64_t maxSide = 32768;
-constexpr int64_t maxPixels = int64_t(1) << 26;
 
 const char openFailedFormat[] = "Failed to open DIB file %s.\n";
 const char outOfMemoryText[] = "Out of memory.";
@@ -179,16 +180,43 @@ void setDefaultMasks(DibInfo& info) {
     }
 }
 
-std::vector<unsigned char> readWholeFile(const char* name, bool* opened) {
-    std::vector<unsigned char> bytes;
-    std::FILE* file = openDataFile(name, "rb");
-    *opened = file != nullptr;
-    if (!file) return bytes;
+enum FileKind { fileMissing, fileRegular, fileOther };
+
+FileKind kindOf(const std::string& path) {
+    if (path.empty()) return fileMissing;
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) return fileMissing;
+    return std::filesystem::is_regular_file(status) ? fileRegular : fileOther;
+}
+
+enum ReadResult { readDone, readFailed, readRefused };
+
+// The whole file, when it is a regular file of at most pictureFileByteCap bytes: a device, a
+// pipe or a huge file would never end or would exhaust memory, and is refused unread.
+ReadResult readWholeFile(const char* name, std::vector<unsigned char>* bytes) {
+    const std::string path = resolveDataPath(name);
+    const FileKind kind = kindOf(path);
+    if (kind == fileOther) return readRefused;
+    if (kind == fileMissing) return readFailed;
+    std::error_code error;
+    const uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size > pictureFileByteCap) return readRefused;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return readFailed;
+    if (!error) bytes->reserve(static_cast<size_t>(size));
     unsigned char chunk[65536];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+    ReadResult result = readDone;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        if (bytes->size() + n > pictureFileByteCap) {  // grew while being read
+            result = readRefused;
+            break;
+        }
+        bytes->insert(bytes->end(), chunk, chunk + n);
+    }
     std::fclose(file);
-    return bytes;
+    return result;
 }
 
 // Reads the description and the place of the pixel bits; the message text on failure.
@@ -223,9 +251,11 @@ const char* describe(const std::vector<unsigned char>& file, DibInfo& info, size
         info.palette[i] = Rgb{file[at + 2], file[at + 1], file[at]};
     bitsOffset = fileHeader ? le32(file.data() + 10) : at;
 
-    // Top-down pictures, empty ones and forms we do not read are refused here.
-    if (info.width <= 0 || info.height <= 0 || info.width > maxSide || info.height > maxSide ||
-        info.width * info.height > maxPixels || !formSupported(info) || bitsOffset >= file.size())
+    // Top-down pictures, empty ones, those larger than a texture may be and forms we do not
+    // read are refused here.
+    if (info.width <= 0 || info.height <= 0 ||
+        !pictureFits(info.width, info.height, static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) * 3) ||
+        !formSupported(info) || bitsOffset >= file.size())
         return conversionErrorText;
     return nullptr;
 }
@@ -247,16 +277,26 @@ unsigned countDibColours(const unsigned char* header) {
 
 BmpImage* loadBmp(const char* name) {
     if (!name) return nullptr;
-    std::FILE* probe = openDataFile(name, "r");
-    if (!probe) return nullptr;
-    std::fclose(probe);
+    // Only a regular file is opened to see that it exists: opening a pipe waits for a writer.
+    // Anything else that exists goes on to be refused with its message.
+    const FileKind kind = kindOf(resolveDataPath(name));
+    if (kind == fileMissing) return nullptr;
+    if (kind == fileRegular) {
+        std::FILE* probe = openDataFile(name, "r");
+        if (!probe) return nullptr;
+        std::fclose(probe);
+    }
     return loadDibFile(name);
 }
 
 BmpImage* loadDibFile(const char* name) {
-    bool opened = false;
-    const std::vector<unsigned char> file = readWholeFile(name, &opened);
-    if (!opened || file.empty()) {
+    std::vector<unsigned char> file;
+    const ReadResult read = readWholeFile(name, &file);
+    if (read == readRefused) {
+        showError(conversionErrorText);
+        return nullptr;
+    }
+    if (read == readFailed || file.empty()) {
         const std::string shown = name ? name : "";
         std::vector<char> text(sizeof openFailedFormat + shown.size());
         std::snprintf(text.data(), text.size(), openFailedFormat, shown.c_str());

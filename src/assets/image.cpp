@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "assets/picture_limits.h"
 #include "assets/texture_archive.h"
 
 namespace {
@@ -185,7 +186,7 @@ int loadImage(Image* image, const char* name, TextureArchive* archive) {
     return result;
 }
 
-int decodeTga(Image* image, const unsigned char* data, size_t length, const char*) {
+int decodeTga(Image* image, const unsigned char* data, size_t length, const char* name) {
     if (!data || length < 18) return 0;
     const unsigned depth = data[16];
     if (data[1] != 0 || (data[2] != 2 && data[2] != 10) || (depth != 24 && depth != 32)) return 0;
@@ -200,8 +201,12 @@ int decodeTga(Image* image, const unsigned char* data, size_t length, const char
     // packet of 1 + b bytes yields at most 128 pixels.
     const size_t needed = runLength ? (pixelCount + 127) / 128 * (1 + b) : pixelCount * b;
     if (available < needed) return 0;
-
     const size_t bytes = pixelCount * b;
+    if (pixelCount > 0 && !pictureFits(image->width, image->height, bytes)) {
+        warnPictureTooLarge(name, image->width, image->height);
+        return 0;
+    }
+
     unsigned char* pixels = static_cast<unsigned char*>(std::malloc(bytes > 0 ? bytes : 1));
     if (!pixels) return 0;
     TgaWriter out{pixels, image->width, image->height, static_cast<int>(b), (data[17] & 0x20) != 0, 0, 0};
@@ -230,7 +235,20 @@ JDIMENSION sumRows(const jpeg_decompress_struct& cinfo, const unsigned char* pix
 }
 }  // namespace
 
-int decodeJpeg(Image* image, const unsigned char* data, size_t length, const char*) {
+namespace {
+// What decoding holds at its peak: the picture itself, and for a picture stored in several
+// scans (progressive ones) the library's store of every coefficient, 128 bytes a block.
+uint64_t jpegPeakBytes(jpeg_decompress_struct& cinfo, uint64_t pictureBytes) {
+    uint64_t bytes = pictureBytes;
+    if (jpeg_has_multiple_scans(&cinfo)) {
+        for (int c = 0; c < cinfo.num_components; ++c)
+            bytes += static_cast<uint64_t>(cinfo.comp_info[c].width_in_blocks) * cinfo.comp_info[c].height_in_blocks * 128;
+    }
+    return bytes;
+}
+}  // namespace
+
+int decodeJpeg(Image* image, const unsigned char* data, size_t length, const char* name) {
     jpeg_decompress_struct cinfo;
 #ifdef QUORVEX_JPEG_FATAL_RETURNS
     FatalReturn fatal;
@@ -263,6 +281,11 @@ int decodeJpeg(Image* image, const unsigned char* data, size_t length, const cha
 #ifdef QUORVEX_JPEG_FATAL_RETURNS
     refused = refused || static_cast<uint64_t>(cinfo.output_width) * cinfo.output_height > jpegPixelLimit;
 #endif
+    // A header may announce any size; nothing is asked for before the size is weighed.
+    if (!refused && !pictureFits(cinfo.output_width, cinfo.output_height, jpegPeakBytes(cinfo, total))) {
+        warnPictureTooLarge(name, cinfo.output_width, cinfo.output_height);
+        refused = true;
+    }
     if (!refused) pixels = static_cast<unsigned char*>(std::malloc(total));
     if (!pixels) {
         jpeg_destroy_decompress(&cinfo);

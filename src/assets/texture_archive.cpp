@@ -6,9 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "assets/data_path.h"
+#include "assets/picture_limits.h"
 
 namespace {
 const char archiveDirectory[] = "DATA\\";
@@ -32,9 +35,13 @@ struct ArchiveBytes {
     size_t position;
 };
 
-constexpr size_t maxArchiveBytes = size_t(1) << 30;
+// Beyond this an archive is not read: its copy stays in memory while the pictures decode.
+constexpr size_t maxArchiveBytes = size_t(64) << 20;
 
 voidpf ZCALLBACK openBytes(voidpf opaque, const char* filename, int) {
+    // Only a regular file: a pipe would wait for a writer and a device has no end.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(filename, error)) return nullptr;
     std::FILE* file = std::fopen(filename, "rb");
     if (!file) return nullptr;
     ArchiveBytes* bytes = static_cast<ArchiveBytes*>(std::calloc(1, sizeof(ArchiveBytes)));
@@ -184,8 +191,9 @@ int readArchiveEntry(TextureArchive* archive, const char* name, unsigned char** 
     if (index < 0) return 0;
     const ArchiveEntry& entry = archive->entries[index];
     *buffer = nullptr;
-    // An empty entry is as good as a missing one; no block is handed out for it.
-    if (entry.uncompressedSize == 0 || entry.uncompressedSize > static_cast<uint32_t>(INT_MAX)) return 0;
+    // An empty entry is as good as a missing one, and one larger than any picture file can
+    // sensibly be is unreadable; no block is handed out for either.
+    if (entry.uncompressedSize == 0 || entry.uncompressedSize > pictureFileByteCap) return 0;
     unsigned char* bytes = static_cast<unsigned char*>(std::malloc(entry.uncompressedSize));
     if (!bytes) return 0;
 

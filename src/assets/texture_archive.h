@@ -23,12 +23,12 @@ struct TextureArchive {
 };
 
 // Opens "DATA\<name>" (found through the data-path resolver) and copies its directory.
-// 1 when open; 0 leaves no handle and no table.
+// 1 when open; 0 leaves no handle and no table. Only a regular file of at most 64 MiB opens.
 int openTextureArchive(TextureArchive* archive, const char* name);
 // The first entry whose whole name equals `name` ignoring ASCII case, inflated into a fresh
 // malloc block that the caller frees. Its size when read whole; 0 otherwise (buffer
-// untouched when nothing matches, null when the entry is empty or the read fails). A
-// closed archive, an empty name and an entry whose name did not fit match nothing.
+// untouched when nothing matches, null when the entry is empty, larger than 64 MiB or the read
+// fails). A closed archive, an empty name and an entry whose name did not fit match nothing.
 int readArchiveEntry(TextureArchive* archive, const char* name, unsigned char** buffer);
 // Releases the table and the handle; entryCount keeps its value. Harmless when closed.
 void closeTextureArchive(TextureArchive* archive);

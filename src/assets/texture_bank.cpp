@@ -8,6 +8,7 @@
 
 #include "assets/bmp_loader.h"
 #include "assets/image.h"
+#include "assets/picture_limits.h"
 
 TextureBank textureBank;
 
@@ -26,6 +27,13 @@ struct ByteAlignedUnpack {
     ByteAlignedUnpack& operator=(const ByteAlignedUnpack&) = delete;
 };
 
+// The loaders refuse pictures larger than a texture of this context can be.
+void takeTextureSideLimit() {
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    setTextureSideLimit(maxSize);
+}
+
 void releaseBmp(BmpImage* picture) {
     if (!picture) return;
     std::free(picture->pixels);
@@ -35,6 +43,7 @@ void releaseBmp(BmpImage* picture) {
 
 int loadBmpTextures() {
     BmpImage* pictures[bmpPictureCount];
+    takeTextureSideLimit();
     for (int k = 0; k < bmpPictureCount; ++k) pictures[k] = loadBmp(bmpPictures[k].name);
     glGenTextures(textureSlotCount, textureBank.names);
     {
@@ -52,6 +61,7 @@ int loadBmpTextures() {
 }
 
 void loadArchiveTextures(TextureArchive* archive) {
+    takeTextureSideLimit();
     glGenTextures(archiveSlotCount, textureBank.names);
     ByteAlignedUnpack unpack;
     for (const MediaPicture& picture : archivePictures) {

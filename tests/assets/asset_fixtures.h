@@ -46,7 +46,8 @@ inline bool writeZip(const std::string& path, const std::vector<ZipItem>& items)
 }
 
 // A JPEG of `components` channels (1 grey, 3 RGB, 4 CMYK); `pixels` top row first.
-inline Bytes encodeJpeg(int width, int height, int components, const Bytes& pixels, int quality = 95) {
+inline Bytes encodeJpeg(int width, int height, int components, const Bytes& pixels, int quality = 95,
+                        bool progressive = false) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr errors;
     cinfo.err = jpeg_std_error(&errors);
@@ -60,6 +61,7 @@ inline Bytes encodeJpeg(int width, int height, int components, const Bytes& pixe
     cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    if (progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<unsigned char*>(pixels.data()) + cinfo.next_scanline * width * components;
@@ -70,6 +72,23 @@ inline Bytes encodeJpeg(int width, int height, int components, const Bytes& pixe
     Bytes result(out, out + outSize);
     std::free(out);
     return result;
+}
+
+// The same JPEG with another size in its frame header, as a damaged or hostile file would
+// announce it; the scan data stays that of the real picture.
+inline Bytes withJpegSize(Bytes jpeg, uint16_t width, uint16_t height) {
+    for (size_t at = 2; at + 9 <= jpeg.size() && jpeg[at] == 0xFF;) {
+        const unsigned marker = jpeg[at + 1];
+        if (marker >= 0xC0 && marker <= 0xC2) {
+            jpeg[at + 5] = static_cast<unsigned char>(height >> 8);
+            jpeg[at + 6] = static_cast<unsigned char>(height);
+            jpeg[at + 7] = static_cast<unsigned char>(width >> 8);
+            jpeg[at + 8] = static_cast<unsigned char>(width);
+            break;
+        }
+        at += 2 + (jpeg[at + 2] << 8 | jpeg[at + 3]);
+    }
+    return jpeg;
 }
 
 // A smooth colour picture that survives JPEG compression recognisably.

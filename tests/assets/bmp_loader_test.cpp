@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "asset_fixtures.h"
+#include "assets/picture_limits.h"
 #include "platform/platform.h"
 #include "support/temp_dir.h"
 
@@ -230,6 +235,50 @@ TEST_F(BmpTest, RefusesTopDownAndShortFilesWithoutReadingPastThem) {
     EXPECT_EQ(std::vector<std::string>(9, "Error|Image file conversion error.|OK"), messages);
     // The last row may end without its padding.
     EXPECT_EQ(12u, load(bmpFile(longDibHeader(2, 2, 24), Bytes(14, 1))).size());
+}
+
+// Only a regular file of at most 64 MiB is read: a device or a pipe would never end and a huge
+// file would fill memory. Each is refused with the conversion message, quickly and unread.
+TEST_F(BmpTest, EndlessAndHugeFilesAreRefusedUnread) {
+    namespace fs = std::filesystem;
+    const Bytes small = bmpFile(longDibHeader(2, 2, 24), Bytes(16, 1));
+    fs::create_symlink("/dev/zero", dir.file("data/zero.bmp"));
+    ASSERT_EQ(0, mkfifo(dir.file("data/pipe.bmp").c_str(), 0600));  // nobody ever writes to it
+    fs::create_directory(dir.file("data/folder.bmp"));
+    writeFile(dir.file("data/huge.bmp"), small);
+    fs::resize_file(dir.file("data/huge.bmp"), (uint64_t(64) << 20) + 1);  // sparse: no disk used
+    writeFile(dir.file("data/largest.bmp"), small);
+    fs::resize_file(dir.file("data/largest.bmp"), uint64_t(64) << 20);
+
+    for (const char* name : {"zero.bmp", "pipe.bmp", "folder.bmp", "huge.bmp"}) {
+        EXPECT_EQ(nullptr, loadBmp((std::string("Data/") + name).c_str())) << name;
+    }
+    EXPECT_EQ(std::vector<std::string>(4, "Error|Image file conversion error.|OK"), messages);
+    messages.clear();
+    BmpImage* largest = loadBmp("Data/largest.bmp");  // trailing bytes after the bits are fine
+    ASSERT_NE(nullptr, largest);
+    std::free(largest->pixels);
+    std::free(largest);
+    EXPECT_TRUE(messages.empty());
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 300 * 1024) << "kB at the peak";
+}
+
+TEST_F(BmpTest, PicturesLargerThanATextureAreRefused) {
+    setTextureSideLimit(64);
+    Bytes d = longDibHeader(65, 1, 8);
+    append(d, table(256));
+    EXPECT_TRUE(load(bmpFile(d, Bytes(68, 0))).empty());
+    d = longDibHeader(64, 1, 8);
+    append(d, table(256));
+    EXPECT_EQ(64u * 3, load(bmpFile(d, Bytes(64, 0))).size());
+    setTextureSideLimit(0);
+    // 16384 x 4096 fits the side limit, but not 2^25 pixels; the RLE data is tiny.
+    d = longDibHeader(16384, 4096, 8, 1);
+    append(d, table(256));
+    EXPECT_TRUE(load(bmpFile(d, {0, 1})).empty());
+    EXPECT_EQ(std::vector<std::string>(2, "Error|Image file conversion error.|OK"), messages);
 }
 
 TEST(CountDibColours, TableSizeFromColoursUsedOrBitsPerPixel) {

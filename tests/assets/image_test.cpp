@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "asset_fixtures.h"
+#include "assets/picture_limits.h"
 #include "assets/texture_archive.h"
 #include "support/temp_dir.h"
 
@@ -171,6 +175,72 @@ TEST(JpegDeathTest, FatalErrorPrintsTheLibraryMessageAndExitsWithOne) {
     Image image{};
     EXPECT_EXIT(decodeJpeg(&image, notJpeg.data(), notJpeg.size(), "bad.jpg"), ::testing::ExitedWithCode(1),
                 "Not a JPEG file: starts with 0x47 0x49");
+}
+
+// Both decoders weigh the size a header announces before asking for any memory: a picture
+// larger than a texture may be here is refused with one line that names it.
+class PictureLimitTest : public ::testing::Test {
+protected:
+    void TearDown() override { setTextureSideLimit(0); }
+    // The decoder's result, and what it wrote on standard error.
+    template <typename Decode>
+    int decode(Decode decoder, const Bytes& file, const char* name, std::string* said) {
+        ImageHolder h;
+        ::testing::internal::CaptureStderr();
+        const int result = decoder(&h.image, file.data(), file.size(), name);
+        *said = ::testing::internal::GetCapturedStderr();
+        if (!result) {
+            EXPECT_EQ(nullptr, h.image.pixels);
+        }
+        return result;
+    }
+};
+
+TEST_F(PictureLimitTest, TheTextureSideLimitComesFromGlAndIsCapped) {
+    EXPECT_EQ(16384, pictureSideLimit());
+    setTextureSideLimit(32768);
+    EXPECT_EQ(16384, pictureSideLimit());
+    setTextureSideLimit(2048);
+    EXPECT_EQ(2048, pictureSideLimit());
+    setTextureSideLimit(0);  // no context to ask
+    EXPECT_EQ(16384, pictureSideLimit());
+}
+
+TEST_F(PictureLimitTest, PicturesWiderOrTallerThanATextureAreRefusedWithOneLine) {
+    setTextureSideLimit(64);
+    std::string said;
+    EXPECT_EQ(1, decode(decodeJpeg, encodeJpeg(64, 8, 3, gradientPixels(64, 8)), "edge.jpg", &said));
+    EXPECT_EQ("", said);
+    EXPECT_EQ(0, decode(decodeJpeg, encodeJpeg(8, 65, 3, gradientPixels(8, 65)), "tall.jpg", &said));
+    EXPECT_EQ("quorvex: tall.jpg is 8 x 65 pixels, too large for a texture here (at most 64 a side and 33554432 "
+              "pixels in all); its texture stays empty\n",
+              said);
+    EXPECT_EQ(1, decode(decodeTga, tgaFile(2, 64, 1, 24, 0x20, Bytes(64 * 3, 7)), "edge.tga", &said));
+    EXPECT_EQ(0, decode(decodeTga, tgaFile(2, 65, 1, 24, 0x20, Bytes(65 * 3, 7)), "wide.tga", &said));
+    EXPECT_NE(std::string::npos, said.find("wide.tga is 65 x 1 pixels"));
+}
+
+TEST_F(PictureLimitTest, HugeAnnouncedSizesAreRefusedBeforeAnyMemoryIsTaken) {
+    const Bytes small = encodeJpeg(64, 64, 3, gradientPixels(64, 64));
+    std::string said;
+    // 60000 x 60000 would be 10.8 GB of pixels; 8000 x 8000 fits the sides, not 2^25 pixels.
+    EXPECT_EQ(0, decode(decodeJpeg, withJpegSize(small, 60000, 60000), "huge.jpg", &said));
+    EXPECT_NE(std::string::npos, said.find("huge.jpg is 60000 x 60000 pixels"));
+    EXPECT_EQ(0, decode(decodeJpeg, withJpegSize(small, 8000, 8000), "big.jpg", &said));
+    EXPECT_NE(std::string::npos, said.find("big.jpg is 8000 x 8000"));
+    // 5000 x 5000 is 25 M pixels, 75 MB decoded; stored progressively the library would also
+    // keep every coefficient (150 MB), which together is more than a decoder may hold.
+    EXPECT_EQ(0, decode(decodeJpeg, withJpegSize(encodeJpeg(64, 64, 3, gradientPixels(64, 64), 90, true), 5000, 5000),
+                        "layers.jpg", &said));
+    EXPECT_NE(std::string::npos, said.find("layers.jpg is 5000 x 5000"));
+    // A run-length TGA whose few packets promise 16384 x 4096 pixels of 4 bytes: 2^26 pixels.
+    Bytes packets;
+    for (size_t i = 0; i < size_t(16384) * 4096 / 128; ++i) append(packets, {0xFF, 1, 2, 3, 4});
+    EXPECT_EQ(0, decode(decodeTga, tgaFile(10, 16384, 4096, 32, 0x20, packets), "runs.tga", &said));
+    EXPECT_NE(std::string::npos, said.find("runs.tga is 16384 x 4096"));
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 400 * 1024) << "kB at the peak";
 }
 
 class LoadImageTest : public ::testing::Test {

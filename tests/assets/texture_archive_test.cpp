@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "asset_fixtures.h"
@@ -111,6 +116,44 @@ TEST_F(ArchiveTest, FailedOpenOrClosedArchiveReadsNothing) {
     EXPECT_EQ(1u, archive.entryCount);
     EXPECT_EQ("<untouched>", readAll(&archive, "3.jpg"));
     EXPECT_EQ(nullptr, archiveEntryAt(&archive, 0));
+}
+
+// The archive is copied into memory and each entry inflated whole, so both are bounded: an
+// archive file past 64 MiB is not opened, an entry past 64 MiB is not read, and only a
+// regular file is opened at all (a pipe would wait for ever, a device never ends).
+TEST_F(ArchiveTest, OversizedArchivesAndEntriesAndOtherFilesAreNotRead) {
+    namespace fs = std::filesystem;
+    ASSERT_TRUE(open({{"3.jpg", text("three")}, {"bomb.jpg", Bytes((size_t(64) << 20) + 1, 0)}}));
+    EXPECT_EQ("<null>", readAll(&archive, "bomb.jpg"));
+    EXPECT_EQ("three", readAll(&archive, "3.jpg"));
+    closeTextureArchive(&archive);
+
+    // The same archive behind leading bytes, which zip readers skip: 1 MiB of them is fine,
+    // 64 MiB (a sparse hole, no disk used) makes the file too large to copy.
+    const std::string zip = dir.file("data/textures.zip");
+    ASSERT_TRUE(writeZip(zip, {{"3.jpg", text("three")}}));
+    const Bytes archiveBytes = readFile(zip);
+    for (uint64_t lead : {uint64_t(1) << 20, uint64_t(64) << 20}) {
+        fs::remove(zip);
+        writeFile(zip, {});
+        fs::resize_file(zip, lead);
+        std::FILE* file = std::fopen(zip.c_str(), "ab");
+        ASSERT_NE(nullptr, file);
+        std::fwrite(archiveBytes.data(), 1, archiveBytes.size(), file);
+        std::fclose(file);
+        EXPECT_EQ(lead < (uint64_t(64) << 20) ? 1 : 0, openTextureArchive(&archive, "textures.zip")) << lead;
+        closeTextureArchive(&archive);
+    }
+
+    fs::remove(zip);
+    fs::create_symlink("/dev/zero", zip);
+    EXPECT_EQ(0, openTextureArchive(&archive, "textures.zip"));
+    fs::remove(zip);
+    ASSERT_EQ(0, mkfifo(zip.c_str(), 0600));
+    EXPECT_EQ(0, openTextureArchive(&archive, "textures.zip"));
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 300 * 1024) << "kB at the peak";
 }
 
 TEST_F(ArchiveTest, FindsTheDirectoryWhateverItsCaseAndRefusesLongNames) {

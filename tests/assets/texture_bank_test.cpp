@@ -5,9 +5,15 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "asset_fixtures.h"
 #include "assets/image.h"
@@ -213,6 +219,69 @@ TEST_F(TextureBankTest, MissingParticleLeavesSlot27EmptyAndStartupCompletes) {
     expectBmpSlots(false);
     for (int slot = 0; slot < archiveSlotCount; ++slot)
         EXPECT_EQ(archiveWidth(slot), levelSize(textureBank.names[slot], GL_TEXTURE_WIDTH)) << slot;
+}
+
+// Resident memory now and at its peak since the last reset, in kB (Linux keeps both).
+long statusKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+    return -1;
+}
+void resetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+std::vector<std::string> boxes;
+int recordBox(const char* caption, const char* text, PlatformButtons, PlatformIcon) {
+    boxes.push_back(std::string(caption) + "|" + text);
+    return PLATFORM_ANSWER_OK;
+}
+
+// Real bad files in every place a picture comes from: an entry that inflates past 64 MiB,
+// JPEG headers announcing 60000 x 60000 and a progressive 5000 x 5000, a font linked to
+// /dev/zero, a font mask that is a pipe nobody writes to, a 1 GiB (sparse) backdrop. Each
+// leaves just its slot empty, with one line or its box, and the loading stays small.
+TEST_F(TextureBankTest, OversizedAndEndlessPicturesLeaveOnlyTheirSlotsEmptyWithinMemory) {
+    namespace fs = std::filesystem;
+    std::vector<ZipItem> items;
+    for (int slot = 0; slot < archiveSlotCount; ++slot)
+        items.push_back({archivePictures[slot].name, encodeJpeg(archiveWidth(slot), archiveHeight(slot), 3,
+                                                                gradientPixels(archiveWidth(slot), archiveHeight(slot)))});
+    items[sparkSlot].content = Bytes(size_t(128) << 20, 0);
+    items[moonBaseSlot].content = withJpegSize(items[moonBaseSlot].content, 60000, 60000);
+    items[wowBubbleSlot].content = withJpegSize(encodeJpeg(16, 16, 3, gradientPixels(16, 16), 90, true), 5000, 5000);
+    ASSERT_TRUE(writeZip(dataFile(textureArchiveName), items));
+    items.clear();
+    items.shrink_to_fit();
+    fs::remove(dataFile(bmpPictures[0].name));
+    fs::create_symlink("/dev/zero", dataFile(bmpPictures[0].name));
+    fs::remove(dataFile(bmpPictures[1].name));
+    ASSERT_EQ(0, mkfifo(dataFile(bmpPictures[1].name).c_str(), 0600));
+    fs::resize_file(dataFile(bmpPictures[2].name), uint64_t(1) << 30);
+    platformSetMessageBoxHook(recordBox);
+    boxes.clear();
+
+    resetPeakMemory();
+    const long before = statusKb("VmRSS:");
+    ::testing::internal::CaptureStderr();
+    loadBank();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    const long peak = statusKb("VmHWM:");
+    EXPECT_LT(peak, 500 * 1024) << "kB";
+    EXPECT_LT(peak - before, 64 * 1024) << "kB more than before loading";
+
+    EXPECT_EQ(std::vector<std::string>(3, "Error|Image file conversion error."), boxes);
+    EXPECT_EQ("quorvex: rymdbas.jpg is 60000 x 60000 pixels, too large for a texture here (at most 16384 a side "
+              "and 33554432 pixels in all); its texture stays empty\n"
+              "quorvex: bubbla1.jpg is 5000 x 5000 pixels, too large for a texture here (at most 16384 a side "
+              "and 33554432 pixels in all); its texture stays empty\n",
+              said);
+    for (int slot = 0; slot < archiveSlotCount; ++slot)
+        EXPECT_EQ(slot <= wowBubbleSlot ? 0 : archiveWidth(slot), levelSize(textureBank.names[slot], GL_TEXTURE_WIDTH))
+            << slot;
+    for (int k = 0; k < bmpPictureCount; ++k)
+        EXPECT_EQ(k == 3 ? bmpSpecs[k].width : 0, levelSize(textureBank.names[bmpPictures[k].slot], GL_TEXTURE_WIDTH))
+            << bmpPictures[k].name;
 }
 
 TEST_F(TextureBankTest, ReloadingGivesTheSamePicturesUnderNewNames) {
