@@ -1,8 +1,10 @@
-// Modal message boxes with a caption, a text, OK or Yes/No buttons and an icon kind.
-// Falls back to "CAPTION: text" on standard error where no box can be shown.
+// Modal message boxes with a caption, a text, OK or Yes/No buttons and an icon kind, owned by
+// the demo window while it exists. Falls back to "CAPTION: text" on standard error.
 #include "platform/platform.h"
 
 #include <SDL.h>
+
+#include "platform/sdl_window.h"
 
 #include <cstdio>
 
@@ -40,7 +42,8 @@ int platformMessageBox(const char* caption, const char* text, PlatformButtons bu
     const bool yesNo = buttons == PLATFORM_BUTTONS_YESNO;
     SDL_MessageBoxData box{};
     box.flags = iconFlags(icon);
-    box.window = nullptr;  // no owner window
+    // Owned by the window while there is one, so a box can never open behind a fullscreen demo.
+    box.window = platformSdlWindow();
     box.title = caption;
     box.message = text;
     box.numbuttons = yesNo ? 2 : 1;

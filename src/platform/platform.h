@@ -107,8 +107,9 @@ enum PlatformButtons { PLATFORM_BUTTONS_OK = 0, PLATFORM_BUTTONS_YESNO = 1 };
 enum PlatformIcon { PLATFORM_ICON_EXCLAMATION = 0, PLATFORM_ICON_STOP = 1, PLATFORM_ICON_INFORMATION = 2 };
 enum PlatformAnswer { PLATFORM_ANSWER_OK = 1, PLATFORM_ANSWER_YES = 6, PLATFORM_ANSWER_NO = 7 };
 
-// Shows a modal box; returns the button pressed. Where no box can be shown the text goes to
-// standard error as "CAPTION: text" and the answer is OK, or NO for a Yes/No question.
+// Shows a modal box, owned by the demo window while it exists; returns the button pressed.
+// Where no box can be shown the text goes to standard error as "CAPTION: text" and the answer
+// is OK, or NO for a Yes/No question.
 int platformMessageBox(const char* caption, const char* text, PlatformButtons buttons, PlatformIcon icon);
 
 // Replaces the box with a function that answers it (tests, the recorder); null restores it.

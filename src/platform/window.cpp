@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include "platform/sdl_window.h"
+
 namespace {
 struct {
     PlatformBackend backend;
@@ -230,3 +232,4 @@ int platformScreenSaverAllowed() { return SDL_IsScreenSaverEnabled() == SDL_TRUE
 
 void platformAllowScreenSaver() { SDL_EnableScreenSaver(); }
 
+SDL_Window* platformSdlWindow() { return state.window; }

@@ -1,5 +1,6 @@
 // A small X11 helper for the end-to-end scripts: asks a window to close as a window manager
-// would, tells whether the pointer shows a visible cursor and whether message boxes have fonts.
+// would, names a window's owner, tells whether the pointer shows a visible cursor and whether
+// message boxes have fonts.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
@@ -37,6 +38,17 @@ int cursorState(Display* display) {
     return 0;
 }
 
+// Prints the window that WINDOW is transient for (its owner), or "none".
+int ownerOf(Display* display, Window window) {
+    Window owner = 0;
+    if (!XGetTransientForHint(display, window, &owner) || !owner) {
+        std::puts("none");
+        return 0;
+    }
+    std::printf("0x%lx\n", static_cast<unsigned long>(owner));
+    return 0;
+}
+
 // SDL draws its X11 message boxes with a 12-point core font; without one no box can open.
 int boxFontState(Display* display) {
     int count = 0;
@@ -50,7 +62,7 @@ int boxFontState(Display* display) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fputs("usage: x11_probe close WINDOW | cursor | box-font\n", stderr);
+        std::fputs("usage: x11_probe close WINDOW | owner WINDOW | cursor | box-font\n", stderr);
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -58,6 +70,8 @@ int main(int argc, char** argv) {
     int status = 2;
     if (!std::strcmp(argv[1], "close") && argc == 3)
         status = closeWindow(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)));
+    else if (!std::strcmp(argv[1], "owner") && argc == 3)
+        status = ownerOf(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)));
     else if (!std::strcmp(argv[1], "cursor"))
         status = cursorState(display);
     else if (!std::strcmp(argv[1], "box-font"))
