@@ -29,8 +29,9 @@ TEST(RecorderOutputs, EveryNameIsAPlainFile) {
         const RunResult run = runQuorvex({"--record", name, "--fps", "10"}, options);
         EXPECT_EQ(run.status, 130) << name << ": " << run.stderrText;
         EXPECT_EQ(run.stdoutText, "") << name;
-        const std::string codec = name.back() == '4' ? "h264" : "ffv1";
-        EXPECT_EQ(ffprobe(work.file(name), "v:0", "stream=codec_name"), codec) << name;
+        // Both video forms are H.264: 4:2:0 in .mp4, the lossless RGB planes in .mkv.
+        const std::string format = name.back() == '4' ? "h264\nyuv420p" : "h264\ngbrp";
+        EXPECT_EQ(ffprobe(work.file(name), "v:0", "stream=codec_name,pix_fmt"), format) << name;
         std::vector<std::string> expected = {"data", name};
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(listDir(work.path), expected);
@@ -43,7 +44,7 @@ TEST(RecorderOutputs, OverwriteReplacesAnEarlierVideo) {
     writeFile(dir.file("demo.mkv"), {'o', 'l', 'd'});
     const RunResult run = runQuorvex({"--record", dir.file("demo.mkv"), "--overwrite"}, stopOnceWritten(dir.path));
     EXPECT_EQ(run.status, 130) << run.stderrText;
-    EXPECT_EQ(ffprobe(dir.file("demo.mkv"), "v:0", "stream=codec_name"), "ffv1");
+    EXPECT_EQ(ffprobe(dir.file("demo.mkv"), "v:0", "stream=codec_name,pix_fmt"), "h264\ngbrp");
     EXPECT_EQ(listDir(dir.path), std::vector<std::string>{"demo.mkv"});
 }
 

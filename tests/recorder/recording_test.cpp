@@ -112,7 +112,7 @@ TEST_F(Recording, LosslessFormsAgreeFrameForFrameAndFollowTheRules) {
     EXPECT_EQ(wav.bits, 16);
     EXPECT_EQ(static_cast<long>(wav.samples.size()), sampleValues);
 
-    EXPECT_EQ(ffprobe(mkv, "v:0", "stream=codec_name"), "ffv1");
+    EXPECT_EQ(ffprobe(mkv, "v:0", "stream=codec_name,pix_fmt"), "h264\ngbrp");
     EXPECT_EQ(ffprobe(mkv, "a:0", "stream=codec_name"), "flac");
     EXPECT_EQ(std::atof(ffprobe(mkv, "", "format=duration").c_str()), 98.0);
     EXPECT_EQ(ffmpegAudio(mkv), wav.samples);
