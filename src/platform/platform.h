@@ -9,7 +9,7 @@
 // ---------------------------------------------------------------------------------------------
 
 // WINDOWED_DISPLAY shows real windows on the desktop; OFFSCREEN renders into an invisible
-// 640 x 480 target and needs no display server at all (tests and the recorder).
+// target of the window's size and needs no display server at all (tests and the recorder).
 enum PlatformBackend { PLATFORM_DISPLAY = 0, PLATFORM_OFFSCREEN = 1 };
 
 // Chooses the backend; must come before the first window. Returns 1 on success.
@@ -52,6 +52,9 @@ int platformIsFullscreen();
 void platformMinimizeWindow();
 void platformMaximizeWindow();
 void platformRestoreWindow();
+// The GL implementation's largest viewport, read through a short-lived hidden window and
+// context with `format`; 0 while the demo window exists or when no context can be made.
+int platformMaxViewport(const PlatformPixelFormat* format, int* width, int* height);
 // Screen saver and monitor power-saving are held off while the window class is registered.
 int platformScreenSaverAllowed();
 void platformAllowScreenSaver();

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <SDL.h>
+#include <SDL_opengl.h>
 
 #include "platform/sdl_window.h"
 
@@ -57,6 +58,19 @@ int applyPixelFormat(const PlatformPixelFormat& format) {
     }
     return accepted;
 }
+
+// The video subsystem comes up once and stays up for the process: tearing it down on every
+// re-creation would reload the GL driver each time, which is slow and leaks inside the
+// driver on every load.
+int bringVideoUp() {
+    if (state.videoUp) return 1;
+    // A fullscreen demo that loses the focus keeps its mode and goes on drawing.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 0;
+    SDL_GL_LoadLibrary(nullptr);  // held, so destroying the last window keeps it loaded
+    state.videoUp = 1;
+    return 1;
+}
 }  // namespace
 
 int platformSelectBackend(PlatformBackend backend) {
@@ -69,18 +83,9 @@ int platformSelectBackend(PlatformBackend backend) {
 
 PlatformBackend platformBackend() { return state.backend; }
 
-// The video subsystem comes up with the first registration and stays up for the process:
-// tearing it down on every re-creation would reload the GL driver each time, which is slow
-// and leaks inside the driver on every load.
 int platformRegisterWindowClass() {
     if (state.registered) return 1;
-    if (!state.videoUp) {
-        // A fullscreen demo that loses the focus keeps its mode and goes on drawing.
-        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 0;
-        SDL_GL_LoadLibrary(nullptr);  // held, so destroying the last window keeps it loaded
-        state.videoUp = 1;
-    }
+    if (!bringVideoUp()) return 0;
     SDL_DisableScreenSaver();
     state.registered = 1;
     return 1;
@@ -233,3 +238,22 @@ int platformScreenSaverAllowed() { return SDL_IsScreenSaverEnabled() == SDL_TRUE
 void platformAllowScreenSaver() { SDL_EnableScreenSaver(); }
 
 SDL_Window* platformSdlWindow() { return state.window; }
+
+int platformMaxViewport(const PlatformPixelFormat* format, int* width, int* height) {
+    *width = 0;
+    *height = 0;
+    if (state.window || !bringVideoUp()) return 0;
+    applyPixelFormat(*format);
+    SDL_Window* probe = SDL_CreateWindow("", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!probe) return 0;
+    SDL_GLContext context = SDL_GL_CreateContext(probe);
+    GLint dims[2] = {0, 0};
+    if (context && SDL_GL_MakeCurrent(probe, context) == 0) glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+    if (context) SDL_GL_DeleteContext(context);
+    SDL_DestroyWindow(probe);
+    SDL_PumpEvents();
+    SDL_FlushEvent(SDL_WINDOWEVENT);  // nothing of the probe reaches the demo's messages
+    *width = dims[0];
+    *height = dims[1];
+    return dims[0] > 0 && dims[1] > 0;
+}

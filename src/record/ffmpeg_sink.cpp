@@ -61,8 +61,8 @@ std::string absolutePath(const std::string& path) {
 std::string plainFileUrl(const std::string& absolute) { return "file:" + absolute; }
 
 std::vector<std::string> encoderArguments(const std::string& program, const std::string& outPath,
-                                          RecordFormat format, int fps) {
-    const std::string size = std::to_string(recordWidth) + "x" + std::to_string(recordHeight);
+                                          RecordFormat format, int fps, int width, int height) {
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
     std::vector<std::string> args = {
         program, "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
         // Small probes: both inputs are fully described, and a large probe would wait for
@@ -375,8 +375,8 @@ std::string findProgram(const std::string& name) {
     }
 }
 
-int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat format, int fps, int overwrite,
-                std::string* error) {
+int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat format, int fps, int width,
+                int height, int overwrite, std::string* error) {
     const std::string program = findProgram("ffmpeg");
     if (program.empty()) {
         *error = "the ffmpeg program is missing";
@@ -401,7 +401,9 @@ int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat
         *error = "cannot create a pipe to ffmpeg";
         return 0;
     }
-    encoder->pid = spawnEncoder(encoderArguments(program, encoder->partPath, format, fps), videoRead, audioRead);
+    encoder->frameBytes = static_cast<size_t>(width) * height * 3;
+    encoder->pid =
+        spawnEncoder(encoderArguments(program, encoder->partPath, format, fps, width, height), videoRead, audioRead);
     close(videoRead);
     close(audioRead);
     if (encoder->pid < 0) {
@@ -430,7 +432,7 @@ int encodeFrame(FfmpegEncoder* encoder, const uint8_t* rgb) {
         frame = std::move(encoder->spareFrames.back());
         encoder->spareFrames.pop_back();
     }
-    frame.assign(rgb, rgb + static_cast<size_t>(recordWidth) * recordHeight * 3);
+    frame.assign(rgb, rgb + encoder->frameBytes);
     encoder->video.push_back(std::move(frame));
     return pump(encoder, BACKLOG_FITS);
 }

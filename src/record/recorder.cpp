@@ -19,6 +19,7 @@
 #include "platform/platform.h"
 #include "scenes/director.h"
 #include "shell/main_loop.h"
+#include "shell/window.h"
 #include "record/progress.h"
 #include "record/sink.h"
 
@@ -56,8 +57,10 @@ struct {
     int closePosted;
     long mispredictedFrame;  // the frame where a scene drawn hidden was still running, or -1
     RecordStats* stats;
-    std::vector<uint8_t> bottomUp;
-    std::vector<uint8_t> topDown;
+    int width, height;  // the frame
+    ViewBox box;        // where the demo is drawn in it; the rest stays black
+    std::vector<uint8_t> bottomUp;  // the box as read back
+    std::vector<uint8_t> topDown;   // the whole frame
     std::vector<int16_t> samples;
     Clock::time_point lastHookEnd;
 } state;
@@ -86,15 +89,21 @@ int sampleFramesFor(long n) {
     return static_cast<int>((n + 1) * rate / state.fps - n * rate / state.fps);
 }
 
+// Only the demo's box is read back: the bars around it are black from the start and stay so,
+// whatever a scene leaves outside its viewport.
 void readFrame() {
     GLint doubleBuffered = 0;
     glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffered);
     glReadBuffer(doubleBuffered ? GL_BACK : GL_FRONT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, recordWidth, recordHeight, GL_RGB, GL_UNSIGNED_BYTE, state.bottomUp.data());
-    const size_t row = static_cast<size_t>(recordWidth) * 3;
-    for (int y = 0; y < recordHeight; ++y)
-        std::memcpy(&state.topDown[static_cast<size_t>(recordHeight - 1 - y) * row], &state.bottomUp[y * row], row);
+    const ViewBox& box = state.box;
+    glReadPixels(box.x, box.y, box.width, box.height, GL_RGB, GL_UNSIGNED_BYTE, state.bottomUp.data());
+    const size_t boxRow = static_cast<size_t>(box.width) * 3, frameRow = static_cast<size_t>(state.width) * 3;
+    for (int y = 0; y < box.height; ++y) {
+        const size_t frameY = static_cast<size_t>(state.height - 1 - (box.y + y));
+        std::memcpy(&state.topDown[frameY * frameRow + static_cast<size_t>(box.x) * 3], &state.bottomUp[y * boxRow],
+                    boxRow);
+    }
 }
 
 // Ends the loop the way closing the window would; the writer is then finished normally.
@@ -156,7 +165,6 @@ int fail(const std::string& message, int status) {
 }
 
 void prepareOffscreenRun(int fps, RecordStats* stats) {
-    platformSelectBackend(PLATFORM_OFFSCREEN);
     platformUseVirtualClock(1);
     platformUseAudioCapture(1);
     state.fps = fps;
@@ -165,8 +173,11 @@ void prepareOffscreenRun(int fps, RecordStats* stats) {
     state.closePosted = 0;
     state.mispredictedFrame = -1;
     state.stats = stats;
-    state.bottomUp.assign(static_cast<size_t>(recordWidth) * recordHeight * 3, 0);
-    state.topDown.assign(state.bottomUp.size(), 0);
+    state.width = frameWidth();
+    state.height = frameHeight();
+    state.box = demoBox(state.width, state.height);
+    state.bottomUp.assign(static_cast<size_t>(state.box.width) * state.box.height * 3, 0);
+    state.topDown.assign(static_cast<size_t>(state.width) * state.height * 3, 0);
     setClockForFrame(0);
 }
 
@@ -234,12 +245,19 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
                     "install it, or record PNG frames into a directory instead", 2);
     const std::string problem = checkRecordTarget(outPath, format, overwrite);
     if (!problem.empty()) return fail(problem, 2);
+    if (format == RECORD_MP4 && (frameWidth() % 2 || frameHeight() % 2))
+        return fail("an .mp4 needs an even width and height; --size " + std::to_string(frameWidth()) + "x" +
+                        std::to_string(frameHeight()) + " is not",
+                    2);
 
     const Clock::time_point started = Clock::now();
+    platformSelectBackend(PLATFORM_OFFSCREEN);
+    const std::string tooLarge = frameSizeProblem();
+    if (!tooLarge.empty()) return fail(tooLarge, 2);
     std::string error;
     SignalHandlers handlers;
     catchSignals(&handlers);
-    state.sink = openRecordSink(outPath, format, fps, overwrite, &error);
+    state.sink = openRecordSink(outPath, format, fps, frameWidth(), frameHeight(), overwrite, &error);
     if (!state.sink) {
         restoreSignals(handlers);
         return fail(error, 1);

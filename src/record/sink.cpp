@@ -18,6 +18,7 @@ struct RecordSink {
     RecordFormat format = RECORD_PNG_DIRECTORY;
     std::string outPath;
     long frameIndex = 0;
+    int width = 0, height = 0;
     WavWriter wav;
     FfmpegEncoder encoder;
 };
@@ -130,14 +131,16 @@ std::string checkRecordTarget(const std::string& outPath, RecordFormat format, i
     return "";
 }
 
-RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int fps, int overwrite,
-                           std::string* error) {
+RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int fps, int width, int height,
+                           int overwrite, std::string* error) {
     RecordSink* sink = new RecordSink;
     sink->format = format;
+    sink->width = width;
+    sink->height = height;
     sink->outPath = withoutTrailingSlashes(outPath);
     const int ok = format == RECORD_PNG_DIRECTORY
                        ? openDirectory(sink, error)
-                       : openEncoder(&sink->encoder, sink->outPath, format, fps, overwrite, error);
+                       : openEncoder(&sink->encoder, sink->outPath, format, fps, width, height, overwrite, error);
     if (ok) return sink;
     if (sink->wav.file) closeWav(&sink->wav);
     delete sink;
@@ -152,7 +155,7 @@ int writeRecordAudio(RecordSink* sink, const int16_t* samples, int frames) {
 
 int writeRecordFrame(RecordSink* sink, const uint8_t* rgbTopDown) {
     const int ok = sink->format == RECORD_PNG_DIRECTORY
-                       ? writePng(framePath(sink), rgbTopDown, recordWidth, recordHeight)
+                       ? writePng(framePath(sink), rgbTopDown, sink->width, sink->height)
                        : encodeFrame(&sink->encoder, rgbTopDown);
     if (ok) ++sink->frameIndex;
     return ok;

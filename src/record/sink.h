@@ -12,8 +12,6 @@
 
 struct RecordStats;
 
-constexpr int recordWidth = 640;
-constexpr int recordHeight = 480;
 constexpr int recordRate = audioSampleRate;  // the mixer's: frame n carries exactly its share
 constexpr int recordChannels = audioChannels;
 
@@ -55,9 +53,10 @@ struct FfmpegEncoder {
     int replace = 0;             // the user's name may be replaced (--overwrite)
     std::string failure;         // why ffmpeg was given up; "" while it works
     int gone = 0;                // ffmpeg closed its inputs before the end
+    size_t frameBytes = 0;       // one RGB frame
 };
-int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat format, int fps, int overwrite,
-                std::string* error);
+int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat format, int fps, int width,
+                int height, int overwrite, std::string* error);
 int encodeAudio(FfmpegEncoder* encoder, const int16_t* samples, int frames);
 int encodeFrame(FfmpegEncoder* encoder, const uint8_t* rgb);
 // Ends the input, waits for ffmpeg and puts the file under its name; after any failure the
@@ -71,8 +70,9 @@ void abandonEncoderNow();
 int writePng(const std::string& path, const uint8_t* rgb, int width, int height);
 
 struct RecordSink;
-RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int fps, int overwrite,
-                           std::string* error);
+// Frames of width x height RGB pixels (for .mp4 both even, as yuv420p needs).
+RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int fps, int width, int height,
+                           int overwrite, std::string* error);
 // Samples go in before the frame they belong to, so the encoder never waits for sound.
 int writeRecordAudio(RecordSink* sink, const int16_t* samples, int frames);
 int writeRecordFrame(RecordSink* sink, const uint8_t* rgbTopDown);

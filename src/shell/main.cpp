@@ -3,12 +3,14 @@
 #include "assets/data_path.h"
 #include "record/recorder.h"
 #include "shell/options.h"
+#include "shell/window.h"
 
 int main(int argc, char** argv) {
     ProgramOptions options;
     const int status = readCommandLine(argc, argv, &options);
     if (status >= 0) return status;
     chooseDataDirectory();
+    setFrameSize(options.width, options.height);
     if (options.recordPath.empty()) return playDemo(options);
     const int refused = checkRecordMedia(options.allowMissingMedia);
     if (refused >= 0) return refused;

@@ -27,7 +27,7 @@ struct {
     double deadlineMs;    // when the next capped frame may be presented
 } state;
 
-int openDemoWindow() { return openWindow(windowTitle, 640, 480, 16, fullscreen); }
+int openDemoWindow() { return openWindow(windowTitle, demoWidth, demoHeight, 16, fullscreen); }
 
 double unwrappedTimerMs() {
     const uint32_t now = platformTimerMs();
@@ -111,7 +111,7 @@ intptr_t windowProcedure(uint32_t message, uintptr_t wParam, intptr_t lParam) {
             KeyState[wParam & 0xFF] = 0;
             return 0;
         case PLATFORM_WM_SIZE:
-            resizeView(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
+            sizeView(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
             return 0;
         default:
             return platformDefWindowProc(message, wParam, lParam);

@@ -9,6 +9,7 @@
 #include "assets/data_path.h"
 #include "shell/help_text.h"
 #include "shell/main_loop.h"
+#include "shell/window.h"
 
 namespace {
 int parsePositive(const char* text, int* value) {
@@ -16,6 +17,37 @@ int parsePositive(const char* text, int* value) {
     const long parsed = std::strtol(text, &end, 10);
     if (end == text || *end != '\0' || parsed <= 0 || parsed > 1000) return 0;
     *value = static_cast<int>(parsed);
+    return 1;
+}
+// Whole decimal digits only, at most five of them, so nothing can overflow.
+const char* parseSide(const char* text, int* value) {
+    int digits = 0;
+    *value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        if (++digits > 5) return nullptr;
+        *value = *value * 10 + (*text - '0');
+    }
+    return digits ? text : nullptr;
+}
+
+// WIDTHxHEIGHT within the sides we draw; the GL implementation's own limit is checked later.
+int parseSize(const char* text, ProgramOptions* options, std::string* error) {
+    int width = 0, height = 0;
+    const char* rest = parseSide(text, &width);
+    if (rest && (*rest == 'x' || *rest == 'X')) rest = parseSide(rest + 1, &height);
+    else rest = nullptr;
+    if (!rest || *rest != '\0') {
+        *error = "--size needs WIDTHxHEIGHT in pixels, such as 1920x1080";
+        return 0;
+    }
+    if (width < minFrameWidth || height < minFrameHeight || width > maxFrameSide || height > maxFrameSide) {
+        *error = std::string("--size ") + text + " is out of range: at least " + std::to_string(minFrameWidth) +
+                 "x" + std::to_string(minFrameHeight) + ", at most " + std::to_string(maxFrameSide) +
+                 " on either side";
+        return 0;
+    }
+    options->width = width;
+    options->height = height;
     return 1;
 }
 }  // namespace
@@ -40,6 +72,12 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
                 return 0;
             }
             options->recordPath = argv[++i];
+        } else if (!std::strcmp(arg, "--size")) {
+            if (!hasValue) {
+                *error = "--size needs WIDTHxHEIGHT in pixels, such as 1920x1080";
+                return 0;
+            }
+            if (!parseSize(argv[++i], options, error)) return 0;
         } else {
             *error = std::string("unknown option '") + arg + "' (try --help)";
             return 0;
@@ -69,6 +107,11 @@ int readCommandLine(int argc, char** argv, ProgramOptions* options) {
 }
 
 int playDemo(const ProgramOptions& options) {
+    const std::string problem = frameSizeProblem();
+    if (!problem.empty()) {
+        std::fprintf(stderr, "quorvex: %s\n", problem.c_str());
+        return 2;
+    }
     const std::string missing = missingMediaText(chosenDataDirectory());
     if (!missing.empty()) std::fprintf(stderr, "quorvex: %s; the demo plays without them\n", missing.c_str());
     LoopOptions loop;

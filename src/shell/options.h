@@ -1,5 +1,5 @@
-// The command line (--windowed, --fps, --record, --overwrite, --allow-missing-media, --help,
-// --version): the entry reads it here, then plays the demo or hands it to the recorder.
+// The command line (--windowed, --fps, --record, --overwrite, --size, --allow-missing-media,
+// --help, --version): the entry reads it here, then plays the demo or hands it to the recorder.
 #pragma once
 
 #include <string>
@@ -10,6 +10,8 @@ struct ProgramOptions {
     std::string recordPath;    // empty: live demo
     int allowMissingMedia = 0; // recording: go on without media
     int overwrite = 0;         // a recording may replace what is at OUT
+    int width = 0;             // --size; 0 x 0: not given
+    int height = 0;
     int help = 0;
     int version = 0;
 };
@@ -19,5 +21,7 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
 // Prints what the options ask for (an error line, --help, --version) and returns the exit
 // status when the program should end now; -1 when there is a demo to play or record.
 int readCommandLine(int argc, char** argv, ProgramOptions* options);
-// The live demo in a window, as the options ask; says so first when media are missing.
+// The live demo in a window, as the options ask; says so first when media are missing, and
+// ends with 2 and one line when the GL implementation cannot draw the --size frame (the frame
+// size must already be set).
 int playDemo(const ProgramOptions& options);

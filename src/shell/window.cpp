@@ -1,5 +1,5 @@
-// openWindow, closeWindow and resizeView: the demo window with its rendering context,
-// created step by step with one message box per failure, and the 45-degree projection.
+// openWindow, closeWindow and resizeView: the demo window with its rendering context, created
+// step by step with one message box per failure, the 45-degree projection and the 4:3 framing.
 #include "shell/window.h"
 
 #include <GL/gl.h>
@@ -18,7 +18,8 @@ struct {
     int hRC;
     int pixelFormatFilled;          // colour bits taken from the first successful window
     PlatformPixelFormat pixelFormat;
-} state = {0, 0, 0, 0, 0, {0, 16, 1}};
+    int frameWidth, frameHeight;    // --size, 0 when not given
+} state = {0, 0, 0, 0, 0, {0, 16, 1}, 0, 0};
 
 void creationError(const char* text, PlatformIcon icon = PLATFORM_ICON_EXCLAMATION) {
     platformMessageBox("ERROR", text, PLATFORM_BUTTONS_OK, icon);
@@ -61,6 +62,12 @@ int openWindow(const char* title, int width, int height, int bits, int fullscree
     }
     if (fullscreen && !platformChangeDisplayMode(width, height, bits) && !askForWindowedMode()) return 0;
     if (fullscreen) platformShowCursor(0);
+    // Fullscreen keeps the display mode it asked for; a windowed window, the fallback
+    // included, takes the --size frame.
+    if (!fullscreen && state.frameWidth) {
+        width = state.frameWidth;
+        height = state.frameHeight;
+    }
 
     // The visual is fixed when the window is made, so the first window asks with the colour
     // bits it was given; the record keeps them from the first success on.
@@ -83,7 +90,7 @@ int openWindow(const char* title, int width, int height, int bits, int fullscree
     if (!platformMakeCurrent()) return failAfterCreation("Can't Activate The GL Rendering Context.");
 
     platformShowWindow();
-    resizeView(width, height);
+    sizeView(width, height);
     runStartup();
     return 1;
 }
@@ -119,4 +126,49 @@ void resizeView(int width, int height) {
     gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1f, 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+ViewBox demoBox(int width, int height) {
+    ViewBox box;
+    if (static_cast<long>(width) * demoHeight >= static_cast<long>(height) * demoWidth) {
+        box.height = height;  // as wide or wider than 4:3: bars left and right
+        box.width = static_cast<int>(static_cast<long>(height) * demoWidth / demoHeight);
+    } else {
+        box.width = width;    // taller: bars above and below
+        box.height = static_cast<int>(static_cast<long>(width) * demoHeight / demoWidth);
+    }
+    box.x = (width - box.width) / 2;
+    box.y = (height - box.height) / 2;
+    return box;
+}
+
+void setFrameSize(int width, int height) {
+    state.frameWidth = width > 0 && height > 0 ? width : 0;
+    state.frameHeight = width > 0 && height > 0 ? height : 0;
+}
+
+int frameWidth() { return state.frameWidth ? state.frameWidth : demoWidth; }
+int frameHeight() { return state.frameHeight ? state.frameHeight : demoHeight; }
+
+std::string frameSizeProblem() {
+    if (!state.frameWidth) return "";
+    PlatformPixelFormat format = state.pixelFormat;
+    if (!format.colourBits) format.colourBits = 16;
+    int maxWidth = 0, maxHeight = 0;
+    // Without a probe context the demo window's own creation reports what is wrong.
+    if (!platformMaxViewport(&format, &maxWidth, &maxHeight)) return "";
+    if (state.frameWidth <= maxWidth && state.frameHeight <= maxHeight) return "";
+    return "--size " + std::to_string(state.frameWidth) + "x" + std::to_string(state.frameHeight) +
+           " is larger than this OpenGL can draw (at most " + std::to_string(maxWidth) + "x" +
+           std::to_string(maxHeight) + ")";
+}
+
+void sizeView(int width, int height) {
+    if (!state.frameWidth || width != state.frameWidth || height != state.frameHeight) {
+        resizeView(width, height);
+        return;
+    }
+    const ViewBox box = demoBox(width, height);
+    resizeView(box.width, box.height);  // the projection of the box's own shape
+    glViewport(box.x, box.y, box.width, box.height);
 }
