@@ -38,6 +38,18 @@ TEST(RecorderArguments, BadOptionsAreRefusedBeforeAnythingIsWritten) {
     expectRefused({"--record"}, "");
 }
 
+TEST(RecorderArguments, SizesWeCannotRecordAreRefused) {
+    TempDir dir;
+    for (const char* name : {"demo.mkv", "demo.mp4", "frames"}) {
+        const std::string out = dir.file(name);
+        for (const char* size : {"0x0", "100x100", "99999x99999", "12x", "x", "abc"})
+            expectRefused({"--record", out, "--size", size}, out);
+    }
+    // yuv420p halves both sides for colour: an odd side has no place in an .mp4.
+    expectRefused({"--record", dir.file("odd.mp4"), "--size", "641x480"}, dir.file("odd.mp4"));
+    expectRefused({"--record", dir.file("odd.mp4"), "--size", "640x481"}, dir.file("odd.mp4"));
+}
+
 TEST(RecorderArguments, UnwritableTargetsAreRefused) {
     TempDir dir;
     // Missing parent directory, in every form.

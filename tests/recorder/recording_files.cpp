@@ -255,15 +255,16 @@ std::string ffprobe(const std::string& path, const std::string& stream, const st
 
 struct FrameReader {
     std::FILE* pipe;
+    size_t frameBytes;
 };
 
-FrameReader* openFrameReader(const std::string& path) {
+FrameReader* openFrameReader(const std::string& path, int width, int height) {
     std::FILE* p = popen(("ffmpeg -v error -i '" + path + "' -map 0:v -f rawvideo -pix_fmt rgb24 -").c_str(), "r");
-    return p ? new FrameReader{p} : nullptr;
+    return p ? new FrameReader{p, static_cast<size_t>(width) * height * 3} : nullptr;
 }
 
 bool nextFrame(FrameReader* reader, std::vector<uint8_t>* rgb) {
-    rgb->resize(640 * 480 * 3);
+    rgb->resize(reader->frameBytes);
     return std::fread(rgb->data(), 1, rgb->size(), reader->pipe) == rgb->size();
 }
 

@@ -56,7 +56,7 @@ std::vector<std::string> listDir(const std::string& dir);
 std::string buildDir();
 bool pathExists(const std::string& path);
 
-// 640 x 480 RGB, top row first; empty when the file is not such a PNG.
+// RGB, top row first, with its size; empty when the file is not such a PNG.
 std::vector<uint8_t> readPngRgb(const std::string& path, int* width, int* height);
 
 struct WavData {
@@ -73,8 +73,8 @@ std::vector<int16_t> ffmpegAudio(const std::string& path);
 std::string ffprobe(const std::string& path, const std::string& stream, const std::string& entries);
 // One checksum line per decoded video frame (ffmpeg's framemd5 of the RGB pictures).
 std::vector<std::string> frameChecksums(const std::string& path);
-// Reads raw RGB frames of a video file one by one through ffmpeg.
+// Reads raw RGB frames of width x height of a video file one by one through ffmpeg.
 struct FrameReader;
-FrameReader* openFrameReader(const std::string& path);
+FrameReader* openFrameReader(const std::string& path, int width = 640, int height = 480);
 bool nextFrame(FrameReader* reader, std::vector<uint8_t>* rgb);
 void closeFrameReader(FrameReader* reader);

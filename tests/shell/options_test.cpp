@@ -51,6 +51,27 @@ TEST(Options, RefusesBadFrameRatesMissingValuesAndUnknownWords) {
     }
 }
 
+TEST(Options, SizeTakesWidthByHeightWithinTheSidesWeDraw) {
+    for (const auto& good : std::vector<std::pair<std::string, std::pair<int, int>>>{
+             {"1920x1080", {1920, 1080}}, {"320x240", {320, 240}}, {"8192x8192", {8192, 8192}},
+             {"1280X960", {1280, 960}}, {"0640x0480", {640, 480}}}) {
+        const Parsed p = parse({"--size", good.first});
+        ASSERT_EQ(p.ok, 1) << good.first << ": " << p.error;
+        EXPECT_EQ(p.options.width, good.second.first) << good.first;
+        EXPECT_EQ(p.options.height, good.second.second) << good.first;
+    }
+    EXPECT_EQ(parse({}).options.width, 0) << "no --size, no frame of our own";
+    for (const std::string bad : {"0x0", "100x100", "99999x99999", "12x", "x", "abc", "319x240", "320x239",
+                                  "8193x600", "640x8193", "640x480x", "640*480", " 640x480", "640x 480",
+                                  "+640x480", "-640x480", "640x480 ", "", "4294967936x480"}) {
+        const Parsed p = parse({"--size", bad});
+        EXPECT_EQ(p.ok, 0) << "'" << bad << "'";
+        EXPECT_EQ(p.error.find('\n'), std::string::npos);
+        EXPECT_EQ(p.error.rfind("--size", 0), 0u) << p.error;
+    }
+    EXPECT_EQ(parse({"--size"}).ok, 0);
+}
+
 TEST(Options, HelpVersionAndErrorsEndWithoutOpeningAWindow) {
     std::string help = "--help", version = "--version", bad = "--bogus", play = "--windowed", name = "quorvex";
     char* helpArgv[] = {&name[0], &help[0], nullptr};

@@ -131,4 +131,51 @@ TEST_F(WindowProcedureTest, ResizeViewKeeps45DegreesVerticallyAndTreatsHeightZer
     EXPECT_EQ(viewport[3], 1);
     expectPerspective(45.0, 640.0);
 }
+
+void expectViewport(int x, int y, int width, int height) {
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[0], x);
+    EXPECT_EQ(viewport[1], y);
+    EXPECT_EQ(viewport[2], width);
+    EXPECT_EQ(viewport[3], height);
+}
+
+TEST(DemoBox, LargestCentred4By3BoxWithBarsOnTheLongSides) {
+    const struct {
+        int width, height;
+        ViewBox box;
+    } cases[] = {
+        {640, 480, {0, 0, 640, 480}},        {1280, 960, {0, 0, 1280, 960}},
+        {1920, 1080, {240, 0, 1440, 1080}},  {1280, 1024, {0, 32, 1280, 960}},
+        {321, 240, {0, 0, 320, 240}},        {8192, 240, {3936, 0, 320, 240}},
+        {320, 8192, {0, 3976, 320, 240}},    {1001, 700, {34, 0, 933, 700}},
+    };
+    for (const auto& c : cases) {
+        const ViewBox box = demoBox(c.width, c.height);
+        EXPECT_EQ(box.x, c.box.x) << c.width << "x" << c.height;
+        EXPECT_EQ(box.y, c.box.y) << c.width << "x" << c.height;
+        EXPECT_EQ(box.width, c.box.width) << c.width << "x" << c.height;
+        EXPECT_EQ(box.height, c.box.height) << c.width << "x" << c.height;
+    }
+}
+
+// A window at its --size frames the demo; a window of any other size, as a hand resize
+// leaves it, gets resizeView's whole-area view; without --size nothing is ever framed.
+TEST_F(WindowProcedureTest, SizeMessagesFrameTheDemoOnlyAtTheRequestedSize) {
+    setFrameSize(960, 480);
+    send(PLATFORM_WM_SIZE, 0, 960 | (480 << 16));
+    expectViewport(160, 0, 640, 480);
+    expectPerspective(45.0, 640.0 / 480.0);
+    send(PLATFORM_WM_SIZE, 0, 800 | (480 << 16));
+    expectViewport(0, 0, 800, 480);
+    expectPerspective(45.0, 800.0 / 480.0);
+    send(PLATFORM_WM_SIZE, 0, 960 | (480 << 16));
+    expectViewport(160, 0, 640, 480);
+    setFrameSize(0, 0);
+    send(PLATFORM_WM_SIZE, 0, 960 | (480 << 16));
+    expectViewport(0, 0, 960, 480);
+    EXPECT_EQ(frameWidth(), 640);
+    EXPECT_EQ(frameHeight(), 480);
+}
 }  // namespace
