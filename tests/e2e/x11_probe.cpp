@@ -1,8 +1,9 @@
 // A small X11 helper for the end-to-end scripts: asks a window to close as a window manager
 // would, names a window's owner, tells whether the pointer shows a visible cursor and whether
-// message boxes have fonts.
+// message boxes have fonts, and counts the lit pixels of a window.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
 
 #include <cstdio>
@@ -58,11 +59,24 @@ int boxFontState(Display* display) {
     std::puts("the X server has no 12-point core font for message boxes (Debian package xfonts-base)");
     return 1;
 }
+
+// Prints how many pixels of the rectangle (x, y from the window's top-left) are not black.
+int litPixels(Display* display, Window window, int x, int y, int width, int height) {
+    XImage* image = XGetImage(display, window, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                              AllPlanes, ZPixmap);
+    if (!image) return 1;
+    long lit = 0;
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column) lit += XGetPixel(image, column, row) != 0;
+    XDestroyImage(image);
+    std::printf("%ld\n", lit);
+    return 0;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fputs("usage: x11_probe close WINDOW | owner WINDOW | cursor | box-font\n", stderr);
+        std::fputs("usage: x11_probe close WINDOW | owner WINDOW | cursor | box-font | lit WINDOW X Y W H\n", stderr);
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -76,6 +90,9 @@ int main(int argc, char** argv) {
         status = cursorState(display);
     else if (!std::strcmp(argv[1], "box-font"))
         status = boxFontState(display);
+    else if (!std::strcmp(argv[1], "lit") && argc == 7)
+        status = litPixels(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)), std::atoi(argv[3]),
+                           std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
     XCloseDisplay(display);
     return status;
 }
