@@ -72,7 +72,7 @@ void recordAtSize(benchmark::State& bench) {
     double cpu = 0;
     for (auto _ : bench) {
         const double cpuBefore = cpuSecondsOfThisProcess();
-        if (recordDemo(out, fps, &stats) != 0) {
+        if (recordDemo(out, fps, 1, &stats) != 0) {
             bench.SkipWithError("the recording failed");
             break;
         }
