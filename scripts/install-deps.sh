@@ -20,6 +20,7 @@ test_packages=(
   xvfb xauth xdotool x11-utils            # their X server, its launcher, keys, xwininfo
   ffmpeg                                  # the recorder's video forms and their checks
   desktop-file-utils man-db               # the install tests: menu entry check, man -l
+  zip                                     # an end-to-end test edits a copy of the archive
   clang libclang-rt-14-dev                # libFuzzer
 )
 

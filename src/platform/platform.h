@@ -59,6 +59,12 @@ int platformMaxViewport(const PlatformPixelFormat* format, int* width, int* heig
 int platformScreenSaverAllowed();
 void platformAllowScreenSaver();
 
+// Once the first GL context exists, every exit of the process (a library calling exit(), a
+// return from main) leaves fullscreen and shuts SDL down, which gives the desktop its mode back.
+// The hook, when set, is told afterwards whether a window was still open (tests).
+typedef void (*PlatformExitHook)(int windowWasOpen);
+void platformSetExitHook(PlatformExitHook hook);
+
 // ---------------------------------------------------------------------------------------------
 // Messages: window events translated into the Windows message numbers the shell dispatches on
 // ---------------------------------------------------------------------------------------------
@@ -101,6 +107,12 @@ void platformPostMessage(const PlatformMessage* message);
 intptr_t platformDefWindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam);
 // Drops every queued message, posted or pending (tests start from an empty queue).
 void platformFlushMessages();
+
+// From now on SIGINT, SIGTERM and SIGHUP close the window as its close button does: the next
+// poll delivers WM_CLOSE. A second one ends the process at once with 128 + the signal.
+void platformCatchInterrupts();
+// The signal that asked the demo to close; 0 while none has.
+int platformCaughtInterrupt();
 
 // ---------------------------------------------------------------------------------------------
 // Message boxes

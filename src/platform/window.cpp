@@ -5,6 +5,8 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include <cstdlib>
+
 #include "platform/sdl_window.h"
 
 namespace {
@@ -19,7 +21,30 @@ struct {
     int attributesAccepted;      // SDL took every GL attribute of the pixel format
     SDL_GLContext context;
     uint32_t swaps;
+    int exitHandlerSet;
+    PlatformExitHook exitHook;
 } state;
+
+// Runs before the GL driver's own exit handler (registered earlier, when it loaded), so the
+// window and context are still valid here. SDL_Quit puts every display back in its own mode;
+// after a normal shutdown it finds nothing left to do.
+void restoreAtExit() {
+    const int windowWasOpen = state.window != nullptr;
+    if (state.window) {
+        if (SDL_GetWindowFlags(state.window) & SDL_WINDOW_FULLSCREEN) SDL_SetWindowFullscreen(state.window, 0);
+        if (state.context) {
+            SDL_GL_MakeCurrent(state.window, nullptr);
+            SDL_GL_DeleteContext(state.context);
+            state.context = nullptr;
+        }
+        SDL_DestroyWindow(state.window);
+        state.window = nullptr;
+    }
+    SDL_Quit();
+    state.videoUp = 0;
+    state.registered = 0;
+    if (state.exitHook) state.exitHook(windowWasOpen);
+}
 
 void colourSizes(int colourBits, int* red, int* green, int* blue) {
     if (colourBits >= 24) {
@@ -162,6 +187,7 @@ int platformSetPixelFormat(int formatNumber) { return state.drawableHeld && form
 int platformCreateContext() {
     if (!state.window || state.context) return 0;
     state.context = SDL_GL_CreateContext(state.window);
+    if (state.context && !state.exitHandlerSet) state.exitHandlerSet = std::atexit(restoreAtExit) == 0;
     return state.context != nullptr;
 }
 
@@ -236,6 +262,8 @@ void platformRestoreWindow() {
 int platformScreenSaverAllowed() { return SDL_IsScreenSaverEnabled() == SDL_TRUE; }
 
 void platformAllowScreenSaver() { SDL_EnableScreenSaver(); }
+
+void platformSetExitHook(PlatformExitHook hook) { state.exitHook = hook; }
 
 SDL_Window* platformSdlWindow() { return state.window; }
 

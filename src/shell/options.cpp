@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "assets/data_path.h"
+#include "platform/platform.h"
 #include "shell/help_text.h"
 #include "shell/main_loop.h"
 #include "shell/window.h"
@@ -117,5 +118,8 @@ int playDemo(const ProgramOptions& options) {
     LoopOptions loop;
     loop.startFullscreen = !options.windowed;
     loop.fpsCap = options.fps;
-    return demoMain(loop);
+    platformCatchInterrupts();
+    const int status = demoMain(loop);
+    const int signal = platformCaughtInterrupt();
+    return signal ? 128 + signal : status;
 }

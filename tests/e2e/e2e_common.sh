@@ -7,10 +7,12 @@ exit_limit_ms=${E2E_EXIT_LIMIT_MS:-1000}
 demo_pid=
 demo_log=$(mktemp /tmp/quorvex-e2e-XXXXXX)
 
-# Re-runs the calling script inside a fresh X server of the given size (e.g. 640x480).
+# Re-runs the calling script inside a fresh X server of the given size (e.g. 640x480); any
+# further arguments go to the server.
 on_screen() {
   if [ -z "${E2E_UNDER_XVFB:-}" ]; then
-    E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 ${1}x24 -nolisten tcp" bash "$0"
+    local size=$1; shift
+    E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 ${size}x24 -nolisten tcp $*" bash "$0"
   fi
 }
 

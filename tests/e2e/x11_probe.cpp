@@ -1,10 +1,12 @@
 // A small X11 helper for the end-to-end scripts: asks a window to close as a window manager
 // would, names a window's owner, tells whether the pointer shows a visible cursor and whether
-// message boxes have fonts, and counts the lit pixels of a window.
+// message boxes have fonts, counts the lit pixels of a window, gives a virtual screen a
+// 640 x 480 mode and reads the one in use.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/Xrandr.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -72,11 +74,73 @@ int litPixels(Display* display, Window window, int x, int y, int width, int heig
     std::printf("%ld\n", lit);
     return 0;
 }
+
+// The first output of the screen and its CRTC, or nulls (release with releaseOutput).
+struct Output {
+    XRRScreenResources* resources = nullptr;
+    XRROutputInfo* info = nullptr;
+};
+
+Output firstOutput(Display* display) {
+    Output output;
+    int eventBase = 0, errorBase = 0;
+    if (!XRRQueryExtension(display, &eventBase, &errorBase)) return output;
+    output.resources = XRRGetScreenResources(display, DefaultRootWindow(display));
+    if (output.resources && output.resources->noutput > 0)
+        output.info = XRRGetOutputInfo(display, output.resources, output.resources->outputs[0]);
+    return output;
+}
+
+void releaseOutput(Output& output) {
+    if (output.info) XRRFreeOutputInfo(output.info);
+    if (output.resources) XRRFreeScreenResources(output.resources);
+}
+
+// Adds a 640 x 480 mode (the standard 60 Hz timings) to the first output. The server forgets
+// it when the last client leaves unless it runs with -noreset.
+int addMode(Display* display) {
+    Output output = firstOutput(display);
+    if (!output.info) {
+        releaseOutput(output);
+        return 1;
+    }
+    char name[] = "640x480";
+    XRRModeInfo mode{};
+    mode.width = 640;
+    mode.height = 480;
+    mode.dotClock = 25175000;
+    mode.hSyncStart = 656;
+    mode.hSyncEnd = 752;
+    mode.hTotal = 800;
+    mode.vSyncStart = 490;
+    mode.vSyncEnd = 492;
+    mode.vTotal = 525;
+    mode.name = name;
+    mode.nameLength = static_cast<int>(std::strlen(name));
+    const RRMode id = XRRCreateMode(display, DefaultRootWindow(display), &mode);
+    XRRAddOutputMode(display, output.resources->outputs[0], id);
+    XSync(display, False);
+    releaseOutput(output);
+    return id ? 0 : 1;
+}
+
+// Prints the size of the mode the first output shows, "WxH".
+int modeInUse(Display* display) {
+    Output output = firstOutput(display);
+    XRRCrtcInfo* crtc = output.info && output.info->crtc ? XRRGetCrtcInfo(display, output.resources, output.info->crtc) : nullptr;
+    if (crtc) {
+        std::printf("%ux%u\n", crtc->width, crtc->height);
+        XRRFreeCrtcInfo(crtc);
+    }
+    releaseOutput(output);
+    return crtc ? 0 : 1;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fputs("usage: x11_probe close WINDOW | owner WINDOW | cursor | box-font | lit WINDOW X Y W H\n", stderr);
+        std::fputs("usage: x11_probe close WINDOW | owner WINDOW | cursor | box-font | lit WINDOW X Y W H\n"
+                   "       | add-mode | mode\n", stderr);
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -93,6 +157,10 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[1], "lit") && argc == 7)
         status = litPixels(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)), std::atoi(argv[3]),
                            std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
+    else if (!std::strcmp(argv[1], "add-mode"))
+        status = addMode(display);
+    else if (!std::strcmp(argv[1], "mode"))
+        status = modeInUse(display);
     XCloseDisplay(display);
     return status;
 }
