@@ -22,19 +22,22 @@ wait_lit() {
 # flight when Escape arrives takes longer to finish.
 exit_limit_ms=$(( exit_limit_ms * 4 ))
 
-start_demo --windowed --size 1280x960
-win=$(wait_window "Quorvex Dalmera") || fail "no demo window"
-g=$(geometry "$win")
-[ "$g" = "0 0 1280 960" ] || fail "window has geometry '$g', expected '0 0 1280 960'"
+# Starts the demo in a window of the given size and checks its client area at 0, 0.
+start_sized() {
+  start_demo --windowed --size "$1x$2"
+  win=$(wait_window "Quorvex Dalmera") || fail "no demo window"
+  local g
+  g=$(geometry "$win")
+  [ "$g" = "0 0 $1 $2" ] || fail "window has geometry '$g', expected '0 0 $1 $2'"
+}
+
+start_sized 1280 960
 # The intro's backdrop reaches every edge of the 4:3 area.
 wait_lit "$win" 0 0 2 960 480 || fail "left edge of a 4:3 window is dark"
 wait_lit "$win" 1278 0 2 960 480 || fail "right edge of a 4:3 window is dark"
 escape_ends_demo
 
-start_demo --windowed --size 960x480
-win=$(wait_window "Quorvex Dalmera") || fail "no demo window"
-g=$(geometry "$win")
-[ "$g" = "0 0 960 480" ] || fail "window has geometry '$g', expected '0 0 960 480'"
+start_sized 960 480
 wait_lit "$win" 160 0 2 480 240 || fail "the picture does not reach the left bar"
 wait_lit "$win" 798 0 2 480 240 || fail "the picture does not reach the right bar"
 [ "$(lit "$win" 0 0 160 480)" -eq 0 ] || fail "left bar is not black"
