@@ -26,8 +26,10 @@ struct {
 } state;
 
 // Runs before the GL driver's own exit handler (registered earlier, when it loaded), so the
-// window and context are still valid here. SDL_Quit puts every display back in its own mode;
-// after a normal shutdown it finds nothing left to do.
+// window and context are still valid here. Only an exit that left the window open (a fatal
+// decoder error) has anything to undo: SDL_Quit puts every display back in its own mode. After
+// a normal shutdown the mode is back already, and the driver stays loaded as it always has, so
+// leak checks can still name what it keeps.
 void restoreAtExit() {
     const int windowWasOpen = state.window != nullptr;
     if (state.window) {
@@ -39,10 +41,10 @@ void restoreAtExit() {
         }
         SDL_DestroyWindow(state.window);
         state.window = nullptr;
+        SDL_Quit();
+        state.videoUp = 0;
+        state.registered = 0;
     }
-    SDL_Quit();
-    state.videoUp = 0;
-    state.registered = 0;
     if (state.exitHook) state.exitHook(windowWasOpen);
 }
 
