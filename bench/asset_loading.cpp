@@ -4,9 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include <algorithm>
 #include <ctime>
 #include <cstdio>  // jpeglib.h needs FILE declared first
@@ -20,6 +17,7 @@
 #include "assets/image.h"
 #include "assets/texture_archive.h"
 #include "assets/texture_bank.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 
 namespace {

@@ -2,13 +2,13 @@
 // the particle pass alone, against a clear-and-swap frame; the particle pass must not allocate.
 #include <benchmark/benchmark.h>
 
-#include <GL/gl.h>
 #include <malloc.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
 
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/particles.h"
 #include "scenes/scene_state.h"

@@ -3,10 +3,9 @@
 // second argument 0 draws them in full as the live loop does, 1 undraws them as recordings do.
 #include <benchmark/benchmark.h>
 
-#include <GL/gl.h>
-
 #include <string>
 
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "scenes/director.h"
 #include "scenes/scene_state.h"

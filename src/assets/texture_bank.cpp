@@ -2,13 +2,12 @@
 // and the 23 archive pictures in slots 0-22, each uploaded as a full mipmap chain.
 #include "assets/texture_bank.h"
 
-#include <GL/glu.h>
-
 #include <cstdlib>
 
 #include "assets/bmp_loader.h"
 #include "assets/image.h"
 #include "assets/picture_limits.h"
+#include "platform/gl.h"
 
 TextureBank textureBank;
 

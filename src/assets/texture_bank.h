@@ -2,9 +2,8 @@
 // filled at every start-up from the four BMP pictures and the texture archive.
 #pragma once
 
-#include <GL/gl.h>
-
 #include "assets/media_manifest.h"
+#include "platform/gl.h"
 
 struct TextureArchive;
 

@@ -2,7 +2,6 @@
 // The live main loop runs unchanged; only the platform seam is switched to offscreen.
 #include "record/recorder.h"
 
-#include <GL/gl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -16,6 +15,7 @@
 
 #include "assets/data_path.h"
 #include "assets/demo_timeline.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "scenes/director.h"
 #include "shell/main_loop.h"

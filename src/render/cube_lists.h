@@ -2,7 +2,7 @@
 // and the per-call fade step that the intro ends on.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 extern GLuint bigCubeList;
 extern GLuint smallCubeList;

@@ -2,7 +2,7 @@
 // The outlines that several scenes share are in the header.
 #include "render/facing_quad.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 void drawFacingQuad(const QuadCorner (&corners)[4]) {
     glBegin(GL_QUADS);

@@ -2,7 +2,7 @@
 // drawn in two passes (mask, then font) over a fixed 640 x 480 overlay.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 extern GLuint glyphBase;
 

@@ -2,7 +2,7 @@
 // stepped once per call, reborn at the emitter when their life runs out.
 #include "render/particles.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <cstdlib>
 

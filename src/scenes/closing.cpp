@@ -1,10 +1,8 @@
 // Closing picture scene: the members picture filling the window until the demo's last second,
 // when the chain runs out of scenes and the demo ends.
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include "assets/demo_timeline.h"
 #include "assets/texture_bank.h"
+#include "platform/gl.h"
 #include "render/facing_quad.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"

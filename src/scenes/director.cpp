@@ -2,8 +2,7 @@
 // one that is still running. Finished scenes before it keep drawing and updating.
 #include "scenes/director.h"
 
-#include <GL/gl.h>
-
+#include "platform/gl.h"
 #include "scenes/scenes.h"
 
 namespace {

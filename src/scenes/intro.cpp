@@ -1,9 +1,8 @@
 // Intro scene: the climbing rocket over the sliding backdrop, the particle fountain,
 // the caption timetable, and the fade that ends it from second 47.
-#include <GL/gl.h>
-
 #include "assets/demo_timeline.h"
 #include "assets/texture_bank.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/cube_lists.h"
 #include "render/facing_quad.h"

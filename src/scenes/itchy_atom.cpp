@@ -1,12 +1,10 @@
 // Itchy-atom scene: a chrome nucleus with six spikes and an electron, a backdrop, and a row
 // of 40 additive sprites that drift to the right and jitter up and down.
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include <cmath>
 
 #include "assets/demo_timeline.h"
 #include "assets/texture_bank.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/facing_quad.h"
 #include "render/font.h"

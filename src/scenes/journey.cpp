@@ -1,8 +1,7 @@
 // Journey scene: the second rocket and its bubble over the second backdrop, and the
 // small cube that spins out of the depth; it ends once the cube has passed depth 20.
-#include <GL/gl.h>
-
 #include "assets/texture_bank.h"
+#include "platform/gl.h"
 #include "render/cube_lists.h"
 #include "render/facing_quad.h"
 #include "render/font.h"

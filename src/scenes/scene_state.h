@@ -2,7 +2,7 @@
 // Process-wide plain records; none is reset when the window is re-created.
 #pragma once
 
-#include <GL/glu.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 

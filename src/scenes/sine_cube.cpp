@@ -1,11 +1,10 @@
 // Sine-cube scene: a chain of 1000 small cubes, each placed on top of the one before it,
 // coiling through space as the two shared angles grow from cube to cube.
-#include <GL/gl.h>
-
 #include <cmath>
 
 #include "assets/demo_timeline.h"
 #include "assets/texture_bank.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/cube_lists.h"
 #include "render/facing_quad.h"

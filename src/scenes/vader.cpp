@@ -1,10 +1,8 @@
 // Vader scene: a small ship of two wing panels, a faceted body and two struts, tumbling
 // about a point beside it in front of a backdrop.
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include "assets/demo_timeline.h"
 #include "assets/texture_bank.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/cube_lists.h"
 #include "render/facing_quad.h"

@@ -2,12 +2,10 @@
 // order; runShutdown: what closing the window releases after the context has gone.
 #include "shell/startup.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include "assets/texture_archive.h"
 #include "assets/texture_bank.h"
 #include "audio/soundtrack.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/cube_lists.h"
 #include "render/font.h"

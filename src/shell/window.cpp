@@ -2,9 +2,7 @@
 // step by step with one message box per failure, the 45-degree projection and the 4:3 framing.
 #include "shell/window.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"

@@ -2,7 +2,6 @@
 // sizes, the parameters of both set-ups, exact uploads of odd rows, and missing files.
 #include "assets/texture_bank.h"
 
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -18,6 +17,7 @@
 #include "asset_fixtures.h"
 #include "assets/image.h"
 #include "assets/texture_archive.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "shell/startup.h"
 #include "support/gl_test_context.h"

@@ -1,6 +1,5 @@
 // The soundtrack on a real SDL audio device (the disk driver, which writes what reaches it to
 // a file), and start-up without any device: silent, complete, chrome mode still set.
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 
 #include "audio/soundtrack.h"
 #include "mp3_fixture.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "shell/startup.h"
 #include "support/gl_test_context.h"

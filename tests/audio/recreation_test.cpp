@@ -1,6 +1,5 @@
 // F1 through the real main loop, offscreen on a virtual clock with the recorder's capture:
 // the soundtrack heard after the window's re-creation starts again at its first sample.
-#include <GL/gl.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <link.h>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "mp3_fixture.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "shell/main_loop.h"
 #include "support/headless_demo.h"

@@ -1,11 +1,11 @@
 // A recording steps exactly as the live loop: its first frames are the live loop's first
 // frames on the same clock, where the first two see a step of 0 and the third one frame's.
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <vector>
 
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "recording_files.h"
 #include "support/headless_demo.h"

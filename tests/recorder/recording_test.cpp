@@ -1,6 +1,5 @@
 // Whole-demo recordings at 10 frames per second, in all three forms, checked against the
 // timing rules: frame n at n / 10 s, 4410 sample frames each, the end at second 98.
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,6 +7,7 @@
 #include <thread>
 
 #include "assets/texture_bank.h"
+#include "platform/gl.h"
 #include "recording_files.h"
 #include "render/font.h"
 #include "support/gl_test_context.h"

@@ -2,14 +2,12 @@
 // whose glyph cells carry their own index in green so a caption can be read back from the frame.
 #pragma once
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "assets/texture_bank.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/cube_lists.h"
 #include "render/font.h"

@@ -3,12 +3,12 @@
 // A full run of the demo; labelled "slow".
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
 #include <dlfcn.h>
 #include <link.h>
 
 #include <vector>
 
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "scenes/director.h"
 #include "shell/main_loop.h"

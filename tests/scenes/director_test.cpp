@@ -1,10 +1,10 @@
 // The scene chain: stops at the first running scene, keeps calling finished ones,
 // and lets the speed factors compound through the shared frame step.
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "platform/gl.h"
 #include "scenes/director.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"

@@ -2,13 +2,13 @@
 // the caption's two passes and the intro, journey and closing frames.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
 #include <dlfcn.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "platform/gl.h"
 #include "render/particles.h"
 #include "render/test_textures.h"
 #include "scenes/scenes.h"

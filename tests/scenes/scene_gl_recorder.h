@@ -3,14 +3,13 @@
 // Included by exactly one test source per executable (it defines the interposed functions).
 #pragma once
 
-#include <GL/gl.h>
-#include <GL/glu.h>
 #include <dlfcn.h>
 
 #include <array>
 #include <cmath>
 #include <vector>
 
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/cube_lists.h"
 #include "render/font.h"

@@ -1,8 +1,8 @@
 // The OpenGL state every scene starts from, after the start-up sequence on a real context,
 // here with no media and no music at all: nothing may depend on having them.
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/particles.h"
 #include "scenes/scene_state.h"

@@ -1,11 +1,11 @@
 // The window procedure's message table fed as messages, and the projection it keeps, on the
 // offscreen context: activation by minimized state only, keys, system commands, close, size.
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "shell/main_loop.h"
 #include "shell/window.h"

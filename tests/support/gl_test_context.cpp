@@ -2,9 +2,7 @@
 // Opened lazily through the platform seam; the default GL state is restored per test.
 #include "support/gl_test_context.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
+#include "platform/gl.h"
 #include "platform/platform.h"
 
 namespace {

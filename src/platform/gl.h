@@ -1,0 +1,22 @@
+// The one way into OpenGL 1.1 and GLU for every file above the platform: the system's own
+// headers, each OS's way. Windows' GL header needs <windows.h> first, without its min/max.
+#pragma once
+
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+#elif defined(__APPLE__)
+#define GL_SILENCE_DEPRECATION
+#include <OpenGL/gl.h>
+#include <OpenGL/glu.h>
+#else
+#include <GL/gl.h>
+#include <GL/glu.h>
+#endif
