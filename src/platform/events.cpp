@@ -9,6 +9,8 @@
 #include <deque>
 #include <mutex>
 
+#include "platform/process.h"
+
 namespace {
 struct {
     std::mutex postedLock;               // posting is allowed from any thread
@@ -189,10 +191,14 @@ void platformFlushMessages() {
 void platformCatchInterrupts() {
     // SDL would otherwise turn SIGINT and SIGTERM into its own quit and forget the signal.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+#if defined(_WIN32)
+    platformRouteInterrupts(onInterrupt);  // Ctrl-C and Ctrl-Break on the console
+#else
     struct sigaction interrupt = {};
     interrupt.sa_handler = onInterrupt;
     sigemptyset(&interrupt.sa_mask);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &interrupt, nullptr);
+#endif
 }
 
 int platformCaughtInterrupt() { return caughtSignal; }

@@ -10,6 +10,18 @@
 #include "platform/sdl_window.h"
 
 namespace {
+// Offscreen, SDL's own driver gets GL only through EGL, which Mesa has on Linux and Windows
+// has not. There the target is a window of the system's driver that is never shown, drawn
+// with swap interval 0 and read back from its back buffer; borderless, so that the system
+// never clamps it to the desktop's size.
+#if defined(_WIN32)
+const char offscreenDriver[] = "windows";
+constexpr int offscreenWindowHidden = 1;
+#else
+const char offscreenDriver[] = "offscreen";
+constexpr int offscreenWindowHidden = 0;
+#endif
+
 struct {
     PlatformBackend backend;
     int videoUp;                 // SDL video initialised (once per process)
@@ -103,7 +115,7 @@ int bringVideoUp() {
 int platformSelectBackend(PlatformBackend backend) {
     if (state.videoUp) return backend == state.backend;
     state.backend = backend;
-    if (backend == PLATFORM_OFFSCREEN) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
+    if (backend == PLATFORM_OFFSCREEN) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, offscreenDriver, SDL_HINT_OVERRIDE);
     else SDL_ResetHint(SDL_HINT_VIDEODRIVER);
     return 1;
 }
@@ -157,6 +169,7 @@ int platformCreateWindow(const char* title, int width, int height, int fullscree
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     // A fullscreen window covers the display; a windowed one has a sizeable frame.
     if (fullscreen && state.modeChanged) flags |= SDL_WINDOW_FULLSCREEN;
+    else if (state.backend == PLATFORM_OFFSCREEN && offscreenWindowHidden) flags |= SDL_WINDOW_BORDERLESS;
     else flags |= SDL_WINDOW_RESIZABLE;
     state.window = SDL_CreateWindow(title, 0, 0, width, height, flags);
     if (!state.window) return 0;
@@ -196,7 +209,8 @@ int platformCreateContext() {
 int platformMakeCurrent() {
     if (!state.window || !state.context) return 0;
     if (SDL_GL_MakeCurrent(state.window, state.context) != 0) return 0;
-    SDL_GL_SetSwapInterval(1);  // not every driver can; the demo runs either way
+    // Not every driver can; the demo runs either way. Offscreen nothing waits for the display.
+    SDL_GL_SetSwapInterval(state.backend == PLATFORM_OFFSCREEN ? 0 : 1);
     return 1;
 }
 
@@ -224,7 +238,7 @@ int platformDestroyWindow() {
 }
 
 void platformShowWindow() {
-    if (!state.window) return;
+    if (!state.window || (state.backend == PLATFORM_OFFSCREEN && offscreenWindowHidden)) return;
     SDL_ShowWindow(state.window);
     SDL_RaiseWindow(state.window);
     // Without a window manager nobody hands a fullscreen window the keyboard; take it.

@@ -1,0 +1,90 @@
+// The recorder's file system calls on POSIX systems: stat, access, mkdir, dirent, rename.
+// Paths are bytes here, so UTF-8 passes through unchanged.
+#include "platform/file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+PlatformPathKind platformPathKind(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return errno == ENOENT ? PLATFORM_PATH_MISSING : PLATFORM_PATH_ERROR;
+    return S_ISDIR(info.st_mode) ? PLATFORM_PATH_DIRECTORY : PLATFORM_PATH_FILE;
+}
+
+long long platformFileSize(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+}
+
+int platformCanWriteInto(const std::string& directory) { return access(directory.c_str(), W_OK | X_OK) == 0; }
+
+int platformCanWriteFile(const std::string& path) { return access(path.c_str(), W_OK) == 0; }
+
+int platformMakeDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
+
+int platformListDirectory(const std::string& directory, std::vector<std::string>* names) {
+    names->clear();
+    DIR* handle = opendir(directory.c_str());
+    if (!handle) return 0;
+    while (const dirent* entry = readdir(handle)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names->push_back(name);
+    }
+    closedir(handle);
+    return 1;
+}
+
+std::string platformAbsolutePath(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    char cwd[PATH_MAX];
+    if (!getcwd(cwd, sizeof cwd)) return "";
+    return std::string(cwd) + "/" + path;
+}
+
+std::string platformFollowLink(const std::string& path) {
+    struct stat info;
+    char resolved[PATH_MAX];
+    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && realpath(path.c_str(), resolved))
+        return resolved;
+    return path;
+}
+
+int platformCreateNewFile(const std::string& path) {
+    // Mode 0666 less the umask: as a file the encoder had created itself.
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return errno == EEXIST ? 0 : -1;
+    close(fd);
+    return 1;
+}
+
+namespace {
+int renameNoReplace(const char* from, const char* to) {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 1;
+    if (errno != EINVAL && errno != ENOSYS) return 0;
+#elif defined(__APPLE__)
+    if (renamex_np(from, to, RENAME_EXCL) == 0) return 1;
+    if (errno != ENOTSUP) return 0;
+#endif
+    // Without an atomic no-replace rename a hard link fails on an existing name too.
+    if (link(from, to) != 0) return 0;
+    unlink(from);
+    return 1;
+}
+}  // namespace
+
+int platformRenameFile(const std::string& from, const std::string& to, int replace) {
+    if (replace) return rename(from.c_str(), to.c_str()) == 0;
+    return renameNoReplace(from.c_str(), to.c_str());
+}
+
+int platformRemoveFile(const char* path) { return unlink(path) == 0; }
+
+const char* platformPathSeparators() { return "/"; }

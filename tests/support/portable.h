@@ -1,0 +1,15 @@
+// What tests need from the OS beyond the C++ library, one way on Linux and Windows: the
+// environment, directories, this program's path, and pi.
+#pragma once
+
+#include <string>
+
+// M_PI is POSIX, not C++; the tests' own.
+constexpr double testPi = 3.14159265358979323846;
+
+void setTestEnvironment(const std::string& name, const std::string& value);
+void unsetTestEnvironment(const std::string& name);
+// Every missing directory on the way to `path`; aborts the test program on failure.
+void makeTestDirectories(const std::string& path);
+// The running test program's full path, for tests that start it again in a helper role.
+std::string testProgramPath();
