@@ -2,16 +2,14 @@
 // before any work, the PNG directory with its WAV soundtrack, and the ffmpeg video forms.
 #include "record/sink.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "platform/file_system.h"
 #include "record/recorder.h"
 
 struct RecordSink {
@@ -32,15 +30,17 @@ bool endsWithNoCase(const std::string& text, const char* suffix) {
     return true;
 }
 
+bool isSeparator(char c) { return std::strchr(platformPathSeparators(), c) != nullptr; }
+
 std::string withoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    while (path.size() > 1 && isSeparator(path.back())) path.pop_back();
     return path;
 }
 
 std::string parentOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = path.find_last_of(platformPathSeparators());
     if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
 bool isFrameName(const char* name) {
@@ -53,23 +53,20 @@ bool isFrameName(const char* name) {
 }
 
 bool holdsRecording(const std::string& dir) {
-    DIR* handle = opendir(dir.c_str());
-    if (!handle) return false;
-    bool found = false;
-    while (const dirent* entry = readdir(handle))
-        if (isFrameName(entry->d_name) || !std::strcmp(entry->d_name, "soundtrack.wav")) found = true;
-    closedir(handle);
-    return found;
+    std::vector<std::string> names;
+    if (!platformListDirectory(dir, &names)) return false;
+    for (const std::string& name : names)
+        if (isFrameName(name.c_str()) || name == "soundtrack.wav") return true;
+    return false;
 }
 
 // With --overwrite: a shorter recording must not leave older frames after its own.
 int removeOldFrames(const std::string& dir) {
-    DIR* handle = opendir(dir.c_str());
-    if (!handle) return 0;
+    std::vector<std::string> names;
+    if (!platformListDirectory(dir, &names)) return 0;
     int ok = 1;
-    while (const dirent* entry = readdir(handle))
-        if (isFrameName(entry->d_name) && unlink((dir + "/" + entry->d_name).c_str()) != 0) ok = 0;
-    closedir(handle);
+    for (const std::string& name : names)
+        if (isFrameName(name.c_str()) && !platformRemoveFile((dir + "/" + name).c_str())) ok = 0;
     return ok;
 }
 
@@ -80,8 +77,7 @@ std::string framePath(const RecordSink* sink) {
 }
 
 int openDirectory(RecordSink* sink, std::string* error) {
-    struct stat info;
-    if (stat(sink->outPath.c_str(), &info) != 0 && mkdir(sink->outPath.c_str(), 0777) != 0) {
+    if (platformPathKind(sink->outPath) == PLATFORM_PATH_MISSING && !platformMakeDirectory(sink->outPath)) {
         *error = "cannot create the directory '" + sink->outPath + "': " + std::strerror(errno);
         return 0;
     }
@@ -106,28 +102,27 @@ RecordFormat recordFormatFor(const std::string& outPath) {
 std::string checkRecordTarget(const std::string& outPath, RecordFormat format, int overwrite) {
     const std::string path = withoutTrailingSlashes(outPath);
     const std::string quoted = "'" + outPath + "'";
-    struct stat info;
-    if (stat(path.c_str(), &info) == 0) {
+    const PlatformPathKind kind = platformPathKind(path);
+    if (kind == PLATFORM_PATH_DIRECTORY || kind == PLATFORM_PATH_FILE) {
         if (format == RECORD_PNG_DIRECTORY) {
-            if (!S_ISDIR(info.st_mode)) return quoted + " exists and is not a directory";
-            if (access(path.c_str(), W_OK | X_OK) != 0) return "cannot write into " + quoted + ": " + std::strerror(errno);
+            if (kind != PLATFORM_PATH_DIRECTORY) return quoted + " exists and is not a directory";
+            if (!platformCanWriteInto(path)) return "cannot write into " + quoted + ": " + std::strerror(errno);
             if (!overwrite && holdsRecording(path))
                 return quoted + " already holds frames or soundtrack.wav; add --overwrite to replace them";
             return "";
         }
-        if (S_ISDIR(info.st_mode)) return quoted + " is a directory";
+        if (kind == PLATFORM_PATH_DIRECTORY) return quoted + " is a directory";
         if (!overwrite) return quoted + " already exists; add --overwrite to replace it";
         // The finished file is renamed over the old one: the directory must take a new file.
-        if (access(path.c_str(), W_OK) != 0 || access(parentOf(path).c_str(), W_OK | X_OK) != 0)
+        if (!platformCanWriteFile(path) || !platformCanWriteInto(parentOf(path)))
             return "cannot write " + quoted + ": " + std::strerror(errno);
         return "";
     }
-    if (errno != ENOENT) return "cannot write " + quoted + ": " + std::strerror(errno);
+    if (kind == PLATFORM_PATH_ERROR) return "cannot write " + quoted + ": " + std::strerror(errno);
     const std::string parent = parentOf(path);
-    if (stat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+    if (platformPathKind(parent) != PLATFORM_PATH_DIRECTORY)
         return "cannot write " + quoted + ": no directory '" + parent + "'";
-    if (access(parent.c_str(), W_OK | X_OK) != 0)
-        return "cannot write " + quoted + ": " + std::strerror(errno);
+    if (!platformCanWriteInto(parent)) return "cannot write " + quoted + ": " + std::strerror(errno);
     return "";
 }
 

@@ -10,6 +10,7 @@
 
 #include "assets/demo_timeline.h"
 
+struct PlatformChild;
 struct RecordStats;
 
 constexpr int recordRate = audioSampleRate;  // the mixer's: frame n carries exactly its share
@@ -37,9 +38,8 @@ int closeWav(WavWriter* wav);  // 1 when every byte and the header reached the d
 // The ffmpeg process behind the video forms: two input pipes, fed, then waited for. It
 // writes a hidden file beside the output, renamed to the output's name once complete.
 struct FfmpegEncoder {
-    int pid = -1;
-    int videoFd = -1;
-    int audioFd = -1;
+    PlatformChild* child = nullptr;
+    int pipeOpen[2] = {0, 0};                // video, sound: not yet closed by us
     std::deque<std::vector<uint8_t>> video;  // frames not yet wholly in the pipe, oldest first
     size_t videoSent = 0;                    // bytes of the oldest one already written
     size_t videoBacklog = 0;                 // frames that may wait here before the recorder does
@@ -63,7 +63,7 @@ int encodeFrame(FfmpegEncoder* encoder, const uint8_t* rgb);
 // unfinished file is removed and the user's name left as it was.
 int closeEncoder(FfmpegEncoder* encoder, RecordStats* stats, std::string* error);
 // For a second interrupt, from a signal handler: stops the encoder at once and removes its
-// unfinished file. Only async-signal-safe calls.
+// unfinished file. Only async-signal-safe calls on POSIX.
 void abandonEncoderNow();
 
 // One RGB frame, top row first, as an 8-bit PNG; 1 on success.
