@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "support/portable.h"
 #include "support/temp_dir.h"
 
 namespace {
 class DataPathTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(0, system(("mkdir -p " + dir.file("data/Sub")).c_str()));
+        makeTestDirectories(dir.file("data/Sub"));
         writeFile(dir.file("data/textures.zip"), {'z'});
         writeFile(dir.file("data/font.bmp"), {'f'});
         writeFile(dir.file("data/Sub/Deep.TXT"), {'d'});
@@ -95,7 +96,8 @@ TEST(DataDirectoryPlaces, WorkingDirectoryThenBesideTheProgramThenItsInstallThen
               (std::vector<std::string>{"/home/u/demo/data", "/opt/q/bin/data", "/opt/q/share/quorvex/data",
                                         installedDataDirectory()}));
     // A program in the configured prefix names that install once; an unknown one leaves its two out.
-    const std::string prefix = std::filesystem::path(installedDataDirectory()).parent_path().parent_path().parent_path();
+    const std::string prefix =
+        std::filesystem::u8path(installedDataDirectory()).parent_path().parent_path().parent_path().u8string();
     EXPECT_EQ(dataDirectoryPlaces("/w", prefix + "/bin"),
               (std::vector<std::string>{"/w/data", prefix + "/bin/data", installedDataDirectory()}));
     EXPECT_EQ(dataDirectoryPlaces("/w", ""), (std::vector<std::string>{"/w/data", installedDataDirectory()}));
@@ -103,7 +105,7 @@ TEST(DataDirectoryPlaces, WorkingDirectoryThenBesideTheProgramThenItsInstallThen
 
 TEST(DataDirectoryPlaces, FirstExistingDirectoryIsTakenWhateverTheCaseOfItsName) {
     TempDir dir;
-    ASSERT_EQ(0, system(("mkdir -p " + dir.file("a/DATA") + " " + dir.file("c/data") + " " + dir.file("b")).c_str()));
+    for (const char* sub : {"a/DATA", "c/data", "b"}) makeTestDirectories(dir.file(sub));
     writeFile(dir.file("b/data"), {'x'});  // a file is no data directory
     EXPECT_EQ(dir.file("a/DATA"), firstDataDirectory({dir.file("none/data"), dir.file("b/data"), dir.file("a/data"),
                                                       dir.file("c/data")}));

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +13,8 @@
 #include "asset_fixtures.h"
 #include "assets/picture_limits.h"
 #include "assets/texture_archive.h"
+#include "platform/process.h"
+#include "support/portable.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -238,15 +239,13 @@ TEST_F(PictureLimitTest, HugeAnnouncedSizesAreRefusedBeforeAnyMemoryIsTaken) {
     for (size_t i = 0; i < size_t(16384) * 4096 / 128; ++i) append(packets, {0xFF, 1, 2, 3, 4});
     EXPECT_EQ(0, decode(decodeTga, tgaFile(10, 16384, 4096, 32, 0x20, packets), "runs.tga", &said));
     EXPECT_NE(std::string::npos, said.find("runs.tga is 16384 x 4096"));
-    struct rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    EXPECT_LT(usage.ru_maxrss, 400 * 1024) << "kB at the peak";
+    EXPECT_LT(platformPeakResidentKb(), 400 * 1024) << "kB at the peak";
 }
 
 class LoadImageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(0, system(("mkdir -p " + dir.file("data")).c_str()));
+        makeTestDirectories(dir.file("data"));
         const Bytes jpeg = encodeJpeg(8, 4, 3, gradientPixels(8, 4, 3));
         const Bytes tga = tgaFile(2, 3, 2, 24, 0x20, storedPixels(true));
         ASSERT_TRUE(writeZip(dir.file("data/textures.zip"),

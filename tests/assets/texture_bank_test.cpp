@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 #include "shell/startup.h"
 #include "support/gl_test_context.h"
+#include "support/portable.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -86,7 +87,7 @@ protected:
     void SetUp() override {
         GlTest::SetUp();
         platformSetMessageBoxHook(rejectMessage);
-        ASSERT_EQ(0, system(("mkdir -p " + dir.file("data")).c_str()));
+        makeTestDirectories(dir.file("data"));
         for (int k = 0; k < bmpPictureCount; ++k)
             writeFile(dataFile(bmpPictures[k].name), bmp24(bmpSpecs[k], bmpPixels(bmpSpecs[k], k)));
         std::vector<ZipItem> items;
@@ -221,6 +222,9 @@ TEST_F(TextureBankTest, MissingParticleLeavesSlot27EmptyAndStartupCompletes) {
         EXPECT_EQ(archiveWidth(slot), levelSize(textureBank.names[slot], GL_TEXTURE_WIDTH)) << slot;
 }
 
+// Linux only from here: devices and pipes in the file system, and a peak memory figure that
+// can be reset (clear_refs).
+#if defined(__linux__)
 // Resident memory now and at its peak since the last reset, in kB (Linux keeps both).
 long statusKb(const char* field) {
     std::ifstream status("/proc/self/status");
@@ -283,6 +287,8 @@ TEST_F(TextureBankTest, OversizedAndEndlessPicturesLeaveOnlyTheirSlotsEmptyWithi
         EXPECT_EQ(k == 3 ? bmpSpecs[k].width : 0, levelSize(textureBank.names[bmpPictures[k].slot], GL_TEXTURE_WIDTH))
             << bmpPictures[k].name;
 }
+
+#endif
 
 TEST_F(TextureBankTest, ReloadingGivesTheSamePicturesUnderNewNames) {
     loadBank();

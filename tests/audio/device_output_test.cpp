@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "shell/startup.h"
 #include "support/gl_test_context.h"
+#include "support/portable.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -23,13 +24,13 @@ const long bytesPerSecond = 44100 * 4;
 // SDL reads the driver choice each time the audio subsystem comes up, so it can change per test.
 struct AudioDriver {
     AudioDriver(const char* driver, const std::string& file) {
-        setenv("SDL_AUDIODRIVER", driver, 1);
-        setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-        setenv("SDL_DISKAUDIODELAY", "4", 1);  // about six times real time
+        setTestEnvironment("SDL_AUDIODRIVER", driver);
+        setTestEnvironment("SDL_DISKAUDIOFILE", file);
+        setTestEnvironment("SDL_DISKAUDIODELAY", "4");  // about six times real time
     }
     ~AudioDriver() {
         stopMusic();
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setTestEnvironment("SDL_AUDIODRIVER", "dummy");
     }
 };
 
@@ -148,7 +149,7 @@ TEST(DeviceOutput, AFailedDeviceSaysNothing) {
     writeMusicFile(dir.path, encodeTestMp3(0.5));
     ScopedChdir chdir(dir.path);
     AudioDriver driver("alsa", dir.file("unused.raw"));
-    setenv("AUDIODEV", "hw:99,0", 1);  // a card no machine has
+    setTestEnvironment("AUDIODEV", "hw:99,0");  // a card no machine has
     std::fflush(stderr);
     const int savedStderr = dup(2);
     std::FILE* capture = std::fopen(dir.file("stderr.txt").c_str(), "w");
@@ -160,7 +161,7 @@ TEST(DeviceOutput, AFailedDeviceSaysNothing) {
     dup2(savedStderr, 2);
     close(savedStderr);
     std::fclose(capture);
-    unsetenv("AUDIODEV");
+    unsetTestEnvironment("AUDIODEV");
     EXPECT_EQ(started, 0);
     const std::vector<unsigned char> said = readFile(dir.file("stderr.txt"));
     EXPECT_TRUE(said.empty()) << std::string(said.begin(), said.end());

@@ -11,6 +11,7 @@
 #include "pictures/noise.h"
 #include "pictures/shapes.h"
 #include "pictures/text.h"
+#include "support/portable.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -35,7 +36,7 @@ TEST(PictureKit, ShapesAndGlowsStayRoundOnStretchedTexels) {
     // 256 x 128 texels shown 4:3: each texel is wider than it is tall on screen.
     Layer disc(256, 128, 4.0f / 3.0f);
     fillDisc(disc, 0.6f, 0.5f, 0.2f);
-    EXPECT_NEAR(coveredArea(disc), M_PI * 0.04, 0.002) << "anti-aliased edge keeps the area";
+    EXPECT_NEAR(coveredArea(disc), testPi * 0.04, 0.002) << "anti-aliased edge keeps the area";
     float w, h;
     extent(disc, 0.5f, w, h);
     EXPECT_NEAR(w, h, 0.02f);
@@ -54,7 +55,7 @@ TEST(PictureKit, ShapesAndGlowsStayRoundOnStretchedTexels) {
     for (float v : blurred(flat, 0.1f).v) ASSERT_NEAR(v, 0.7f, 1e-5f) << "borders clamp, no dark rim";
 
     Layer grown = dilated(disc, 0.05f);
-    EXPECT_NEAR(coveredArea(grown), M_PI * 0.25 * 0.25, 0.006);
+    EXPECT_NEAR(coveredArea(grown), testPi * 0.25 * 0.25, 0.006);
 }
 
 TEST(PictureKit, NoiseIsRepeatableAndBounded) {

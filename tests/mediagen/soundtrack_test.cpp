@@ -11,6 +11,7 @@
 #include "media.h"
 #include "music/master.h"
 #include "music/voices.h"
+#include "support/portable.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -130,7 +131,7 @@ TEST(Mastering, LimiterCatchesEveryPeakAndRecovers) {
     Stereo programme;
     const size_t frames = 44100 * 3;
     for (size_t i = 0; i < frames; ++i) {
-        const float tone = 0.2f * float(std::sin(i * 2 * M_PI * 220 / 44100));
+        const float tone = 0.2f * float(std::sin(i * 2 * testPi * 220 / 44100));
         const bool burst = (i % 44100) > 22050 && (i % 44100) < 22050 + 300;
         programme.left.push_back(burst ? tone * 8 : tone);
         programme.right.push_back(burst ? -tone * 7 : tone * 0.5f);
@@ -167,7 +168,7 @@ TEST(Mastering, BringsAnyProgrammeToTheTargetLoudnessUnderTheCeiling) {
 TEST(Mastering, MixdownPumpsTheDuckedBusAndRemovesDc) {
     Mixer mixer = makeMixer(3.0);
     for (size_t i = 0; i < mixer.frames; ++i) {
-        const float tone = 0.25f * float(std::sin(i * 2 * M_PI * 1000 / 44100));
+        const float tone = 0.25f * float(std::sin(i * 2 * testPi * 1000 / 44100));
         mixer.main.left[i] = 0.3f;  // pure offset: must vanish
         mixer.ducked.left[i] = mixer.ducked.right[i] = tone;
         if (i >= 44100 && i < 88200) mixer.pump[i] = 0.25f;

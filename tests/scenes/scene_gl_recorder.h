@@ -15,6 +15,7 @@
 #include "render/font.h"
 #include "scenes/scene_state.h"
 #include "support/gl_test_context.h"
+#include "support/portable.h"
 
 using Matrix = std::array<float, 16>;  // column-major, as OpenGL returns it
 
@@ -111,7 +112,7 @@ inline Vec3 inFrame(const Matrix& frame, const Matrix& m, Vec3 local, double w =
 inline Vec3 rotated(Vec3 v, double degrees, Vec3 axis) {
     const double length = std::sqrt(axis.x * axis.x + axis.y * axis.y + axis.z * axis.z);
     const Vec3 k = {axis.x / length, axis.y / length, axis.z / length};
-    const double a = degrees * M_PI / 180.0, c = std::cos(a), s = std::sin(a);
+    const double a = degrees * testPi / 180.0, c = std::cos(a), s = std::sin(a);
     const double dot = k.x * v.x + k.y * v.y + k.z * v.z;
     const Vec3 cross = {k.y * v.z - k.z * v.y, k.z * v.x - k.x * v.z, k.x * v.y - k.y * v.x};
     return {v.x * c + cross.x * s + k.x * dot * (1 - c), v.y * c + cross.y * s + k.y * dot * (1 - c),

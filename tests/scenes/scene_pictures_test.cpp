@@ -11,6 +11,7 @@
 #include "render/test_textures.h"
 #include "scene_gl_recorder.h"
 #include "scenes/scenes.h"
+#include "support/portable.h"
 
 namespace {
 using testkit::Rgb;
@@ -111,7 +112,7 @@ const std::vector<Picture>& pictures() {
          {{"first cube's front face", CALL_LIST, 0, 0, {0, 0, 0.2}, slot(blobsSlot)},
           {"backdrop", BEGIN_BLOCK, GL_QUADS, 0, {-30, -22, 20}, slot(calmBlobsSlot)}}},
         {"itchy atom, electron above the nucleus",
-         [] { sceneState.orbitPhase = static_cast<float>(M_PI / 2); }, atom,
+         [] { sceneState.orbitPhase = static_cast<float>(testPi / 2); }, atom,
          {{"chrome nucleus", SPHERE, 0, 0, {0, 0, 0}, slot(chromeSlot)},
           {"electron", SPHERE, 0, 1, {0, 0, 0}, slot(blobsSlot)},
           {"backdrop", BEGIN_BLOCK, GL_QUADS, 0, {-30, -22, 20}, slot(electricArcsSlot)},

@@ -10,6 +10,7 @@
 #include "shell/main_loop.h"
 #include "shell/window.h"
 #include "support/gl_test_context.h"
+#include "support/portable.h"
 
 namespace {
 constexpr uintptr_t minimizedState = uintptr_t{1} << 16;
@@ -104,7 +105,7 @@ TEST_F(WindowProcedureTest, SizeMessageResizesTheViewFromTheLowAndHighWords) {
 void expectPerspective(double fovyDegrees, double aspect) {
     GLdouble m[16];
     glGetDoublev(GL_PROJECTION_MATRIX, m);
-    const double f = 1.0 / std::tan(fovyDegrees * M_PI / 360.0);
+    const double f = 1.0 / std::tan(fovyDegrees * testPi / 360.0);
     const double zNear = static_cast<double>(0.1f), zFar = 100.0;
     EXPECT_NEAR(m[5], f, 1e-5) << "vertical field of view";
     EXPECT_NEAR(m[0], f / aspect, 1e-5) << "horizontal follows the aspect";
