@@ -1,51 +1,134 @@
-// Recording throughput: the whole demo written to a lossless .mkv at 60 fps, as a multiple
-// of real time, with the time split between drawing, reading back and encoding; and the
+// Recording throughput of the whole demo in each form: .mkv and .mp4 at 60 fps, PNG frames
+// at 30, as multiples of real time, with the CPU of every party, the drawing thread's split
+// and memory; the 60 fps .mkv with hidden scenes drawn, compared frame for frame; and the
 // cost of a frame at larger sizes beside 640 x 480.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "record/recorder.h"
 #include "shell/window.h"
 
 namespace {
-// Run from the build directory (data/ below it). QUORVEX_BENCH_FPS overrides the rate,
+// Run from the build directory (data/ below it). QUORVEX_BENCH_FPS overrides every rate,
 // e.g. to compare memory at two lengths of recording.
-void recordWholeDemo(benchmark::State& bench) {
+const char* const forms[] = {"demo.mkv", "demo.mp4", "frames"};
+
+struct Scratch {
+    std::string dir;
+    Scratch() {
+        char name[] = "/tmp/quorvex-bench-XXXXXX";
+        if (mkdtemp(name)) dir = name;
+    }
+    ~Scratch() {
+        if (!dir.empty()) std::system(("rm -rf '" + dir + "'").c_str());
+    }
+};
+Scratch scratch;
+
+int rateFor(int asked) {
     const char* fpsText = std::getenv("QUORVEX_BENCH_FPS");
-    const int fps = fpsText ? std::atoi(fpsText) : static_cast<int>(bench.range(0));
-    char dir[] = "/tmp/quorvex-bench-XXXXXX";
-    if (!mkdtemp(dir)) {
-        bench.SkipWithError("no temporary directory");
-        return;
-    }
-    const std::string out = std::string(dir) + "/demo.mkv";
-    RecordStats stats;
-    for (auto _ : bench) {
-        if (recordDemo(out, fps, 1, &stats) != 0) {
-            bench.SkipWithError("the recording failed");
-            break;
-        }
-        bench.SetIterationTime(stats.wallSeconds);
-    }
-    std::remove(out.c_str());
-    rmdir(dir);
+    return fpsText ? std::atoi(fpsText) : asked;
+}
+
+double fileMegabytes(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return 0;
+    if (!S_ISDIR(info.st_mode)) return static_cast<double>(info.st_size) / 1e6;
+    std::FILE* du = popen(("du -sb '" + path + "'").c_str(), "r");
+    double bytes = 0;
+    if (du && std::fscanf(du, "%lf", &bytes) != 1) bytes = 0;
+    if (du) pclose(du);
+    return bytes / 1e6;
+}
+
+void report(benchmark::State& bench, const RecordStats& stats, int fps, const std::string& out) {
     const double demo = double(stats.frames) / fps;
+    const double renderer = stats.processCpuSeconds - stats.drawingThreadCpuSeconds - stats.writerCpuSeconds;
+    const double cpu = stats.processCpuSeconds + stats.encoderCpuSeconds;
+    const double perFrame = stats.frames ? 1000 * cpu / double(stats.frames) : 0;
     bench.counters["fps"] = fps;
     bench.counters["frames"] = double(stats.frames);
     bench.counters["x_realtime"] = stats.wallSeconds > 0 ? demo / stats.wallSeconds : 0;
-    bench.counters["draw_s"] = stats.drawSeconds;
-    bench.counters["readback_s"] = stats.readbackSeconds;
-    bench.counters["write_wait_s"] = stats.writeSeconds;
-    bench.counters["ffmpeg_cpu_s"] = stats.encoderCpuSeconds;
+    bench.counters["cpu_s"] = cpu;
     bench.counters["peak_rss_MB"] = stats.peakRssKb / 1024.0;
-    bench.counters["ffmpeg_peak_rss_MB"] = stats.encoderPeakRssKb / 1024.0;
-    bench.counters["rss_at_10pct_MB"] = stats.rssAtTenthKb / 1024.0;
-    bench.counters["rss_at_end_MB"] = stats.rssAtEndKb / 1024.0;
+    bench.counters["size_MB"] = fileMegabytes(out);
+    std::fprintf(stderr,
+                 "\n%s at %d fps: %ld frames in %.1f s wall = %.2f x real time\n"
+                 "  CPU: %.1f s in all = %.2f ms per frame; ours %.1f s (drawing thread %.1f, renderer threads %.1f,"
+                 " writer thread %.1f), ffmpeg %.1f s\n"
+                 "  drawing thread wall: drawing %.1f s, reading back %.1f s, waiting for the writer %.1f s;"
+                 " writer busy %.1f s\n"
+                 "  memory: peak %.0f MB, at a tenth %.0f MB, at the end %.0f MB; ffmpeg peak %.0f MB;"
+                 " output %.0f MB\n",
+                 out.c_str(), fps, stats.frames, stats.wallSeconds, stats.wallSeconds > 0 ? demo / stats.wallSeconds : 0,
+                 cpu, perFrame, stats.processCpuSeconds, stats.drawingThreadCpuSeconds, renderer, stats.writerCpuSeconds,
+                 stats.encoderCpuSeconds, stats.drawSeconds, stats.readbackSeconds, stats.writeSeconds,
+                 stats.writerBusySeconds, stats.peakRssKb / 1024.0, stats.rssAtTenthKb / 1024.0,
+                 stats.rssAtEndKb / 1024.0, stats.encoderPeakRssKb / 1024.0, fileMegabytes(out));
+}
+
+bool recordInto(benchmark::State& bench, const std::string& out, int fps, RecordStats* stats) {
+    if (scratch.dir.empty() || recordDemo(out, fps, 1, stats) != 0) {
+        bench.SkipWithError("the recording failed");
+        return false;
+    }
+    bench.SetIterationTime(stats->wallSeconds);
+    return true;
+}
+
+// Argument 0: the form (0 .mkv, 1 .mp4, 2 PNG directory); argument 1: frames per second.
+void recordWholeDemo(benchmark::State& bench) {
+    const std::string out = scratch.dir + "/" + forms[bench.range(0)];
+    const int fps = rateFor(static_cast<int>(bench.range(1)));
+    RecordStats stats;
+    for (auto _ : bench)
+        if (!recordInto(bench, out, fps, &stats)) return;
+    report(bench, stats, fps, out);
+    bench.SetLabel(forms[bench.range(0)]);
+}
+
+std::vector<std::string> frameChecksums(const std::string& path) {
+    std::vector<std::string> lines;
+    std::FILE* p = popen(("ffmpeg -v error -i '" + path + "' -map 0:v -f framemd5 - 2>/dev/null").c_str(), "r");
+    if (!p) return lines;
+    char line[256];
+    while (std::fgets(line, sizeof line, p))
+        if (line[0] != '#') lines.push_back(line);
+    pclose(p);
+    return lines;
+}
+
+// The same .mkv with every hidden scene drawn, as the live demo draws them: its cost, and
+// how many of its frames differ from the recording that leaves them undrawn (must be 0).
+void hiddenScenesDrawn(benchmark::State& bench) {
+    const int fps = rateFor(static_cast<int>(bench.range(0)));
+    const std::string undrawn = scratch.dir + "/undrawn.mkv", drawn = scratch.dir + "/drawn.mkv";
+    RecordStats stats, skipped;
+    for (auto _ : bench) {
+        setenv("QUORVEX_DRAW_HIDDEN_SCENES", "1", 1);
+        const bool ok = recordInto(bench, drawn, fps, &stats);
+        unsetenv("QUORVEX_DRAW_HIDDEN_SCENES");
+        if (!ok) return;
+    }
+    report(bench, stats, fps, drawn);
+    if (recordDemo(undrawn, fps, 1, &skipped) != 0) {
+        bench.SkipWithError("the recording without hidden scenes failed");
+        return;
+    }
+    const std::vector<std::string> a = frameChecksums(drawn), b = frameChecksums(undrawn);
+    long differing = a.size() == b.size() ? 0 : -1;
+    for (size_t i = 0; differing >= 0 && i < a.size(); ++i) differing += a[i] != b[i];
+    bench.counters["frames_compared"] = double(a.size());
+    bench.counters["frames_differing"] = double(differing);
+    std::fprintf(stderr, "  hidden scenes drawn vs undrawn: %zu frames compared, %ld differ\n", a.size(), differing);
+    bench.SetLabel("demo.mkv, hidden scenes drawn");
 }
 
 double cpuSecondsOfThisProcess() {
@@ -61,12 +144,7 @@ double cpuSecondsOfThisProcess() {
 void recordAtSize(benchmark::State& bench) {
     constexpr int fps = 10;
     const int width = static_cast<int>(bench.range(0)), height = static_cast<int>(bench.range(1));
-    char dir[] = "/tmp/quorvex-bench-XXXXXX";
-    if (!mkdtemp(dir)) {
-        bench.SkipWithError("no temporary directory");
-        return;
-    }
-    const std::string out = std::string(dir) + "/demo.mkv";
+    const std::string out = scratch.dir + "/sized.mkv";
     setFrameSize(width, height);
     RecordStats stats;
     double cpu = 0;
@@ -80,8 +158,6 @@ void recordAtSize(benchmark::State& bench) {
         bench.SetIterationTime(stats.wallSeconds);
     }
     setFrameSize(0, 0);
-    std::remove(out.c_str());
-    rmdir(dir);
     const double frames = stats.frames > 0 ? double(stats.frames) : 1.0;
     const double megapixels = width * double(height) / 1e6;
     bench.counters["frames"] = double(stats.frames);
@@ -103,5 +179,14 @@ BENCHMARK(recordAtSize)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
-BENCHMARK(recordWholeDemo)->Arg(60)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(recordWholeDemo)
+    ->Args({0, 60})
+    ->Args({1, 60})
+    ->Args({2, 30})
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(false)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK(hiddenScenesDrawn)->Arg(60)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK_MAIN();

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "assets/data_path.h"
 #include "assets/demo_timeline.h"
@@ -20,6 +19,7 @@
 #include "scenes/director.h"
 #include "shell/main_loop.h"
 #include "shell/window.h"
+#include "record/frame_queue.h"
 #include "record/progress.h"
 #include "record/sink.h"
 
@@ -35,6 +35,8 @@ constexpr uint32_t virtualTimerStart = 1000;
 // Above this rate ffmpeg's FLAC path wants more sound ahead than a sensible backlog of
 // frames holds, and nobody needs it.
 constexpr int maxRecordFps = 240;
+// Frames that may wait for the writer thread: enough to ride out the encoder's uneven pace.
+constexpr int queuedFrames = 4;
 
 // The signal that asked the recording to stop (Ctrl-C, SIGTERM, SIGHUP); 0 while none has.
 volatile sig_atomic_t interruptSignal = 0;
@@ -53,15 +55,12 @@ struct {
     int fps;
     long frame;  // index of the frame being drawn
     RecordSink* sink;
+    FrameQueue* queue;  // to the writer thread, which alone touches the sink meanwhile
     int writeFailed;
     int closePosted;
     long mispredictedFrame;  // the frame where a scene drawn hidden was still running, or -1
     RecordStats* stats;
-    int width, height;  // the frame
-    ViewBox box;        // where the demo is drawn in it; the rest stays black
-    std::vector<uint8_t> bottomUp;  // the box as read back
-    std::vector<uint8_t> topDown;   // the whole frame
-    std::vector<int16_t> samples;
+    ViewBox box;  // where the demo is drawn in the frame; the rest stays black
     Clock::time_point lastHookEnd;
 } state;
 
@@ -91,19 +90,13 @@ int sampleFramesFor(long n) {
 
 // Only the demo's box is read back: the bars around it are black from the start and stay so,
 // whatever a scene leaves outside its viewport.
-void readFrame() {
+void readFrame(FrameSlot* slot) {
     GLint doubleBuffered = 0;
     glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffered);
     glReadBuffer(doubleBuffered ? GL_BACK : GL_FRONT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     const ViewBox& box = state.box;
-    glReadPixels(box.x, box.y, box.width, box.height, GL_RGB, GL_UNSIGNED_BYTE, state.bottomUp.data());
-    const size_t boxRow = static_cast<size_t>(box.width) * 3, frameRow = static_cast<size_t>(state.width) * 3;
-    for (int y = 0; y < box.height; ++y) {
-        const size_t frameY = static_cast<size_t>(state.height - 1 - (box.y + y));
-        std::memcpy(&state.topDown[frameY * frameRow + static_cast<size_t>(box.x) * 3], &state.bottomUp[y * boxRow],
-                    boxRow);
-    }
+    glReadPixels(box.x, box.y, box.width, box.height, GL_RGB, GL_UNSIGNED_BYTE, slot->boxBottomUp.data());
 }
 
 // Ends the loop the way closing the window would; the writer is then finished normally.
@@ -134,29 +127,25 @@ void onFrameDrawn(void*) {
     const Clock::time_point drawn = Clock::now();
     stats.drawSeconds += secondsBetween(state.lastHookEnd, drawn);
 
-    readFrame();
-    const int count = sampleFramesFor(state.frame);
-    state.samples.assign(static_cast<size_t>(count) * recordChannels, 0);
-    platformPullAudio(state.samples.data(), count);
-    const Clock::time_point read = Clock::now();
-    stats.readbackSeconds += secondsBetween(drawn, read);
+    // Waits only when the writer is a whole ring of frames behind.
+    FrameSlot* slot = nextFreeSlot(state.queue);
+    const Clock::time_point free = Clock::now();
+    stats.writeSeconds += secondsBetween(drawn, free);
 
-    if (!state.writeFailed) {
-        if (writeRecordAudio(state.sink, state.samples.data(), count) && writeRecordFrame(state.sink, state.topDown.data())) {
-            ++stats.frames;
-            stats.sampleFrames += count;
-        } else {
-            state.writeFailed = 1;
-        }
-    }
+    readFrame(slot);
+    slot->sampleFrames = sampleFramesFor(state.frame);
+    slot->samples.assign(static_cast<size_t>(slot->sampleFrames) * recordChannels, 0);
+    platformPullAudio(slot->samples.data(), slot->sampleFrames);
+    submitSlot(state.queue);
+    if (frameQueueFailed(state.queue)) state.writeFailed = 1;
     if (state.writeFailed || interruptSignal) requestEnd();
 
     ++state.frame;
     setClockForFrame(state.frame);
-    progressFrame(stats.frames);
-    if (stats.frames == static_cast<long>(demoSeconds) * state.fps / 10) stats.rssAtTenthKb = residentKb();
+    progressFrame(state.frame);
+    if (state.frame == static_cast<long>(demoSeconds) * state.fps / 10) stats.rssAtTenthKb = residentKb();
     state.lastHookEnd = Clock::now();
-    stats.writeSeconds += secondsBetween(read, state.lastHookEnd);
+    stats.readbackSeconds += secondsBetween(free, state.lastHookEnd);
 }
 
 int fail(const std::string& message, int status) {
@@ -173,11 +162,7 @@ void prepareOffscreenRun(int fps, RecordStats* stats) {
     state.closePosted = 0;
     state.mispredictedFrame = -1;
     state.stats = stats;
-    state.width = frameWidth();
-    state.height = frameHeight();
-    state.box = demoBox(state.width, state.height);
-    state.bottomUp.assign(static_cast<size_t>(state.box.width) * state.box.height * 3, 0);
-    state.topDown.assign(static_cast<size_t>(state.width) * state.height * 3, 0);
+    state.box = demoBox(frameWidth(), frameHeight());
     setClockForFrame(0);
 }
 
@@ -264,8 +249,17 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
     }
 
     prepareOffscreenRun(fps, stats);
+    state.queue = startFrameQueue(state.sink, queuedFrames, frameWidth(), frameHeight(), state.box);
     progressStart(fps, isatty(STDERR_FILENO));
     runDemo();
+    stats->drawingThreadCpuSeconds = threadCpuSeconds();
+    FrameQueueFigures written;
+    if (!finishFrameQueue(state.queue, &written)) state.writeFailed = 1;
+    state.queue = nullptr;
+    stats->frames = written.frames;
+    stats->sampleFrames = written.sampleFrames;
+    stats->writerBusySeconds = written.writerBusySeconds;
+    stats->writerCpuSeconds = written.writerCpuSeconds;
     stats->interrupted = interruptSignal && !state.writeFailed;
     stats->rssAtEndKb = residentKb();
 
@@ -278,6 +272,8 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
     struct rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
     stats->peakRssKb = usage.ru_maxrss;
+    stats->processCpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                               static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 
     if (state.mispredictedFrame >= 0)
         return fail("internal error: a scene drawn as finished was still running at frame " +

@@ -9,9 +9,14 @@ struct RecordStats {
     long frames = 0;            // frames written
     long sampleFrames = 0;      // stereo sample frames written
     double wallSeconds = 0;     // whole run, start-up included
-    double drawSeconds = 0;     // the demo's own frames: chain, start-up, swap
-    double readbackSeconds = 0; // glReadPixels and the row flip
-    double writeSeconds = 0;    // handing frames and samples to the writer (blocked on the encoder)
+    // Wall time of the drawing thread, in three parts:
+    double drawSeconds = 0;      // the demo's own frames: chain, start-up, swap, glFinish
+    double writeSeconds = 0;     // waiting for a free slot (the writer a whole ring behind)
+    double readbackSeconds = 0;  // glReadPixels, the frame's samples, handing the slot over
+    double writerBusySeconds = 0;        // wall time of the writer thread: composing, sink, pipes
+    double drawingThreadCpuSeconds = 0;  // CPU time of the drawing thread
+    double writerCpuSeconds = 0;         // CPU time of the writer thread
+    double processCpuSeconds = 0;        // all our threads, the renderer's own included
     double encoderCpuSeconds = 0;  // CPU time of the ffmpeg process, user + system
     long peakRssKb = 0;         // of this process
     long encoderPeakRssKb = 0;  // of the ffmpeg process
