@@ -17,6 +17,7 @@
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "scenes/director.h"
+#include "scenes/scene_state.h"
 #include "shell/main_loop.h"
 #include "shell/window.h"
 #include "record/frame_queue.h"
@@ -187,8 +188,19 @@ void restoreSignals(const SignalHandlers& saved) {
     for (int i = 0; i < 3; ++i) sigaction(interruptSignals[i], &saved.old[i], nullptr);
 }
 
+// A recording starts the demo from its very beginning, as a new process would, even when an
+// earlier recording of the same process has moved the demo on: the shared scene state
+// back at its load values, the frame clock not started, and rand(), which draws the
+// particles, back at its unseeded start.
+void startAsNewProcess() {
+    resetSceneState();
+    frameClock = FrameClock{};
+    std::srand(1);
+}
+
 // The demo itself, from start-up to its own end.
 void runDemo() {
+    startAsNewProcess();
     LoopOptions loop;
     loop.startFullscreen = 0;
     loop.frameDrawn = onFrameDrawn;

@@ -7,7 +7,7 @@ float frameStep = 0.0f;
 SceneState sceneState;
 GLUquadric* quadric = nullptr;
 
-void resetSceneStateForTests() {
+void resetSceneState() {
     demoClock = {0, 0};
     frameStep = 0.0f;
     sceneState = SceneState{};

@@ -38,5 +38,6 @@ extern GLUquadric* quadric;      // made by start-up, shared by the atom and Vad
 // Signed whole seconds since demoStart, from the last refreshed demoNow.
 inline int32_t demoElapsed() { return demoClock.demoNow - demoClock.demoStart; }
 
-// Puts every shared value back to its value at load (tests only; the demo never does).
-void resetSceneStateForTests();
+// Puts every shared value back to its value at load. The live demo never does; tests and
+// each recording after the first in a process start from there.
+void resetSceneState();

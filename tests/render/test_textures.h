@@ -104,7 +104,7 @@ inline void prepareScenes() {
         listsMade = true;
     }
     setStartupGlState();
-    resetSceneStateForTests();
+    resetSceneState();
     platformUseVirtualClock(1);
 }
 

@@ -28,7 +28,7 @@ int recordingScene(int speed) {
 class ChainTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetSceneStateForTests();
+        resetSceneState();
         seen.clear();
         const SceneLink links[] = {{recordingScene<0>, 5}, {recordingScene<1>, 5}, {recordingScene<2>, 0},
                                    {recordingScene<3>, 5}, {recordingScene<4>, 8}, {recordingScene<5>, 1}};
@@ -99,7 +99,7 @@ class HiddenSceneTest : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        resetSceneStateForTests();
+        resetSceneState();
         glCalls.clear();
         sceneChain[0] = {redClearingScene, 5};
         sceneChain[1] = {lookingScene, 1};

@@ -147,7 +147,7 @@ protected:
     }
     void SetUp() override {
         GlTest::SetUp();
-        resetSceneStateForTests();
+        resetSceneState();
         platformUseVirtualClock(1);
         setCalendar(1000);
         demoClock.demoStart = 1000;

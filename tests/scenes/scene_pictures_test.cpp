@@ -173,7 +173,7 @@ protected:
 TEST_F(ScenePicturesTest, EachSceneShowsItsPicturesInsideTheirOutlines) {
     for (const Picture& picture : pictures()) {
         SCOPED_TRACE(picture.name);
-        resetSceneStateForTests();
+        resetSceneState();
         picture.arrange();
         recordedCalls.clear();
         picture.draw();

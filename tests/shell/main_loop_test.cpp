@@ -87,7 +87,7 @@ protected:
         platformUseVirtualClock(1);
         setClock(10000, 1000);
         platformFlushMessages();
-        resetSceneStateForTests();
+        resetSceneState();
         frameClock = {};
         std::memset(KeyState, 0, sizeof KeyState);
         active = 1;
