@@ -69,6 +69,14 @@ double secondsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
+// User and system time of every thread of this process so far.
+double processCpuSeconds() {
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 long residentKb() {
     long pages = 0, resident = 0;
     std::FILE* statm = std::fopen("/proc/self/statm", "r");
@@ -248,6 +256,8 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
                     2);
 
     const Clock::time_point started = Clock::now();
+    // CPU figures are this recording's own, though the process may have made others before.
+    const double processCpuBefore = processCpuSeconds(), threadCpuBefore = threadCpuSeconds();
     platformSelectBackend(PLATFORM_OFFSCREEN);
     const std::string tooLarge = frameSizeProblem();
     if (!tooLarge.empty()) return fail(tooLarge, 2);
@@ -264,7 +274,7 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
     state.queue = startFrameQueue(state.sink, queuedFrames, frameWidth(), frameHeight(), state.box);
     progressStart(fps, isatty(STDERR_FILENO));
     runDemo();
-    stats->drawingThreadCpuSeconds = threadCpuSeconds();
+    stats->drawingThreadCpuSeconds = threadCpuSeconds() - threadCpuBefore;
     FrameQueueFigures written;
     if (!finishFrameQueue(state.queue, &written)) state.writeFailed = 1;
     state.queue = nullptr;
@@ -284,8 +294,7 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
     struct rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
     stats->peakRssKb = usage.ru_maxrss;
-    stats->processCpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                               static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    stats->processCpuSeconds = processCpuSeconds() - processCpuBefore;
 
     if (state.mispredictedFrame >= 0)
         return fail("internal error: a scene drawn as finished was still running at frame " +
