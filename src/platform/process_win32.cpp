@@ -141,6 +141,8 @@ struct PlatformChild {
     int slot = -1;
     int ended = 0;
     PlatformChildEnd end;
+    long peakSeenKb = 0;       // the largest peak working set read while it ran
+    ULONGLONG lastSampleMs = 0;
 };
 
 namespace {
@@ -209,6 +211,15 @@ void cancelPipe(Pipe* pipe) {
     // Without DisconnectNamedPipe the child still reads what is in the pipe, then its end.
     CloseHandle(pipe->handle);
     pipe->handle = INVALID_HANDLE_VALUE;
+}
+
+// Windows keeps a process's peak working set after it ends, but Wine forgets it: the peak is
+// also read now and then while the child runs (it only grows), and the larger figure kept.
+void samplePeak(PlatformChild* child) {
+    const ULONGLONG now = GetTickCount64();
+    if (!child->process || child->ended || now - child->lastSampleMs < 50) return;
+    child->lastSampleMs = now;
+    child->peakSeenKb = std::max(child->peakSeenKb, peakWorkingSetKb(child->process));
 }
 
 int childEnded(const PlatformChild* child) {
@@ -344,6 +355,7 @@ long platformWriteChildPipe(PlatformChild* child, int index, const void* data, s
 }
 
 int platformWaitChildPipes(PlatformChild* child, const int* wanted, int timeoutMs, int* ready) {
+    samplePeak(child);
     HANDLE waits[platformMaxChildPipes + 1];
     int waitPipe[platformMaxChildPipes + 1];
     DWORD count = 0;
@@ -396,7 +408,10 @@ int platformPollChild(PlatformChild* child, PlatformChildEnd* end) {
     }
     if (!child->process) return -1;
     const DWORD state = WaitForSingleObject(child->process, 0);
-    if (state == WAIT_TIMEOUT) return 0;
+    if (state == WAIT_TIMEOUT) {
+        samplePeak(child);
+        return 0;
+    }
     if (state != WAIT_OBJECT_0) return -1;
     DWORD code = 0;
     GetExitCodeProcess(child->process, &code);
@@ -405,7 +420,7 @@ int platformPollChild(PlatformChild* child, PlatformChildEnd* end) {
     child->end.exited = code != killedExitCode;
     child->end.code = code == killedExitCode ? killedSignal : static_cast<int>(code);
     child->end.cpuSeconds = processCpuSeconds(child->process);
-    child->end.peakResidentKb = peakWorkingSetKb(child->process);
+    child->end.peakResidentKb = std::max(child->peakSeenKb, peakWorkingSetKb(child->process));
     forgetLive(child);
     *end = child->end;
     return 1;
