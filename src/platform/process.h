@@ -67,6 +67,7 @@ void platformKillChildrenNow();
 
 long platformResidentKb();      // resident memory now; 0 when unknown
 long platformPeakResidentKb();  // largest resident memory so far; 0 when unknown
+double platformProcessCpuSeconds();  // user + system time of all our threads so far
 
 // ---------------------------------------------------------------------------------------------
 // Interrupts while recording

@@ -317,6 +317,12 @@ long platformResidentKb() {
 #endif
 }
 
+double platformProcessCpuSeconds() {
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return cpuSeconds(usage);
+}
+
 long platformPeakResidentKb() {
     struct rusage usage = {};
     if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;

@@ -468,6 +468,8 @@ long platformResidentKb() {
 
 long platformPeakResidentKb() { return peakWorkingSetKb(GetCurrentProcess()); }
 
+double platformProcessCpuSeconds() { return std::max(0.0, processCpuSeconds(GetCurrentProcess())); }
+
 namespace {
 // Ctrl-C and Ctrl-Break on the console arrive on a thread of the system's, as SIGINT and
 // SIGBREAK. There is no SIGTERM or SIGHUP to catch here, and no SIGPIPE: a write to a

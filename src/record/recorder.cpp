@@ -2,11 +2,10 @@
 // The live main loop runs unchanged; only the platform seam is switched to offscreen.
 #include "record/recorder.h"
 
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
+#include <unistd.h>  // isatty
 
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +15,7 @@
 #include "assets/demo_timeline.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
+#include "platform/process.h"
 #include "scenes/director.h"
 #include "scenes/scene_state.h"
 #include "shell/main_loop.h"
@@ -40,14 +40,13 @@ constexpr int maxRecordFps = 240;
 constexpr int queuedFrames = 4;
 
 // The signal that asked the recording to stop (Ctrl-C, SIGTERM, SIGHUP); 0 while none has.
-volatile sig_atomic_t interruptSignal = 0;
-const int interruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+volatile std::sig_atomic_t interruptSignal = 0;
 
 // The first interrupt finishes the file; a second one ends the process at once.
 void onInterrupt(int signal) {
     if (interruptSignal) {
         abandonEncoderNow();
-        _exit(128 + signal);
+        std::_Exit(128 + signal);
     }
     interruptSignal = signal;
 }
@@ -67,23 +66,6 @@ struct {
 
 double secondsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
-}
-
-// User and system time of every thread of this process so far.
-double processCpuSeconds() {
-    struct rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-long residentKb() {
-    long pages = 0, resident = 0;
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (!statm) return 0;
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(statm);
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 // Frame n starts at n / fps seconds, counted in integers so nothing drifts.
@@ -152,7 +134,7 @@ void onFrameDrawn(void*) {
     ++state.frame;
     setClockForFrame(state.frame);
     progressFrame(state.frame);
-    if (state.frame == static_cast<long>(demoSeconds) * state.fps / 10) stats.rssAtTenthKb = residentKb();
+    if (state.frame == static_cast<long>(demoSeconds) * state.fps / 10) stats.rssAtTenthKb = platformResidentKb();
     state.lastHookEnd = Clock::now();
     stats.readbackSeconds += secondsBetween(free, state.lastHookEnd);
 }
@@ -176,24 +158,10 @@ void prepareOffscreenRun(int fps, RecordStats* stats) {
 }
 
 // Interrupts and broken pipes become a clean end of the loop instead of a dead process;
-// installed before the encoder starts, so that no interrupt can leave its file behind.
-struct SignalHandlers {
-    struct sigaction old[3], oldPipe;
-};
-
-void catchSignals(SignalHandlers* saved) {
+// caught before the encoder starts, so that no interrupt can leave its file behind.
+void catchSignals() {
     interruptSignal = 0;
-    struct sigaction interrupt = {}, ignore = {};
-    interrupt.sa_handler = onInterrupt;
-    sigemptyset(&interrupt.sa_mask);
-    ignore.sa_handler = SIG_IGN;
-    for (int i = 0; i < 3; ++i) sigaction(interruptSignals[i], &interrupt, &saved->old[i]);
-    sigaction(SIGPIPE, &ignore, &saved->oldPipe);
-}
-
-void restoreSignals(const SignalHandlers& saved) {
-    sigaction(SIGPIPE, &saved.oldPipe, nullptr);
-    for (int i = 0; i < 3; ++i) sigaction(interruptSignals[i], &saved.old[i], nullptr);
+    platformRouteInterrupts(onInterrupt);
 }
 
 // A recording starts the demo from its very beginning, as a new process would, even when an
@@ -257,16 +225,15 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
 
     const Clock::time_point started = Clock::now();
     // CPU figures are this recording's own, though the process may have made others before.
-    const double processCpuBefore = processCpuSeconds(), threadCpuBefore = threadCpuSeconds();
+    const double processCpuBefore = platformProcessCpuSeconds(), threadCpuBefore = threadCpuSeconds();
     platformSelectBackend(PLATFORM_OFFSCREEN);
     const std::string tooLarge = frameSizeProblem();
     if (!tooLarge.empty()) return fail(tooLarge, 2);
     std::string error;
-    SignalHandlers handlers;
-    catchSignals(&handlers);
+    catchSignals();
     state.sink = openRecordSink(outPath, format, fps, frameWidth(), frameHeight(), overwrite, &error);
     if (!state.sink) {
-        restoreSignals(handlers);
+        platformRestoreInterrupts();
         return fail(error, 1);
     }
 
@@ -283,18 +250,16 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
     stats->writerBusySeconds = written.writerBusySeconds;
     stats->writerCpuSeconds = written.writerCpuSeconds;
     stats->interrupted = interruptSignal && !state.writeFailed;
-    stats->rssAtEndKb = residentKb();
+    stats->rssAtEndKb = platformResidentKb();
 
     const int closed = closeRecordSink(state.sink, stats, &error);
     state.sink = nullptr;
     const int stoppedBy = interruptSignal;
-    restoreSignals(handlers);
+    platformRestoreInterrupts();
     progressFinish(stats->frames, closed && !state.writeFailed);
     stats->wallSeconds = secondsBetween(started, Clock::now());
-    struct rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    stats->peakRssKb = usage.ru_maxrss;
-    stats->processCpuSeconds = processCpuSeconds() - processCpuBefore;
+    stats->peakRssKb = platformPeakResidentKb();
+    stats->processCpuSeconds = platformProcessCpuSeconds() - processCpuBefore;
 
     if (state.mispredictedFrame >= 0)
         return fail("internal error: a scene drawn as finished was still running at frame " +
