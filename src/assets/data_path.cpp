@@ -46,20 +46,35 @@ std::vector<std::string> splitComponents(const char* path) {
     return parts;
 }
 
-// The entry of `dir` that is spelt `component`: the exact spelling when it exists, else
-// the case-insensitive match that sorts first, so the choice never depends on the
-// order the file system lists its entries in. Empty when none.
+// The entry of `dir` that is spelt `component`: the exact spelling when the directory holds
+// it, else the case-insensitive match that sorts first, so the choice never depends on the
+// order the file system lists its entries in, nor on whether the file system itself ignores
+// case (Windows). A name no listing shows but that exists (a drive, a directory that may be
+// entered and not read) is taken as spelt. Empty when none.
 std::string matchComponent(const std::string& dir, const std::string& component) {
-    const std::string base = dir.empty() ? std::string(".") : dir;
+    const fs::path base = fs::u8path(dir.empty() ? std::string(".") : dir);
+    if (component == "." || component == "..") return component;
     std::error_code error;
-    if (component == "." || component == ".." || fs::exists(fs::path(base) / component, error))
-        return component;
     std::string best;
     for (fs::directory_iterator it(base, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = it->path().filename().u8string();
+        if (name == component) return component;
         if (equalsFolded(name, component) && (best.empty() || name < best)) best = name;
     }
+    if (best.empty() && fs::exists(base / fs::u8path(component), error)) return component;
     return best;
+}
+
+// Where an absolute path starts: "/" for "/..." (and "\\..."), "C:/" for a Windows drive's
+// "C:\..." or "C:/..."; "" for a relative path.
+std::string rootOf(const char* path) {
+    if (isSeparator(path[0])) return "/";
+#if defined(_WIN32)
+    const char drive = path[0];
+    if (((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z')) && path[1] == ':' && isSeparator(path[2]))
+        return std::string(path, 2) + "/";
+#endif
+    return "";
 }
 
 // `parts` matched one by one below `base` ("" for the working directory, "/" for the root).
@@ -73,8 +88,10 @@ std::string resolveBelow(std::string resolved, const std::vector<std::string>& p
     return resolved;
 }
 
+// With "/" between components on every system (Windows takes both), so that places and
+// messages read the same everywhere.
 std::string normalised(const fs::path& path) {
-    std::string text = path.lexically_normal().string();
+    std::string text = path.lexically_normal().generic_u8string();
     while (text.size() > 1 && text.back() == '/') text.pop_back();
     return text;
 }
@@ -88,10 +105,10 @@ std::string executableDirectory() {
 const char* installedDataDirectory() { return QUORVEX_INSTALLED_DATA_DIR; }
 
 std::vector<std::string> dataDirectoryPlaces(const std::string& workingDir, const std::string& executableDir) {
-    std::vector<std::string> candidates = {normalised(fs::path(workingDir) / dataComponent)};
+    std::vector<std::string> candidates = {normalised(fs::u8path(workingDir) / dataComponent)};
     if (!executableDir.empty()) {
-        candidates.push_back(normalised(fs::path(executableDir) / dataComponent));
-        candidates.push_back(normalised(fs::path(executableDir) / QUORVEX_BIN_TO_DATA_DIR));
+        candidates.push_back(normalised(fs::u8path(executableDir) / dataComponent));
+        candidates.push_back(normalised(fs::u8path(executableDir) / QUORVEX_BIN_TO_DATA_DIR));
     }
     candidates.push_back(normalised(installedDataDirectory()));
     std::vector<std::string> places;
@@ -105,13 +122,13 @@ std::vector<std::string> dataDirectoryPlaces(const std::string& workingDir, cons
 
 std::string firstDataDirectory(const std::vector<std::string>& places) {
     for (const std::string& place : places) {
-        const fs::path path(place);
-        const std::string parent = path.parent_path().string();
-        const std::string name = matchComponent(parent, path.filename().string());
+        const fs::path path = fs::u8path(place);
+        const std::string parent = path.parent_path().u8string();
+        const std::string name = matchComponent(parent, path.filename().u8string());
         if (name.empty()) continue;
-        const std::string found = parent.empty() ? name : normalised(fs::path(parent) / name);
+        const std::string found = parent.empty() ? name : normalised(fs::u8path(parent) / fs::u8path(name));
         std::error_code error;
-        if (fs::is_directory(found, error)) return found;
+        if (fs::is_directory(fs::u8path(found), error)) return found;
     }
     return "";
 }
@@ -120,7 +137,7 @@ DataDirectorySearch searchDataDirectory() {
     std::error_code error;
     const fs::path working = fs::current_path(error);
     DataDirectorySearch search;
-    search.places = dataDirectoryPlaces(error ? std::string(".") : working.string(), executableDirectory());
+    search.places = dataDirectoryPlaces(error ? std::string(".") : working.u8string(), executableDirectory());
     search.directory = firstDataDirectory(search.places);
     return search;
 }
@@ -162,11 +179,12 @@ std::string missingMediaText(const DataDirectorySearch& search) {
 
 std::string resolveDataPath(const char* path) {
     if (!path || !*path) return "";
-    const bool absolute = isSeparator(path[0]);
+    const std::string root = rootOf(path);
     const std::vector<std::string> parts = splitComponents(path);
-    if (!state.search.places.empty() && !absolute && !parts.empty() && equalsFolded(parts[0], dataComponent))
+    if (!state.search.places.empty() && root.empty() && !parts.empty() && equalsFolded(parts[0], dataComponent))
         return state.search.directory.empty() ? "" : resolveBelow(state.search.directory, parts, 1);
-    return resolveBelow(absolute ? "/" : "", parts, 0);
+    // A drive's name is no component to match: the root it names is where matching starts.
+    return resolveBelow(root, parts, root.size() > 1 ? 1 : 0);
 }
 
 std::FILE* openDataFile(const char* path, const char* mode) {

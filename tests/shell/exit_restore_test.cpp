@@ -20,10 +20,6 @@ void reportShutdown(int windowWasOpen) {
     std::fprintf(stderr, windowWasOpen ? "shutdown with the window open\n" : "shutdown after the window closed\n");
 }
 
-int quietBox(const char*, const char*, PlatformButtons buttons, PlatformIcon) {
-    return buttons == PLATFORM_BUTTONS_YESNO ? PLATFORM_ANSWER_NO : PLATFORM_ANSWER_OK;
-}
-
 // The JPEG library's own error manager ends the process on a picture it cannot read.
 void decodeJunkWithTheWindowOpen() {
     platformSetExitHook(reportShutdown);
@@ -35,6 +31,10 @@ void decodeJunkWithTheWindowOpen() {
 }
 
 #if !defined(_WIN32)  // a signal sent to oneself, as kill(1) would
+int quietBox(const char*, const char*, PlatformButtons buttons, PlatformIcon) {
+    return buttons == PLATFORM_BUTTONS_YESNO ? PLATFORM_ANSWER_NO : PLATFORM_ANSWER_OK;
+}
+
 void playAndSignal(int signal) {
     TempDir empty;  // no media: the demo says so and plays
     ScopedChdir into(empty.path);

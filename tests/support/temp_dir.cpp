@@ -19,7 +19,7 @@ TempDir::TempDir() {
     for (int attempt = 0; attempt < 100 && !error; ++attempt) {
         const fs::path candidate = base / ("quorvex-test-" + std::to_string(pick() % 100000000u));
         if (fs::create_directory(candidate, error)) {  // false when it exists already
-            path = candidate.u8string();
+            path = candidate.generic_u8string();  // "/" between components, as tests join them
             return;
         }
     }
