@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing, apt-get as root, through sudo otherwise.
-# `run`: build and play the demo and generate its media; `test` (the default): also the tests.
+# `run`: build and play the demo and generate its media; `test` (the default): also the tests;
+# `windows`: cross-build the Windows program and run it under Wine.
 set -euo pipefail
 
 # Building, playing, recording to PNG frames and generating the media.
@@ -23,6 +24,13 @@ test_packages=(
   zip                                     # an end-to-end test edits a copy of the archive
   clang libclang-rt-14-dev                # libFuzzer
 )
+# What `make windows` and `make test-windows` add: MinGW-w64 with the posix thread model,
+# apt-get source's unpacker, the assembler of libjpeg-turbo's and x264's SIMD code, Wine.
+windows_packages=(
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+  dpkg-dev nasm
+  wine wine64
+)
 
 set_name=${1:-test}
 list=0
@@ -33,7 +41,8 @@ fi
 case "$set_name" in
   run) packages=("${run_packages[@]}") ;;
   test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "usage: $0 [--list] [run|test]" >&2; exit 2 ;;
+  windows) packages=("${windows_packages[@]}") ;;
+  *) echo "usage: $0 [--list] [run|test|windows]" >&2; exit 2 ;;
 esac
 [ "$list" -eq 1 ] && { printf '%s\n' "${packages[@]}"; exit 0; }
 

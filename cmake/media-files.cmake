@@ -1,0 +1,18 @@
+# The media files the demo reads, named once in its media manifest: every quoted .zip, .bmp
+# and .mp3 there. quorvex_media_files(VAR DIR) sets VAR to their paths under DIR.
+function(quorvex_media_files var dir)
+  set(manifest ${PROJECT_SOURCE_DIR}/src/assets/media_manifest.h)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${manifest})
+  file(STRINGS ${manifest} lines REGEX "\"[^\"]*\\.(zip|bmp|mp3)\"")
+  set(files)
+  foreach(line IN LISTS lines)
+    string(REGEX MATCH "\"([^\"]*/)?([^\"/]+\\.(zip|bmp|mp3))\"" name "${line}")
+    if(name)
+      list(APPEND files ${dir}/${CMAKE_MATCH_2})
+    endif()
+  endforeach()
+  if(NOT files)
+    message(FATAL_ERROR "no media file names found in ${manifest}")
+  endif()
+  set(${var} ${files} PARENT_SCOPE)
+endfunction()

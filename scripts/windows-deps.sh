@@ -1,0 +1,234 @@
+#!/usr/bin/env bash
+# Builds the libraries of the Windows program with MinGW-w64 from Debian's own source packages,
+# statically, into one prefix outside the clone; a package is rebuilt only when its version moves.
+#
+#   scripts/windows-deps.sh [program|test]   build what is missing (test: also ffmpeg.exe)
+#   scripts/windows-deps.sh --print-prefix   print the prefix that CMake's toolchain file uses
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/quorvex/windows-x86_64
+prefix=${QUORVEX_WINDOWS_PREFIX:-$cache/prefix}
+toolchain=$repo/cmake/toolchain-mingw-w64-x86_64.cmake
+host=x86_64-w64-mingw32
+jobs=${JOBS:-$(nproc)}
+
+# Source packages in the order they are built: each may use those before it.
+program_packages=(zlib minizip libjpeg-turbo libpng1.6 mpg123 libsdl2 googletest)
+test_packages=(x264 ffmpeg)
+
+case "${1:-program}" in
+  --print-prefix) echo "$prefix"; exit 0 ;;
+  program) packages=("${program_packages[@]}") ;;
+  test) packages=("${program_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 [program|test|--print-prefix]" >&2; exit 2 ;;
+esac
+
+for tool in "$host-gcc-posix" "$host-g++-posix" dpkg-source nasm; do
+  command -v "$tool" >/dev/null || {
+    echo "error: $tool is missing: run scripts/install-deps.sh windows" >&2; exit 1; }
+done
+
+# --- a private apt state that knows the deb-src twins of the machine's Debian archives -------
+apt_dir=$cache/apt
+apt_opts=(-o "Dir::Etc::sourcelist=$apt_dir/sources.list" -o "Dir::Etc::sourceparts=-"
+  -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
+  -o "APT::Sandbox::User=$(id -un)" -o "APT::Get::Only-Source=true" -qq)
+
+# One-line deb-src entries for every enabled Debian archive in the machine's own lists.
+debian_sources() {
+  local f
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] && sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f"
+  done
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    # deb822 paragraphs: keep those of type deb that are not disabled.
+    awk 'function flush() { if (types ~ /(^| )deb( |$)/ && enabled != "no")
+                              for (i = 1; i <= nu; i++) for (j = 1; j <= ns; j++)
+                                printf "deb-src %s%s %s %s\n", opts, u[i], s[j], comps
+                            types = ""; enabled = ""; opts = ""; comps = ""; nu = 0; ns = 0 }
+         /^[[:space:]]*#/ { next }
+         /^[[:space:]]*$/ { flush(); next }
+         { key = tolower($1); sub(/:$/, "", key); $1 = ""; sub(/^ /, "") }
+         key == "types" { types = $0 } key == "enabled" { enabled = tolower($0) }
+         key == "uris" { nu = split($0, u, " ") } key == "suites" { ns = split($0, s, " ") }
+         key == "components" { comps = $0 }
+         key == "signed-by" { opts = "[signed-by=" $0 "] " }
+         END { flush() }' "$f"
+  done
+}
+
+refresh_lists() {
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+  debian_sources | grep -E ' https?://[^ ]*/debian(-security)?/? ' | sort -u >"$apt_dir/sources.list"
+  [ -s "$apt_dir/sources.list" ] || { echo "error: no Debian archive in /etc/apt" >&2; exit 1; }
+  echo "windows-deps: reading the source package lists"
+  apt-get "${apt_opts[@]}" update
+  touch "$apt_dir/lists/.fresh"
+}
+
+# The lists are read again after a week.
+if [ -z "$(find "$apt_dir/lists/.fresh" -mtime -7 2>/dev/null)" ]; then refresh_lists; fi
+
+# Every version of a source package that the archives list, newest first.
+source_versions() {
+  local v sorted=() out i
+  for v in $(apt-cache "${apt_opts[@]}" showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -u); do
+    out=()
+    for i in "${sorted[@]}"; do
+      if [ -n "$v" ] && dpkg --compare-versions "$v" gt "$i"; then out+=("$v"); v=; fi
+      out+=("$i")
+    done
+    [ -n "$v" ] && out+=("$v")
+    sorted=("${out[@]}")
+  done
+  printf '%s\n' "${sorted[@]}"
+}
+
+# --- build helpers ----------------------------------------------------------------------------
+cc=("$host-gcc-posix")
+cxx=("$host-g++-posix")
+launcher=()
+if command -v ccache >/dev/null; then launcher=(ccache); fi
+export CFLAGS="-O2" CXXFLAGS="-O2" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
+export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
+
+cmake_build() {  # cmake_build SOURCE_DIR [cache options...]
+  local src=$1; shift
+  cmake -S "$src" -B "$src/_win" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQUORVEX_WINDOWS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
+    ${launcher:+-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache} \
+    "$@" >"$src/_win.log" 2>&1 || { tail -n 30 "$src/_win.log" >&2; return 1; }
+  cmake --build "$src/_win" -j "$jobs" >>"$src/_win.log" 2>&1 || { tail -n 30 "$src/_win.log" >&2; return 1; }
+  cmake --install "$src/_win" >>"$src/_win.log" 2>&1
+}
+
+autotools_build() {  # autotools_build SOURCE_DIR [configure options...]
+  local src=$1; shift
+  (cd "$src" && ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static \
+      CC="${launcher[*]} ${cc[*]}" CXX="${launcher[*]} ${cxx[*]}" "$@" >_win.log 2>&1 &&
+    make -j "$jobs" >>_win.log 2>&1 && make install >>_win.log 2>&1) ||
+    { tail -n 30 "$src/_win.log" >&2; return 1; }
+}
+
+# --- one function per package: build the unpacked source in $1 into the prefix ----------------
+build_zlib() {
+  (cd "$1" && CHOST=$host CC="${launcher[*]} ${cc[*]}" ./configure --static --prefix="$prefix" >_win.log 2>&1 &&
+    make -j "$jobs" libz.a >>_win.log 2>&1 && make install >>_win.log 2>&1) ||
+    { tail -n 30 "$1/_win.log" >&2; return 1; }
+}
+
+# minizip's own sources (with iowin32 for Windows' wide file names), as Debian's libminizip-dev
+# lays them out: headers in include/minizip, found through minizip.pc.
+build_minizip() {
+  local src=$1 obj=$1/_win f
+  mkdir -p "$obj" "$prefix/include/minizip" "$prefix/lib/pkgconfig"
+  for f in ioapi unzip zip mztools iowin32; do
+    "${launcher[@]}" "${cc[@]}" $CFLAGS -I"$prefix/include" -c "$src/$f.c" -o "$obj/$f.o"
+  done
+  $host-ar rcs "$prefix/lib/libminizip.a" "$obj"/*.o
+  cp "$src"/{ioapi,unzip,zip,mztools,iowin32,crypt}.h "$prefix/include/minizip/"
+  local version=${2%%-*}
+  cat >"$prefix/lib/pkgconfig/minizip.pc" <<EOF
+prefix=$prefix
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: minizip
+Description: minizip zip file manipulation library
+Version: $version
+Requires.private: zlib
+Libs: -L\${libdir} -lminizip
+Cflags: -I\${includedir}/minizip
+EOF
+}
+
+build_libjpeg-turbo() {
+  cmake_build "$1" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=ON \
+    -DCMAKE_ASM_NASM_COMPILER=nasm
+}
+
+build_libpng1.6() {
+  cmake_build "$1" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_EXECUTABLES=OFF -DPNG_TESTS=OFF
+}
+
+build_mpg123() {
+  autotools_build "$1" --disable-components --enable-libmpg123 --with-cpu=x86-64
+}
+
+# Only what the demo uses: video with OpenGL, events, audio output, message boxes.
+build_libsdl2() {
+  cmake_build "$1" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON \
+    -DSDL_STATIC_PIC=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF \
+    -DSDL_POWER=OFF
+}
+
+build_googletest() {
+  cmake_build "$1" -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=OFF
+}
+
+# apt checks every file it fetches against the signed source index. The archive's pool may lack
+# an upstream tarball's detached signature (*.asc), which only dpkg-source would check again:
+# a fetch missing nothing else is unpacked without that second check.
+fetch_source() {  # fetch_source DIR PACKAGE VERSION
+  local log=$1/fetch.log
+  (cd "$1" && apt-get "${apt_opts[@]}" --download-only source "$2=$3") >"$log" 2>&1 ||
+    ! grep '^E: Failed to fetch [a-z]*://' "$log" | grep -qv '\.asc '  || return 1
+  (cd "$1" && dpkg-source --no-check -x ./*.dsc) >>"$log" 2>&1
+}
+
+# x264 for ffmpeg.exe: 8-bit only, no command-line program.
+build_x264() {
+  (cd "$1" && CC="${launcher[*]} ${cc[*]}" ./configure --host=$host --cross-prefix=$host- \
+      --prefix="$prefix" --enable-static --disable-cli --disable-opencl --bit-depth=8 \
+      --disable-avs --disable-swscale --disable-lavf --disable-ffms --disable-gpac --disable-lsmash \
+      >_win.log 2>&1 && make -j "$jobs" >>_win.log 2>&1 && make install >>_win.log 2>&1) ||
+    { tail -n 30 "$1/_win.log" >&2; return 1; }
+}
+
+# ffmpeg.exe with only what the recorder asks of it: raw RGB frames and 16-bit sound from pipes
+# or files, lossless RGB H.264 + FLAC in Matroska, H.264 + AAC in MP4.
+build_ffmpeg() {
+  (cd "$1" && ./configure --prefix="$prefix" --target-os=mingw32 --arch=x86_64 --enable-cross-compile \
+      --cross-prefix=$host- --cc="${launcher[*]} ${cc[*]}" --cxx="${launcher[*]} ${cxx[*]}" \
+      --pkg-config=pkg-config --pkg-config-flags=--static --extra-ldflags=-static \
+      --disable-everything --disable-autodetect --enable-w32threads --disable-network --disable-doc \
+      --disable-debug --disable-ffplay --disable-ffprobe --disable-avdevice --disable-postproc \
+      --enable-gpl --enable-libx264 --enable-static --disable-shared \
+      --enable-encoder=libx264,libx264rgb,aac,flac \
+      --enable-decoder=rawvideo,pcm_s16le --enable-demuxer=rawvideo,pcm_s16le \
+      --enable-muxer=matroska,mp4 --enable-protocol=file,pipe \
+      --enable-filter=aformat,anull,aresample,format,null,scale \
+      >_win.log 2>&1 && make -j "$jobs" >>_win.log 2>&1 && make install >>_win.log 2>&1) ||
+    { tail -n 30 "$1/_win.log" >&2; return 1; }
+}
+
+# --- the loop: fetch, build and stamp what is missing or out of date ----------------------------
+mkdir -p "$prefix" "$cache/stamps" "$cache/src"
+stale=0  # once one package is rebuilt, everything after it is built again against it
+# A package stays built while the archive still lists its version; otherwise the newest
+# version whose source can be fetched is built (a list may name one its pool does not hold yet).
+for pkg in "${packages[@]}"; do
+  versions=$(source_versions "$pkg")
+  stamp=$cache/stamps/$pkg
+  built=$(cat "$stamp" 2>/dev/null || true)
+  if [ "$stale" -eq 0 ] && [ -n "$built" ] && grep -qxF "$built" <<<"$versions"; then continue; fi
+  [ -n "$versions" ] || { echo "error: no source package $pkg in the archive" >&2; exit 1; }
+  stale=1
+  started=$(date +%s)
+  work=
+  for version in $versions; do
+    work=$cache/src/$pkg-${version#*:}
+    rm -rf "$work" && mkdir -p "$work"
+    if fetch_source "$work" "$pkg" "$version"; then break; fi
+    rm -rf "$work"; work=
+  done
+  [ -n "$work" ] || { echo "error: no version of $pkg could be fetched: $(echo $versions)" >&2; exit 1; }
+  echo "windows-deps: $pkg $version"
+  src=$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+  "build_$pkg" "$src" "${version#*:}" || { echo "error: building $pkg failed (log: $src/_win.log)" >&2; exit 1; }
+  echo "$version" >"$stamp"
+  rm -rf "$work"
+  echo "windows-deps: $pkg built in $(( $(date +%s) - started )) s"
+done
