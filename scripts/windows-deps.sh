@@ -2,7 +2,8 @@
 # Builds the libraries of the Windows program with MinGW-w64 from Debian's own source packages,
 # statically, into one prefix outside the clone; a package is rebuilt only when its version moves.
 #
-#   scripts/windows-deps.sh [program|test]   build what is missing (test: also ffmpeg.exe)
+#   scripts/windows-deps.sh [program|test]   build what is missing (test: also LAME for the
+#                                            tests' MP3s, x264 and ffmpeg.exe)
 #   scripts/windows-deps.sh --print-prefix   print the prefix that CMake's toolchain file uses
 set -euo pipefail
 
@@ -15,7 +16,7 @@ jobs=${JOBS:-$(nproc)}
 
 # Source packages in the order they are built: each may use those before it.
 program_packages=(zlib minizip libjpeg-turbo libpng1.6 mpg123 libsdl2 googletest)
-test_packages=(x264 ffmpeg)
+test_packages=(lame x264 ffmpeg)
 
 case "${1:-program}" in
   --print-prefix) echo "$prefix"; exit 0 ;;
@@ -119,29 +120,34 @@ build_zlib() {
     { tail -n 30 "$1/_win.log" >&2; return 1; }
 }
 
+# write_pc NAME VERSION LIBS [INCLUDE_SUBDIR]: a pkg-config file for a library whose build
+# writes none.
+write_pc() {
+  mkdir -p "$prefix/lib/pkgconfig"
+  cat >"$prefix/lib/pkgconfig/$1.pc" <<EOF
+prefix=$prefix
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: $1
+Description: $1, built for Windows by scripts/windows-deps.sh
+Version: $2
+Libs: -L\${libdir} $3
+Cflags: -I\${includedir}${4:-}
+EOF
+}
+
 # minizip's own sources (with iowin32 for Windows' wide file names), as Debian's libminizip-dev
 # lays them out: headers in include/minizip, found through minizip.pc.
 build_minizip() {
   local src=$1 obj=$1/_win f
-  mkdir -p "$obj" "$prefix/include/minizip" "$prefix/lib/pkgconfig"
+  mkdir -p "$obj" "$prefix/include/minizip"
   for f in ioapi unzip zip mztools iowin32; do
     "${launcher[@]}" "${cc[@]}" $CFLAGS -I"$prefix/include" -c "$src/$f.c" -o "$obj/$f.o"
   done
   $host-ar rcs "$prefix/lib/libminizip.a" "$obj"/*.o
   cp "$src"/{ioapi,unzip,zip,mztools,iowin32,crypt}.h "$prefix/include/minizip/"
-  local version=${2%%-*}
-  cat >"$prefix/lib/pkgconfig/minizip.pc" <<EOF
-prefix=$prefix
-libdir=\${prefix}/lib
-includedir=\${prefix}/include
-
-Name: minizip
-Description: minizip zip file manipulation library
-Version: $version
-Requires.private: zlib
-Libs: -L\${libdir} -lminizip
-Cflags: -I\${includedir}/minizip
-EOF
+  write_pc minizip "${2%%-*}" "-lminizip -lz" /minizip
 }
 
 build_libjpeg-turbo() {
@@ -178,6 +184,12 @@ fetch_source() {  # fetch_source DIR PACKAGE VERSION
   (cd "$1" && dpkg-source --no-check -x ./*.dsc) >>"$log" 2>&1
 }
 
+# LAME encodes the tests' MP3 fixtures; only the library is built.
+build_lame() {
+  autotools_build "$1" --disable-frontend --disable-decoder --disable-gtktest --disable-analyzer-hooks
+  write_pc lame "${2%%-*}" "-lmp3lame"
+}
+
 # x264 for ffmpeg.exe: 8-bit only, no command-line program.
 build_x264() {
   (cd "$1" && CC="${launcher[*]} ${cc[*]}" ./configure --host=$host --cross-prefix=$host- \
@@ -205,13 +217,13 @@ build_ffmpeg() {
 }
 
 # --- the loop: fetch, build and stamp what is missing or out of date ----------------------------
-mkdir -p "$prefix" "$cache/stamps" "$cache/src"
+mkdir -p "$prefix/.stamps" "$cache/src"
 stale=0  # once one package is rebuilt, everything after it is built again against it
 # A package stays built while the archive still lists its version; otherwise the newest
 # version whose source can be fetched is built (a list may name one its pool does not hold yet).
 for pkg in "${packages[@]}"; do
   versions=$(source_versions "$pkg")
-  stamp=$cache/stamps/$pkg
+  stamp=$prefix/.stamps/$pkg
   built=$(cat "$stamp" 2>/dev/null || true)
   if [ "$stale" -eq 0 ] && [ -n "$built" ] && grep -qxF "$built" <<<"$versions"; then continue; fi
   [ -n "$versions" ] || { echo "error: no source package $pkg in the archive" >&2; exit 1; }
