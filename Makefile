@@ -82,7 +82,7 @@ windows-zip: windows
 
 # Every test of the Windows build under Wine, in a Wine prefix of the build's own made anew
 # each run, on an Xvfb display; the comparisons with Linux use the host build's program.
-# The tests' own libraries (LAME for test MP3s, x264 and ffmpeg.exe) are only built here.
+# The tests' own library (LAME, for test MP3s) is only built here.
 test-windows: windows
 	@scripts/install-deps.sh test
 	@scripts/windows-deps.sh test

@@ -3,7 +3,7 @@
 # statically, into one prefix outside the clone; a package is rebuilt only when its version moves.
 #
 #   scripts/windows-deps.sh [program|test]   build what is missing (test: also LAME for the
-#                                            tests' MP3s, x264 and ffmpeg.exe)
+#                                            tests' MP3s)
 #   scripts/windows-deps.sh --print-prefix   print the prefix that CMake's toolchain file uses
 set -euo pipefail
 
@@ -16,7 +16,7 @@ jobs=${JOBS:-$(nproc)}
 
 # Source packages in the order they are built: each may use those before it.
 program_packages=(zlib minizip libjpeg-turbo libpng1.6 mpg123 libsdl2 googletest)
-test_packages=(lame x264 ffmpeg)
+test_packages=(lame)
 
 case "${1:-program}" in
   --print-prefix) echo "$prefix"; exit 0 ;;
@@ -188,32 +188,6 @@ fetch_source() {  # fetch_source DIR PACKAGE VERSION
 build_lame() {
   autotools_build "$1" --disable-frontend --disable-decoder --disable-gtktest --disable-analyzer-hooks
   write_pc lame "${2%%-*}" "-lmp3lame"
-}
-
-# x264 for ffmpeg.exe: 8-bit only, no command-line program.
-build_x264() {
-  (cd "$1" && CC="${launcher[*]} ${cc[*]}" ./configure --host=$host --cross-prefix=$host- \
-      --prefix="$prefix" --enable-static --disable-cli --disable-opencl --bit-depth=8 \
-      --disable-avs --disable-swscale --disable-lavf --disable-ffms --disable-gpac --disable-lsmash \
-      >_win.log 2>&1 && make -j "$jobs" >>_win.log 2>&1 && make install >>_win.log 2>&1) ||
-    { tail -n 30 "$1/_win.log" >&2; return 1; }
-}
-
-# ffmpeg.exe with only what the recorder asks of it: raw RGB frames and 16-bit sound from pipes
-# or files, lossless RGB H.264 + FLAC in Matroska, H.264 + AAC in MP4.
-build_ffmpeg() {
-  (cd "$1" && ./configure --prefix="$prefix" --target-os=mingw32 --arch=x86_64 --enable-cross-compile \
-      --cross-prefix=$host- --cc="${launcher[*]} ${cc[*]}" --cxx="${launcher[*]} ${cxx[*]}" \
-      --pkg-config=pkg-config --pkg-config-flags=--static --extra-ldflags=-static \
-      --disable-everything --disable-autodetect --enable-w32threads --disable-network --disable-doc \
-      --disable-debug --disable-ffplay --disable-ffprobe --disable-avdevice --disable-postproc \
-      --enable-gpl --enable-libx264 --enable-static --disable-shared \
-      --enable-encoder=libx264,libx264rgb,aac,flac \
-      --enable-decoder=rawvideo,pcm_s16le --enable-demuxer=rawvideo,pcm_s16le \
-      --enable-muxer=matroska,mp4 --enable-protocol=file,pipe \
-      --enable-filter=aformat,anull,aresample,format,null,scale \
-      >_win.log 2>&1 && make -j "$jobs" >>_win.log 2>&1 && make install >>_win.log 2>&1) ||
-    { tail -n 30 "$1/_win.log" >&2; return 1; }
 }
 
 # --- the loop: fetch, build and stamp what is missing or out of date ----------------------------
