@@ -3,7 +3,6 @@
 
 #include <lame/lame.h>
 #include <mpg123.h>
-#include <sys/stat.h>
 
 #include <cmath>
 #include <stdexcept>
@@ -73,8 +72,7 @@ ReferenceDecode referenceDecode(const std::vector<unsigned char>& mp3) {
 }
 
 void writeMusicFile(const std::string& dir, const std::vector<unsigned char>& bytes) {
-    mkdir((dir + "/data").c_str(), 0755);
-    writeFile(dir + "/data/muhsik.mp3", bytes);
+    writeFile(dir + "/data/muhsik.mp3", bytes);  // data/ is made on the way
 }
 
 size_t firstNonZero(const std::vector<int16_t>& samples, size_t from) {
