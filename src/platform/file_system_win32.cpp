@@ -2,13 +2,7 @@
 // on UTF-16 paths converted from our UTF-8, and MoveFileExW for the one rename that may replace.
 #include "platform/file_system.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>

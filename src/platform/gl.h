@@ -3,13 +3,7 @@
 #pragma once
 
 #if defined(_WIN32)
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 #include <GL/gl.h>
 #include <GL/glu.h>
 #elif defined(__APPLE__)

@@ -2,13 +2,7 @@
 // a quoted UTF-16 command line in a process group and job of its own; figures from psapi.
 #include "platform/process.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 #include <psapi.h>
 
 #include <algorithm>

@@ -2,10 +2,7 @@
 // is UTF-8 above the platform and UTF-16 in the wide calls of the system.
 #include "platform/text_win32.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 std::wstring widen(const std::string& utf8) {
     if (utf8.empty()) return L"";

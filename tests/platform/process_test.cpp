@@ -20,10 +20,7 @@
 #include "support/temp_dir.h"
 
 #if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 #include <shellapi.h>
 #endif
 
