@@ -2,7 +2,6 @@
 // framed by black bars, with their samples, however far the drawing side runs ahead; and a
 // refused write is reported with the frames after it dropped.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <string>
 
@@ -10,6 +9,7 @@
 #include "record/recorder.h"
 #include "record/sink.h"
 #include "recording_files.h"
+#include "support/portable.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -30,6 +30,17 @@ uint8_t redAt(const std::vector<uint8_t>& rgb, int x, int yFromTop) {
 }
 
 std::string frameFile(const TempDir& dir, int n) { return dir.file("frames/frame_00000" + std::to_string(n) + ".png"); }
+
+// Frames 0 .. count - 1 through a two-slot ring, so the drawing side must wait for the
+// writer and never overwrite; finishFrameQueue's answer.
+int queueFrames(RecordSink* sink, int count, FrameQueueFigures* figures) {
+    FrameQueue* queue = startFrameQueue(sink, 2, width, height, box);
+    for (int n = 0; n < count; ++n) {
+        fill(nextFreeSlot(queue), n);
+        submitSlot(queue);
+    }
+    return finishFrameQueue(queue, figures);
+}
 }  // namespace
 
 TEST(FrameQueue, WritesEveryFrameInOrderTopRowFirstInsideBlackBarsWithItsSamples) {
@@ -37,14 +48,8 @@ TEST(FrameQueue, WritesEveryFrameInOrderTopRowFirstInsideBlackBarsWithItsSamples
     std::string error;
     RecordSink* sink = openRecordSink(dir.file("frames"), RECORD_PNG_DIRECTORY, 10, width, height, 0, &error);
     ASSERT_NE(sink, nullptr) << error;
-    // Two slots for seven frames: the drawing side must wait for the writer, never overwrite.
-    FrameQueue* queue = startFrameQueue(sink, 2, width, height, box);
-    for (int n = 0; n < 7; ++n) {
-        fill(nextFreeSlot(queue), n);
-        submitSlot(queue);
-    }
     FrameQueueFigures figures;
-    EXPECT_EQ(finishFrameQueue(queue, &figures), 1);
+    EXPECT_EQ(queueFrames(sink, 7, &figures), 1);
     EXPECT_EQ(closeRecordSink(sink, nullptr, &error), 1) << error;
     EXPECT_EQ(figures.frames, 7);
     EXPECT_EQ(figures.sampleFrames, 7 * 100 + 21);
@@ -76,14 +81,9 @@ TEST(FrameQueue, RefusedWriteIsReportedAndLaterFramesDropped) {
     RecordSink* sink = openRecordSink(dir.file("frames"), RECORD_PNG_DIRECTORY, 10, width, height, 0, &error);
     ASSERT_NE(sink, nullptr) << error;
     // The second frame's file cannot be created: a directory stands in its place.
-    ASSERT_EQ(mkdir(frameFile(dir, 1).c_str(), 0755), 0);
-    FrameQueue* queue = startFrameQueue(sink, 2, width, height, box);
-    for (int n = 0; n < 5; ++n) {
-        fill(nextFreeSlot(queue), n);
-        submitSlot(queue);
-    }
+    makeTestDirectories(frameFile(dir, 1));
     FrameQueueFigures figures;
-    EXPECT_EQ(finishFrameQueue(queue, &figures), 0);
+    EXPECT_EQ(queueFrames(sink, 5, &figures), 0);
     closeRecordSink(sink, nullptr, &error);
     EXPECT_EQ(figures.frames, 1);
     EXPECT_TRUE(pathExists(frameFile(dir, 0)));
