@@ -3,7 +3,7 @@
 # statically, into one prefix outside the clone; a package is rebuilt only when its version moves.
 #
 #   scripts/windows-deps.sh [program|test]   build what is missing (test: also LAME for the
-#                                            tests' MP3s)
+#                                            tests' MP3s, and an ffmpeg.exe for the video forms)
 #   scripts/windows-deps.sh --print-prefix   print the prefix that CMake's toolchain file uses
 set -euo pipefail
 
@@ -16,7 +16,7 @@ jobs=${JOBS:-$(nproc)}
 
 # Source packages in the order they are built: each may use those before it.
 program_packages=(zlib minizip libjpeg-turbo libpng1.6 mpg123 libsdl2 googletest)
-test_packages=(lame)
+test_packages=(lame x264 ffmpeg)
 
 case "${1:-program}" in
   --print-prefix) echo "$prefix"; exit 0 ;;
@@ -188,6 +188,32 @@ fetch_source() {  # fetch_source DIR PACKAGE VERSION
 build_lame() {
   autotools_build "$1" --disable-frontend --disable-decoder --disable-gtktest --disable-analyzer-hooks
   write_pc lame "${2%%-*}" "-lmp3lame"
+}
+
+# x264 for ffmpeg's H.264 encoders: the library alone, 8-bit, with its assembly.
+build_x264() {
+  (cd "$1" && CC="${cc[*]}" ./configure --host=$host --cross-prefix=$host- --prefix="$prefix" \
+      --enable-static --disable-cli --disable-opencl --bit-depth=8 >_win.log 2>&1 &&
+    make -j "$jobs" >>_win.log 2>&1 && make install-lib-static >>_win.log 2>&1) ||
+    { tail -n 30 "$1/_win.log" >&2; return 1; }
+}
+
+# An ffmpeg.exe for the tests of the video forms, with only what the recorder asks of it: raw
+# RGB and PCM read from named pipes, H.264 (x264) with FLAC into Matroska, H.264 with AAC into
+# MP4. Nothing is detected from the build machine; it lands alone in $prefix/ffmpeg (where
+# tests/windows/CMakeLists.txt looks for it).
+build_ffmpeg() {
+  (cd "$1" && ./configure --enable-cross-compile --target-os=mingw32 --arch=x86_64 \
+      --cross-prefix=$host- --cc="${cc[*]}" --cxx="${cxx[*]}" --pkg-config=pkg-config \
+      --pkg-config-flags=--static --extra-ldflags=-static --extra-cflags="-I$prefix/include" \
+      --disable-autodetect --disable-everything --disable-doc --disable-debug --disable-network \
+      --disable-ffplay --disable-ffprobe --disable-shared --enable-static --enable-w32threads \
+      --enable-gpl --enable-libx264 --enable-protocol=file,pipe \
+      --enable-demuxer=rawvideo,pcm_s16le --enable-decoder=rawvideo,pcm_s16le \
+      --enable-encoder=libx264,libx264rgb,aac,flac --enable-muxer=matroska,mp4 \
+      --enable-filter=aformat,anull,aresample,format,null,scale >_win.log 2>&1 &&
+    make -j "$jobs" ffmpeg.exe >>_win.log 2>&1) || { tail -n 30 "$1/_win.log" >&2; return 1; }
+  mkdir -p "$prefix/ffmpeg" && cp "$1/ffmpeg.exe" "$prefix/ffmpeg/"
 }
 
 # --- the loop: fetch, build and stamp what is missing or out of date ----------------------------

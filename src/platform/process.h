@@ -13,6 +13,9 @@
 // The program `name` as the system's shell would find it: in the PATH directories (on Windows
 // also with each of PATHEXT's extensions, and only files that are programs); "" when none is.
 std::string platformFindProgram(const std::string& name);
+// How a user of this system gets a missing program, for messages: a Debian package of the
+// same name, or on Windows the program file in a PATH directory.
+std::string platformProgramSource(const std::string& name);
 
 // ---------------------------------------------------------------------------------------------
 // A child process that reads its input from pipes of ours

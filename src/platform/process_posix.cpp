@@ -123,6 +123,8 @@ std::string platformFindProgram(const std::string& name) {
     }
 }
 
+std::string platformProgramSource(const std::string& name) { return "Debian package \"" + name + "\""; }
+
 PlatformChild* platformCreateChild(int count, const size_t* bufferBytes) {
     if (count < 0 || count > platformMaxChildPipes) return nullptr;
     PlatformChild* child = new PlatformChild;

@@ -250,6 +250,8 @@ std::string platformFindProgram(const std::string& name) {
     return "";
 }
 
+std::string platformProgramSource(const std::string& name) { return name + ".exe in a PATH directory"; }
+
 PlatformChild* platformCreateChild(int count, const size_t* bufferBytes) {
     if (count < 0 || count > platformMaxChildPipes) return nullptr;
     PlatformChild* child = new PlatformChild;

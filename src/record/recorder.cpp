@@ -214,8 +214,9 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
         return fail("a recording's --fps is a whole number from 1 to " + std::to_string(maxRecordFps), 2);
     const RecordFormat format = recordFormatFor(outPath);
     if (format != RECORD_PNG_DIRECTORY && findProgram("ffmpeg").empty())
-        return fail("recording to '" + outPath + "' needs the ffmpeg program (Debian package \"ffmpeg\"); "
-                    "install it, or record PNG frames into a directory instead", 2);
+        return fail("recording to '" + outPath + "' needs the ffmpeg program (" + platformProgramSource("ffmpeg") +
+                        "); install it, or record PNG frames into a directory instead",
+                    2);
     const std::string problem = checkRecordTarget(outPath, format, overwrite);
     if (!problem.empty()) return fail(problem, 2);
     if (format == RECORD_MP4 && (frameWidth() % 2 || frameHeight() % 2))
