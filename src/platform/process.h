@@ -32,7 +32,8 @@ PlatformChild* platformCreateChild(int count, const size_t* bufferBytes);
 std::string platformChildPipeName(const PlatformChild* child, int index);
 // Starts args[0] (a full path, as platformFindProgram gives it) with the arguments, UTF-8,
 // passed exactly. Standard input is the null device; output and errors are ours. The child
-// gets its own process group, so a terminal's Ctrl-C reaches only us. 1 on success.
+// gets its own process group (Windows: its own hidden console), so a terminal's Ctrl-C (and
+// Ctrl-Break) reaches only us. 1 on success.
 int platformStartChild(PlatformChild* child, const std::vector<std::string>& args);
 
 // Hands over what pipe `index` takes now, never waiting: the count of bytes taken (0 when the

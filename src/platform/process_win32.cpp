@@ -1,5 +1,5 @@
 // Child processes on Windows: named pipes written with overlapped I/O, CreateProcessW with
-// a quoted UTF-16 command line in a process group and job of its own; figures from psapi.
+// a quoted UTF-16 command line, a hidden console and a job of its own; figures from psapi.
 #include "platform/process.h"
 
 #include "platform/windows_api.h"
@@ -93,6 +93,54 @@ void closeHandle(HANDLE* handle) {
     *handle = nullptr;
 }
 
+// A console handle writes to the console of the process that uses it, so a child on a console
+// of its own would write our console handles into its hidden one: its output comes through a
+// pipe instead, and a thread of ours copies it to our console.
+struct Relay {
+    HANDLE read = nullptr;
+    HANDLE target = nullptr;  // ours, not owned
+    HANDLE thread = nullptr;
+};
+
+DWORD WINAPI copyRelayed(void* parameter) {
+    const Relay* relay = static_cast<const Relay*>(parameter);
+    char buffer[4096];
+    DWORD got = 0, written = 0;
+    while (ReadFile(relay->read, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        WriteFile(relay->target, buffer, got, &written, nullptr);
+    return 0;
+}
+
+// What the child gets in place of our output handle `ours`: a file or pipe as it is, the
+// console through a relay. Null when we have none.
+HANDLE childOutput(HANDLE ours, Relay* relay) {
+    DWORD mode = 0;
+    if (!ours || ours == INVALID_HANDLE_VALUE || !GetConsoleMode(ours, &mode)) return inheritableCopy(ours);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE write = nullptr;
+    if (!CreatePipe(&relay->read, &write, &inherit, 0)) return nullptr;
+    SetHandleInformation(relay->read, HANDLE_FLAG_INHERIT, 0);
+    relay->target = ours;
+    relay->thread = CreateThread(nullptr, 0, copyRelayed, relay, 0, nullptr);
+    if (!relay->thread) {
+        closeHandle(&relay->read);
+        closeHandle(&write);
+    }
+    return write;
+}
+
+// Waits until the relay has passed on all the child wrote; it ends when every process that
+// holds the pipe's other end has. One that outlives the child (outside the job) is cut off.
+void finishRelay(Relay* relay, DWORD timeoutMs) {
+    if (!relay->thread) return;
+    if (WaitForSingleObject(relay->thread, timeoutMs) == WAIT_TIMEOUT) {
+        CancelSynchronousIo(relay->thread);
+        if (WaitForSingleObject(relay->thread, 1000) == WAIT_TIMEOUT) return;  // left to itself
+    }
+    closeHandle(&relay->thread);
+    closeHandle(&relay->read);
+}
+
 int isProgramFile(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -132,6 +180,7 @@ struct PlatformChild {
     Pipe pipes[platformMaxChildPipes];
     HANDLE process = nullptr;
     HANDLE job = nullptr;
+    Relay relays[2];  // the child's output and errors, when ours go to the console
     int slot = -1;
     int ended = 0;
     PlatformChildEnd end;
@@ -283,8 +332,8 @@ int platformStartChild(PlatformChild* child, const std::vector<std::string>& arg
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
                                nullptr);
-    HANDLE output = inheritableCopy(GetStdHandle(STD_OUTPUT_HANDLE));
-    HANDLE errors = inheritableCopy(GetStdHandle(STD_ERROR_HANDLE));
+    HANDLE output = childOutput(GetStdHandle(STD_OUTPUT_HANDLE), &child->relays[0]);
+    HANDLE errors = childOutput(GetStdHandle(STD_ERROR_HANDLE), &child->relays[1]);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -292,8 +341,9 @@ int platformStartChild(PlatformChild* child, const std::vector<std::string>& arg
     startup.hStdOutput = output;
     startup.hStdError = errors;
 
-    // A process group of its own: the console's Ctrl-C reaches us, and we end the child. The
-    // job holds whatever it starts, and ends with us should we die first.
+    // A hidden console of its own: Ctrl-C and Ctrl-Break on ours reach only us, and we end the
+    // child (a process group alone would keep out Ctrl-C, but Ctrl-Break goes to every process
+    // on the console). The job holds whatever it starts, and ends with us should we die first.
     child->job = CreateJobObjectW(nullptr, nullptr);
     if (child->job) {
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
@@ -302,11 +352,12 @@ int platformStartChild(PlatformChild* child, const std::vector<std::string>& arg
     }
     PROCESS_INFORMATION info = {};
     const BOOL started = CreateProcessW(program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE,
-                                        CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED, nullptr, nullptr, &startup, &info);
+                                        CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &info);
     closeHandle(&input);
     closeHandle(&output);
     closeHandle(&errors);
     if (!started) {
+        for (Relay& relay : child->relays) finishRelay(&relay, INFINITE);  // its pipe has no writer now
         closeHandle(&child->job);
         return 0;
     }
@@ -418,6 +469,8 @@ int platformPollChild(PlatformChild* child, PlatformChildEnd* end) {
     child->end.cpuSeconds = processCpuSeconds(child->process);
     child->end.peakResidentKb = std::max(child->peakSeenKb, peakWorkingSetKb(child->process));
     forgetLive(child);
+    // Its last words are out before whatever the caller says of its end.
+    for (Relay& relay : child->relays) finishRelay(&relay, 2000);
     *end = child->end;
     return 1;
 }
@@ -446,6 +499,8 @@ void platformFreeChild(PlatformChild* child) {
     forgetLive(child);
     closeHandle(&child->process);
     closeHandle(&child->job);
+    for (Relay& relay : child->relays) finishRelay(&relay, 2000);
+    if (child->relays[0].thread || child->relays[1].thread) return;  // a relay still uses it
     delete child;
 }
 

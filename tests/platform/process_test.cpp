@@ -1,6 +1,7 @@
 // The process module with a real child: this test program started again in a helper role.
 // Both pipes fed while the child reads them in its own order, arguments that must arrive
-// byte for byte, a program that is not there, a child that ends early, and a kill.
+// byte for byte, a program that is not there, a child that ends early, and a kill; on Windows
+// a child kept off our console whose output still shows there.
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +94,12 @@ int runChild(const std::vector<std::string>& args) {
     }
     if (mode == "exit" && args.size() == 4) return std::atoi(args[3].c_str());
     if (mode == "sleep") {
+        std::this_thread::sleep_for(std::chrono::seconds(60));
+        return 0;
+    }
+    if (mode == "say" && args.size() == 4) {
+        std::fputs(args[3].c_str(), stderr);
+        std::fflush(stderr);
         std::this_thread::sleep_for(std::chrono::seconds(60));
         return 0;
     }
@@ -260,6 +267,48 @@ TEST(ChildProcess, AKilledChildEndsAtOnceAndReportsTheKill) {
     EXPECT_EQ(written, -1) << "a pipe to a dead child must fail";
     platformFreeChild(child);
 }
+
+#if defined(_WIN32)
+int processesOnOurConsole() {
+    DWORD ids[64];
+    return static_cast<int>(GetConsoleProcessList(ids, 64));
+}
+
+bool consoleShows(const std::string& text) {
+    HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    std::string shown;
+    if (screen != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(screen, &info)) {
+        shown.resize(static_cast<size_t>(info.dwSize.X) * static_cast<size_t>(info.dwSize.Y));
+        DWORD read = 0;
+        ReadConsoleOutputCharacterA(screen, &shown[0], static_cast<DWORD>(shown.size()), COORD{0, 0}, &read);
+        shown.resize(read);
+    }
+    if (screen != INVALID_HANDLE_VALUE) CloseHandle(screen);
+    return shown.find(text) != std::string::npos;
+}
+
+// Ctrl-Break goes to every process on the console, whatever its process group: a child on
+// ours would die with it while we finish the file. It must not be there, and what it writes
+// must still show on our console. (Needs a console: ctest under Wine gives the test none.)
+TEST(ChildProcess, OnWindowsTheChildIsOffOurConsoleAndItsOutputShowsThere) {
+    DWORD mode = 0;
+    if (processesOnOurConsole() == 0 || !GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode))
+        GTEST_SKIP() << "no console";
+    const int before = processesOnOurConsole();
+    const std::string text = "child-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
+    PlatformChild* child = startChild(0, {"say", text});
+    ASSERT_NE(child, nullptr);
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
+    while (!consoleShows(text) && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(consoleShows(text)) << "the child's output never reached our console";
+    EXPECT_EQ(processesOnOurConsole(), before) << "the child is on our console";
+    PlatformChildEnd end;
+    EXPECT_EQ(platformPollChild(child, &end), 0) << "still running";
+    platformFreeChild(child);
+}
+#endif
 }  // namespace
 
 // The helper role is chosen before GoogleTest sees the arguments.
