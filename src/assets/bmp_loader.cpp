@@ -185,7 +185,7 @@ enum FileKind { fileMissing, fileRegular, fileOther };
 FileKind kindOf(const std::string& path) {
     if (path.empty()) return fileMissing;
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    const std::filesystem::file_status status = std::filesystem::status(std::filesystem::u8path(path), error);
     if (error || !std::filesystem::exists(status)) return fileMissing;
     return std::filesystem::is_regular_file(status) ? fileRegular : fileOther;
 }
@@ -200,7 +200,7 @@ ReadResult readWholeFile(const char* name, std::vector<unsigned char>* bytes) {
     if (kind == fileOther) return readRefused;
     if (kind == fileMissing) return readFailed;
     std::error_code error;
-    const uintmax_t size = std::filesystem::file_size(path, error);
+    const uintmax_t size = std::filesystem::file_size(std::filesystem::u8path(path), error);
     if (!error && size > pictureFileByteCap) return readRefused;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return readFailed;

@@ -41,7 +41,7 @@ constexpr size_t maxArchiveBytes = size_t(64) << 20;
 voidpf ZCALLBACK openBytes(voidpf opaque, const char* filename, int) {
     // Only a regular file: a pipe would wait for a writer and a device has no end.
     std::error_code error;
-    if (!std::filesystem::is_regular_file(filename, error)) return nullptr;
+    if (!std::filesystem::is_regular_file(std::filesystem::u8path(filename), error)) return nullptr;
     std::FILE* file = std::fopen(filename, "rb");
     if (!file) return nullptr;
     ArchiveBytes* bytes = static_cast<ArchiveBytes*>(std::calloc(1, sizeof(ArchiveBytes)));

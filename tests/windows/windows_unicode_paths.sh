@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The Windows program under names outside every ANSI code page: started from a directory named
+# in Greek and Cyrillic with its data/ beside it, recording PNG frames into another such
+# directory. The data directory it reports must be that one, and the frames and soundtrack.wav
+# must be byte for byte those of the same program under plain names: a picture or the
+# soundtrack that failed to open would show as a difference, not as an error.
+set -euo pipefail
+: "${QUORVEX:?}" "${WINE_RUN:?}"
+data=$(dirname "$QUORVEX")/data
+work=$(mktemp -d /tmp/quorvex-windows-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+install_in() {  # install_in DIR: the program and its data/ side by side, as from the zip
+  mkdir -p "$work/$1"
+  cp "$QUORVEX" "$work/$1/quorvex.exe"
+  cp -r "$data" "$work/$1/data"
+}
+record() {  # record PROGRAM_DIR OUT: from $work, which has no data/ of its own
+  (cd "$work" && "$WINE_RUN" "$work/$1/quorvex.exe" --record "$2" --fps 1 --size 320x240) >"$work/$2.log" 2>&1 ||
+    { tail -n 20 "$work/$2.log"; fail "the recording into $2 failed"; }
+}
+
+plain=plain program=$'Pr\u00f6gr\u00e2m \u03a9\u043c\u0435\u0433\u0430' out=$'\u00dcn\u00efc\u00f8d\u00e9 \u043a\u0430\u0434\u0440\u044b'
+install_in "$plain"
+install_in "$program"
+reported=$(cd "$work" && "$WINE_RUN" "$work/$program/quorvex.exe" --version 2>&1) || fail "--version failed: $reported"
+grep -qF "$program/data" <<<"$reported" || fail "the data directory is not the one beside the program: $reported"
+
+record "$plain" plain-frames
+record "$program" "$out"
+[ -f "$work/$out/soundtrack.wav" ] || fail "no soundtrack.wav in $out"
+frames=$(cd "$work/$out" && ls | grep -c '^frame_.*\.png$' || true)
+[ "$frames" -gt 2 ] || fail "only $frames frames recorded into $out"
+(cd "$work/plain-frames" && md5sum -- *) >"$work/plain.md5"
+(cd "$work/$out" && md5sum -- *) >"$work/unicode.md5"
+diff "$work/plain.md5" "$work/unicode.md5" >/dev/null ||
+  fail "the recordings differ: $(diff "$work/plain.md5" "$work/unicode.md5" | grep -c '^>') files, e.g. $(diff "$work/plain.md5" "$work/unicode.md5" | grep '^>' | head -n 3 | awk '{print $3}' | tr '\n' ' ')"
+echo "$frames frames and soundtrack.wav recorded from '$program' into '$out', identical to the plain names' run"
+echo PASS
