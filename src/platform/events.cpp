@@ -192,7 +192,7 @@ void platformCatchInterrupts() {
     // SDL would otherwise turn SIGINT and SIGTERM into its own quit and forget the signal.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
 #if defined(_WIN32)
-    platformRouteInterrupts(onInterrupt);  // Ctrl-C and Ctrl-Break on the console
+    platformRouteInterrupts(onInterrupt);  // Ctrl-C, Ctrl-Break and closing the console
 #else
     struct sigaction interrupt = {};
     interrupt.sa_handler = onInterrupt;

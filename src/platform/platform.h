@@ -108,8 +108,9 @@ intptr_t platformDefWindowProc(uint32_t message, uintptr_t wParam, intptr_t lPar
 // Drops every queued message, posted or pending (tests start from an empty queue).
 void platformFlushMessages();
 
-// From now on SIGINT, SIGTERM and SIGHUP close the window as its close button does: the next
-// poll delivers WM_CLOSE. A second one ends the process at once with 128 + the signal.
+// From now on SIGINT, SIGTERM and SIGHUP (Windows: Ctrl-C, Ctrl-Break and the console
+// closing) close the window as its close button does: the next poll delivers WM_CLOSE. A
+// second one ends the process at once with 128 + the signal.
 void platformCatchInterrupts();
 // The signal that asked the demo to close; 0 while none has.
 int platformCaughtInterrupt();

@@ -79,8 +79,9 @@ double platformProcessCpuSeconds();  // user + system time of all our threads so
 
 typedef void (*PlatformInterruptHandler)(int signal);
 // From now on Ctrl-C, SIGTERM and SIGHUP (Windows: Ctrl-C and Ctrl-Break, as SIGINT and
-// SIGBREAK) call `handler`, on POSIX in signal context, on Windows on a thread of the
-// system's; writes to a pipe whose reader is gone fail instead of ending the process.
+// SIGBREAK, and the console closing as SIGTERM, given again 3.5 s later if the program still
+// runs) call `handler`, on POSIX in signal context, on Windows on a thread of the system's;
+// writes to a pipe whose reader is gone fail instead of ending the process.
 void platformRouteInterrupts(PlatformInterruptHandler handler);
 // Puts back what platformRouteInterrupts replaced.
 void platformRestoreInterrupts();
