@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libraries of the Windows program with MinGW-w64 from Debian's own source packages,
-# statically, into one prefix outside the clone; a package is rebuilt only when its version moves.
+# statically, into one prefix outside the clone; a package is rebuilt only when its
+# version or its recipe below changes.
 #
 #   scripts/windows-deps.sh [program|test]   build what is missing (test: also LAME for the
 #                                            tests' MP3s, and an ffmpeg.exe for the video forms)
@@ -207,7 +208,8 @@ build_ffmpeg() {
       --cross-prefix=$host- --cc="${cc[*]}" --cxx="${cxx[*]}" --pkg-config=pkg-config \
       --pkg-config-flags=--static --extra-ldflags=-static --extra-cflags="-I$prefix/include" \
       --disable-autodetect --disable-everything --disable-doc --disable-debug --disable-network \
-      --disable-ffplay --disable-ffprobe --disable-shared --enable-static --enable-w32threads \
+      --disable-ffplay --disable-ffprobe --disable-avdevice --disable-postproc \
+      --disable-shared --enable-static --enable-w32threads \
       --enable-gpl --enable-libx264 --enable-protocol=file,pipe \
       --enable-demuxer=rawvideo,pcm_s16le --enable-decoder=rawvideo,pcm_s16le \
       --enable-encoder=libx264,libx264rgb,aac,flac --enable-muxer=matroska,mp4 \
@@ -224,8 +226,13 @@ stale=0  # once one package is rebuilt, everything after it is built again again
 for pkg in "${packages[@]}"; do
   versions=$(source_versions "$pkg")
   stamp=$prefix/.stamps/$pkg
-  built=$(cat "$stamp" 2>/dev/null || true)
-  if [ "$stale" -eq 0 ] && [ -n "$built" ] && grep -qxF "$built" <<<"$versions"; then continue; fi
+  # The stamp holds the version built and a checksum of how it was built, so a changed recipe
+  # builds the package again too.
+  recipe=$(declare -f "build_$pkg" cmake_build autotools_build write_pc | md5sum | cut -c1-16)
+  built= built_recipe=
+  [ -f "$stamp" ] && read -r built built_recipe <"$stamp" || true
+  if [ "$stale" -eq 0 ] && [ -n "$built" ] && [ "${built_recipe:-}" = "$recipe" ] &&
+    grep -qxF "$built" <<<"$versions"; then continue; fi
   [ -n "$versions" ] || { echo "error: no source package $pkg in the archive" >&2; exit 1; }
   stale=1
   started=$(date +%s)
@@ -240,7 +247,7 @@ for pkg in "${packages[@]}"; do
   echo "windows-deps: $pkg $version"
   src=$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1)
   "build_$pkg" "$src" "${version#*:}" || { echo "error: building $pkg failed (log: $src/_win.log)" >&2; exit 1; }
-  echo "$version" >"$stamp"
+  echo "$version $recipe" >"$stamp"
   rm -rf "$work"
   echo "windows-deps: $pkg built in $(( $(date +%s) - started )) s"
 done
