@@ -22,6 +22,8 @@ fail() {
     wait "$demo_pid"; echo "(the demo had ended with status $?)"; demo_pid=
   fi
   echo "--- demo output:"; grep -v '^ALSA' "$demo_log" | tail -20
+  # What the screen showed, should a window of another title (a message box) stand in the way.
+  echo "--- windows on the screen:"; xwininfo -root -children 2>/dev/null | grep '^ *0x.*"' | head -20
   [ -n "$demo_pid" ] && kill -9 "$demo_pid" 2>/dev/null
   rm -f "$demo_log"
   exit 1
