@@ -24,6 +24,12 @@ fail() {
   echo "--- demo output:"; grep -v '^ALSA' "$demo_log" | tail -20
   # What the screen showed, should a window of another title (a message box) stand in the way.
   echo "--- windows on the screen:"; xwininfo -root -children 2>/dev/null | grep '^ *0x.*"' | head -20
+  # And where a demo that still runs is, when a debugger is at hand.
+  if [ -n "$demo_pid" ] && command -v gdb >/dev/null; then
+    echo "--- the demo's threads:"
+    timeout 60 gdb -p "$demo_pid" -batch -ex "info threads" -ex "thread apply 1 bt 25" 2>/dev/null |
+      grep -v "^\\[\\|^Using\\|^warning" | head -60
+  fi
   [ -n "$demo_pid" ] && kill -9 "$demo_pid" 2>/dev/null
   rm -f "$demo_log"
   exit 1
