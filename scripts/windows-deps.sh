@@ -96,29 +96,25 @@ if command -v ccache >/dev/null; then launcher=(ccache); fi
 export CFLAGS="-O2" CXXFLAGS="-O2" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
 
+# Each build runs in its source directory with its output in the log there (see the loop).
 cmake_build() {  # cmake_build SOURCE_DIR [cache options...]
   local src=$1; shift
   cmake -S "$src" -B "$src/_win" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQUORVEX_WINDOWS_PREFIX="$prefix" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
-    ${launcher:+-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache} \
-    "$@" >"$src/_win.log" 2>&1 || { tail -n 30 "$src/_win.log" >&2; return 1; }
-  cmake --build "$src/_win" -j "$jobs" >>"$src/_win.log" 2>&1 || { tail -n 30 "$src/_win.log" >&2; return 1; }
-  cmake --install "$src/_win" >>"$src/_win.log" 2>&1
+    ${launcher:+-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache} "$@" &&
+    cmake --build "$src/_win" -j "$jobs" && cmake --install "$src/_win"
 }
 
-autotools_build() {  # autotools_build SOURCE_DIR [configure options...]
-  local src=$1; shift
-  (cd "$src" && ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static \
-      CC="${launcher[*]} ${cc[*]}" CXX="${launcher[*]} ${cxx[*]}" "$@" >_win.log 2>&1 &&
-    make -j "$jobs" >>_win.log 2>&1 && make install >>_win.log 2>&1) ||
-    { tail -n 30 "$src/_win.log" >&2; return 1; }
+autotools_build() {  # autotools_build [configure options...]
+  ./configure --host=$host --prefix="$prefix" --disable-shared --enable-static \
+    CC="${launcher[*]} ${cc[*]}" CXX="${launcher[*]} ${cxx[*]}" "$@" &&
+    make -j "$jobs" && make install
 }
 
 # --- one function per package: build the unpacked source in $1 into the prefix ----------------
 build_zlib() {
-  (cd "$1" && CHOST=$host CC="${launcher[*]} ${cc[*]}" ./configure --static --prefix="$prefix" >_win.log 2>&1 &&
-    make -j "$jobs" libz.a >>_win.log 2>&1 && make install >>_win.log 2>&1) ||
-    { tail -n 30 "$1/_win.log" >&2; return 1; }
+  CHOST=$host CC="${launcher[*]} ${cc[*]}" ./configure --static --prefix="$prefix" &&
+    make -j "$jobs" libz.a && make install
 }
 
 # write_pc NAME VERSION LIBS [INCLUDE_SUBDIR]: a pkg-config file for a library whose build
@@ -144,11 +140,11 @@ build_minizip() {
   local src=$1 obj=$1/_win f
   mkdir -p "$obj" "$prefix/include/minizip"
   for f in ioapi unzip zip mztools iowin32; do
-    "${launcher[@]}" "${cc[@]}" $CFLAGS -I"$prefix/include" -c "$src/$f.c" -o "$obj/$f.o"
+    "${launcher[@]}" "${cc[@]}" $CFLAGS -I"$prefix/include" -c "$src/$f.c" -o "$obj/$f.o" || return 1
   done
-  $host-ar rcs "$prefix/lib/libminizip.a" "$obj"/*.o
-  cp "$src"/{ioapi,unzip,zip,mztools,iowin32,crypt}.h "$prefix/include/minizip/"
-  write_pc minizip "${2%%-*}" "-lminizip -lz" /minizip
+  $host-ar rcs "$prefix/lib/libminizip.a" "$obj"/*.o &&
+    cp "$src"/{ioapi,unzip,zip,mztools,iowin32,crypt}.h "$prefix/include/minizip/" &&
+    write_pc minizip "${2%%-*}" "-lminizip -lz" /minizip
 }
 
 build_libjpeg-turbo() {
@@ -161,7 +157,7 @@ build_libpng1.6() {
 }
 
 build_mpg123() {
-  autotools_build "$1" --disable-components --enable-libmpg123 --with-cpu=x86-64
+  autotools_build --disable-components --enable-libmpg123 --with-cpu=x86-64
 }
 
 # Only what the demo uses: video with OpenGL, events, audio output, message boxes.
@@ -187,16 +183,15 @@ fetch_source() {  # fetch_source DIR PACKAGE VERSION
 
 # LAME encodes the tests' MP3 fixtures; only the library is built.
 build_lame() {
-  autotools_build "$1" --disable-frontend --disable-decoder --disable-gtktest --disable-analyzer-hooks
-  write_pc lame "${2%%-*}" "-lmp3lame"
+  autotools_build --disable-frontend --disable-decoder --disable-gtktest --disable-analyzer-hooks &&
+    write_pc lame "${2%%-*}" "-lmp3lame"
 }
 
 # x264 for ffmpeg's H.264 encoders: the library alone, 8-bit, with its assembly.
 build_x264() {
-  (cd "$1" && CC="${cc[*]}" ./configure --host=$host --cross-prefix=$host- --prefix="$prefix" \
-      --enable-static --disable-cli --disable-opencl --bit-depth=8 >_win.log 2>&1 &&
-    make -j "$jobs" >>_win.log 2>&1 && make install-lib-static >>_win.log 2>&1) ||
-    { tail -n 30 "$1/_win.log" >&2; return 1; }
+  CC="${cc[*]}" ./configure --host=$host --cross-prefix=$host- --prefix="$prefix" \
+    --enable-static --disable-cli --disable-opencl --bit-depth=8 &&
+    make -j "$jobs" && make install-lib-static
 }
 
 # An ffmpeg.exe for the tests of the video forms, with only what the recorder asks of it: raw
@@ -204,7 +199,7 @@ build_x264() {
 # MP4. Nothing is detected from the build machine; it lands alone in $prefix/ffmpeg (where
 # tests/windows/CMakeLists.txt looks for it).
 build_ffmpeg() {
-  (cd "$1" && ./configure --enable-cross-compile --target-os=mingw32 --arch=x86_64 \
+  ./configure --enable-cross-compile --target-os=mingw32 --arch=x86_64 \
       --cross-prefix=$host- --cc="${cc[*]}" --cxx="${cxx[*]}" --pkg-config=pkg-config \
       --pkg-config-flags=--static --extra-ldflags=-static --extra-cflags="-I$prefix/include" \
       --disable-autodetect --disable-everything --disable-doc --disable-debug --disable-network \
@@ -213,9 +208,8 @@ build_ffmpeg() {
       --enable-gpl --enable-libx264 --enable-protocol=file,pipe \
       --enable-demuxer=rawvideo,pcm_s16le --enable-decoder=rawvideo,pcm_s16le \
       --enable-encoder=libx264,libx264rgb,aac,flac --enable-muxer=matroska,mp4 \
-      --enable-filter=aformat,anull,aresample,format,null,scale >_win.log 2>&1 &&
-    make -j "$jobs" ffmpeg.exe >>_win.log 2>&1) || { tail -n 30 "$1/_win.log" >&2; return 1; }
-  mkdir -p "$prefix/ffmpeg" && cp "$1/ffmpeg.exe" "$prefix/ffmpeg/"
+      --enable-filter=aformat,anull,aresample,format,null,scale &&
+    make -j "$jobs" ffmpeg.exe && mkdir -p "$prefix/ffmpeg" && cp ffmpeg.exe "$prefix/ffmpeg/"
 }
 
 # --- the loop: fetch, build and stamp what is missing or out of date ----------------------------
@@ -246,7 +240,10 @@ for pkg in "${packages[@]}"; do
   [ -n "$work" ] || { echo "error: no version of $pkg could be fetched: $(echo $versions)" >&2; exit 1; }
   echo "windows-deps: $pkg $version"
   src=$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1)
-  "build_$pkg" "$src" "${version#*:}" || { echo "error: building $pkg failed (log: $src/_win.log)" >&2; exit 1; }
+  # In its source directory, everything it prints in one log, shown in part should it fail.
+  # (Left of ||, a function runs without errexit: each chains its steps with &&.)
+  (cd "$src" && "build_$pkg" "$src" "${version#*:}") >"$src/_win.log" 2>&1 ||
+    { tail -n 30 "$src/_win.log" >&2; echo "error: building $pkg failed (log: $src/_win.log)" >&2; exit 1; }
   echo "$version $recipe" >"$stamp"
   rm -rf "$work"
   echo "windows-deps: $pkg built in $(( $(date +%s) - started )) s"
