@@ -10,17 +10,7 @@
 set -euo pipefail
 : "${QUORVEX:?}" "${QUORVEX_HOST:?}" "${WINE_RUN:?}"
 fps=${WINDOWS_RECORD_FPS:-1}
-work=$(mktemp -d /tmp/quorvex-windows-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-
-record() {  # record NAME COMMAND...: records into $work/NAME from $work
-  local name=$1 started; shift
-  started=$(date +%s%N)
-  (cd "$work" && "$@" --record "$name" --fps "$fps") >"$work/$name.log" 2>&1 ||
-    { tail -n 20 "$work/$name.log"; fail "the $name recording failed"; }
-  echo "$name recording: $(( ($(date +%s%N) - started) / 1000000 )) ms"
-}
+source "$(dirname "$0")/windows_common.sh"
 record linux "$QUORVEX_HOST"
 record windows "$WINE_RUN" "$QUORVEX"
 

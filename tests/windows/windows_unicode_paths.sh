@@ -7,18 +7,16 @@
 set -euo pipefail
 : "${QUORVEX:?}" "${WINE_RUN:?}"
 data=$(dirname "$QUORVEX")/data
-work=$(mktemp -d /tmp/quorvex-windows-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+fps=1
+source "$(dirname "$0")/windows_common.sh"
 
 install_in() {  # install_in DIR: the program and its data/ side by side, as from the zip
   mkdir -p "$work/$1"
   cp "$QUORVEX" "$work/$1/quorvex.exe"
   cp -r "$data" "$work/$1/data"
 }
-record() {  # record PROGRAM_DIR OUT: from $work, which has no data/ of its own
-  (cd "$work" && "$WINE_RUN" "$work/$1/quorvex.exe" --record "$2" --fps 1 --size 320x240) >"$work/$2.log" 2>&1 ||
-    { tail -n 20 "$work/$2.log"; fail "the recording into $2 failed"; }
+record_from() {  # record_from PROGRAM_DIR OUT: from $work, which has no data/ of its own
+  record "$2" "$WINE_RUN" "$work/$1/quorvex.exe" --size 320x240
 }
 
 plain=plain program=$'Pr\u00f6gr\u00e2m \u03a9\u043c\u0435\u0433\u0430' out=$'\u00dcn\u00efc\u00f8d\u00e9 \u043a\u0430\u0434\u0440\u044b'
@@ -27,8 +25,8 @@ install_in "$program"
 reported=$(cd "$work" && "$WINE_RUN" "$work/$program/quorvex.exe" --version 2>&1) || fail "--version failed: $reported"
 grep -qF "$program/data" <<<"$reported" || fail "the data directory is not the one beside the program: $reported"
 
-record "$plain" plain-frames
-record "$program" "$out"
+record_from "$plain" plain-frames
+record_from "$program" "$out"
 [ -f "$work/$out/soundtrack.wav" ] || fail "no soundtrack.wav in $out"
 frames=$(cd "$work/$out" && ls | grep -c '^frame_.*\.png$' || true)
 [ "$frames" -gt 2 ] || fail "only $frames frames recorded into $out"

@@ -8,19 +8,10 @@
 set -euo pipefail
 : "${QUORVEX:?}" "${QUORVEX_HOST:?}" "${WINE_RUN:?}" "${FFMPEG_DIR:?}"
 fps=${WINDOWS_RECORD_FPS:-2}
-work=$(mktemp -d /tmp/quorvex-windows-video-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "$0")/windows_common.sh"
 [ -f "$FFMPEG_DIR/ffmpeg.exe" ] || fail "no ffmpeg.exe in $FFMPEG_DIR"
-with_ffmpeg="Z:${FFMPEG_DIR//\//\\}"
-
-record() {  # record NAME: the Windows program records $work/NAME from $work, ffmpeg on PATH
-  local started
-  started=$(date +%s%N)
-  (cd "$work" && WINEPATH="$with_ffmpeg" "$WINE_RUN" "$QUORVEX" --record "$1" --fps "$fps") \
-    >"$work/$1.log" 2>&1 || { tail -n 20 "$work/$1.log"; fail "the $1 recording failed"; }
-  echo "$1: $(( ($(date +%s%N) - started) / 1000000 )) ms, $(du -sb "$work/$1" | cut -f1) bytes"
-}
+# The Windows program with ffmpeg.exe's directory on its PATH (Wine's Z: is the root).
+windows_with_ffmpeg=(env WINEPATH="Z:${FFMPEG_DIR//\//\\}" "$WINE_RUN" "$QUORVEX")
 
 # The md5 of every decoded RGB picture of a video or image series, one per line.
 frame_md5s() { ffmpeg -nostdin -v error "$@" -map 0:v -pix_fmt rgb24 -f framemd5 - | awk '!/^#/ { print $NF }'; }
@@ -43,9 +34,7 @@ done
 echo "refused without ffmpeg: $windows"
 
 # --- the recordings ----------------------------------------------------------------------------
-record frames
-record video.mkv
-record video.mp4
+for name in frames video.mkv video.mp4; do record "$name" "${windows_with_ffmpeg[@]}"; done
 ls -A "$work" | grep -q '\.part-' && fail "a partial file was left: $(ls -A "$work")"
 
 frame_md5s -framerate "$fps" -i "$work/frames/frame_%06d.png" >"$work/png.md5"
