@@ -1,5 +1,5 @@
 // The program's entry: reads the command line, chooses the data directory once, then plays
-// the demo live or records it. The shell and the recorder are libraries that tests drive too.
+// the demo live or records it. It sits above the shell and the recorder, which tests drive too.
 #include "assets/data_path.h"
 #include "record/recorder.h"
 #include "shell/options.h"
