@@ -2,6 +2,7 @@
 // the demo live or records it. It sits above the shell and the recorder, which tests drive too.
 #include "assets/data_path.h"
 #include "record/recorder.h"
+#include "shell/frame_rates.h"
 #include "shell/options.h"
 #include "shell/window.h"
 
@@ -14,5 +15,5 @@ int main(int argc, char** argv) {
     if (options.recordPath.empty()) return playDemo(options);
     const int refused = checkRecordMedia(options.allowMissingMedia);
     if (refused >= 0) return refused;
-    return recordDemo(options.recordPath, options.fps > 0 ? options.fps : 60, options.overwrite);
+    return recordDemo(options.recordPath, options.fps > 0 ? options.fps : defaultRecordFrameRate, options.overwrite);
 }

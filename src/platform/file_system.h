@@ -12,8 +12,7 @@ enum PlatformPathKind { PLATFORM_PATH_ERROR = -1, PLATFORM_PATH_MISSING = 0, PLA
 PlatformPathKind platformPathKind(const std::string& path);
 // -1 when there is no such file.
 long long platformFileSize(const std::string& path);
-// Whether this process may create files in the directory / replace the file.
-int platformCanWriteInto(const std::string& directory);
+// Whether this process may replace the file (read-only files refuse).
 int platformCanWriteFile(const std::string& path);
 int platformMakeDirectory(const std::string& path);  // 1 on success
 // The names in a directory (without "." and ".."); 0 when it cannot be read.

@@ -23,8 +23,6 @@ long long platformFileSize(const std::string& path) {
     return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
 }
 
-int platformCanWriteInto(const std::string& directory) { return access(directory.c_str(), W_OK | X_OK) == 0; }
-
 int platformCanWriteFile(const std::string& path) { return access(path.c_str(), W_OK) == 0; }
 
 int platformMakeDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }

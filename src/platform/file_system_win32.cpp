@@ -46,13 +46,6 @@ long long platformFileSize(const std::string& path) {
     return static_cast<long long>(info.st_size);
 }
 
-int platformCanWriteInto(const std::string& directory) {
-    // Windows grants or refuses creating a file by access lists the C runtime does not read;
-    // a refusal shows when the file is created, with its own message.
-    std::wstring wide;
-    return widened(directory, &wide) && _waccess(withoutTrailingSeparator(wide).c_str(), 0) == 0;
-}
-
 int platformCanWriteFile(const std::string& path) {
     std::wstring wide;
     return widened(path, &wide) && _waccess(wide.c_str(), 2) == 0;  // read-only files refuse

@@ -18,6 +18,7 @@
 #include "platform/process.h"
 #include "scenes/director.h"
 #include "scenes/scene_state.h"
+#include "shell/frame_rates.h"
 #include "shell/main_loop.h"
 #include "shell/window.h"
 #include "record/frame_queue.h"
@@ -33,9 +34,6 @@ constexpr int32_t virtualCalendarStart = 1700000000;
 // The frame clock takes a timer reading of 0 for "not started yet": starting there would
 // hold back the first step by one frame. Any other start steps exactly as a live run.
 constexpr uint32_t virtualTimerStart = 1000;
-// Above this rate ffmpeg's FLAC path wants more sound ahead than a sensible backlog of
-// frames holds, and nobody needs it.
-constexpr int maxRecordFps = 240;
 // Frames that may wait for the writer thread: enough to ride out the encoder's uneven pace.
 constexpr int queuedFrames = 4;
 
@@ -210,8 +208,8 @@ int recordDemo(const std::string& outPath, int fps, int overwrite) {
 
 int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* stats) {
     *stats = RecordStats();
-    if (fps <= 0 || fps > maxRecordFps)
-        return fail("a recording's --fps is a whole number from 1 to " + std::to_string(maxRecordFps), 2);
+    if (fps < minFrameRate || fps > maxRecordFrameRate)
+        return fail(recordFrameRateRange(), 2);
     const RecordFormat format = recordFormatFor(outPath);
     if (format != RECORD_PNG_DIRECTORY && findProgram("ffmpeg").empty())
         return fail("recording to '" + outPath + "' needs the ffmpeg program (" + platformProgramSource("ffmpeg") +

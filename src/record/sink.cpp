@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -70,6 +71,24 @@ int removeOldFrames(const std::string& dir) {
     return ok;
 }
 
+// Permission bits do not say whether a file can be made (root passes access() in /proc, and
+// Windows decides by access lists): only making one does. The probe is removed at once.
+int canCreateIn(const std::string& dir) {
+    const long long tick = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::string probe = dir + "/.quorvex-probe-" + std::to_string(tick) + "-" + std::to_string(attempt);
+        const int made = platformCreateNewFile(probe);
+        if (made < 0) return 0;
+        if (made > 0) return platformRemoveFile(probe.c_str());
+    }
+    return 0;
+}
+
+// Video forms we do not write: a name like these would otherwise become a frame directory.
+const char* const unwrittenVideoExtensions[] = {".avi", ".webm", ".mov", ".qt",  ".m4v", ".wmv", ".asf", ".flv",
+                                                ".f4v", ".ogv",  ".mpg", ".mpeg", ".ts", ".m2ts", ".mts", ".3gp",
+                                                ".vob", ".mxf",  ".gif", ".h264", ".hevc", ".y4m"};
+
 std::string framePath(const RecordSink* sink) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame_%06ld.png", sink->frameIndex);
@@ -102,11 +121,16 @@ RecordFormat recordFormatFor(const std::string& outPath) {
 std::string checkRecordTarget(const std::string& outPath, RecordFormat format, int overwrite) {
     const std::string path = withoutTrailingSlashes(outPath);
     const std::string quoted = "'" + outPath + "'";
+    if (format == RECORD_PNG_DIRECTORY)
+        for (const char* extension : unwrittenVideoExtensions)
+            if (endsWithNoCase(path, extension))
+                return quoted + " asks for a " + extension + " video, which the recorder does not write: name it " +
+                       ".mkv (lossless H.264 + FLAC) or .mp4 (H.264 + AAC), or give a directory name for PNG frames";
     const PlatformPathKind kind = platformPathKind(path);
     if (kind == PLATFORM_PATH_DIRECTORY || kind == PLATFORM_PATH_FILE) {
         if (format == RECORD_PNG_DIRECTORY) {
             if (kind != PLATFORM_PATH_DIRECTORY) return quoted + " exists and is not a directory";
-            if (!platformCanWriteInto(path)) return "cannot write into " + quoted + ": " + std::strerror(errno);
+            if (!canCreateIn(path)) return "cannot write into " + quoted + ": " + std::strerror(errno);
             if (!overwrite && holdsRecording(path))
                 return quoted + " already holds frames or soundtrack.wav; add --overwrite to replace them";
             return "";
@@ -114,7 +138,7 @@ std::string checkRecordTarget(const std::string& outPath, RecordFormat format, i
         if (kind == PLATFORM_PATH_DIRECTORY) return quoted + " is a directory";
         if (!overwrite) return quoted + " already exists; add --overwrite to replace it";
         // The finished file is renamed over the old one: the directory must take a new file.
-        if (!platformCanWriteFile(path) || !platformCanWriteInto(parentOf(path)))
+        if (!platformCanWriteFile(path) || !canCreateIn(parentOf(path)))
             return "cannot write " + quoted + ": " + std::strerror(errno);
         return "";
     }
@@ -122,7 +146,7 @@ std::string checkRecordTarget(const std::string& outPath, RecordFormat format, i
     const std::string parent = parentOf(path);
     if (platformPathKind(parent) != PLATFORM_PATH_DIRECTORY)
         return "cannot write " + quoted + ": no directory '" + parent + "'";
-    if (!platformCanWriteInto(parent)) return "cannot write " + quoted + ": " + std::strerror(errno);
+    if (!canCreateIn(parent)) return "cannot write " + quoted + ": " + std::strerror(errno);
     return "";
 }
 

@@ -8,26 +8,26 @@
 
 #include "assets/data_path.h"
 #include "platform/platform.h"
+#include "shell/frame_rates.h"
 #include "shell/help_text.h"
 #include "shell/main_loop.h"
 #include "shell/window.h"
 
 namespace {
-int parsePositive(const char* text, int* value) {
+int parseFrameRate(const char* text, int* value) {
     char* end = nullptr;
     const long parsed = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || parsed <= 0 || parsed > 1000) return 0;
+    if (end == text || *end != '\0' || parsed < minFrameRate || parsed > maxLiveFrameRate) return 0;
     *value = static_cast<int>(parsed);
     return 1;
 }
-// Whole decimal digits only, at most five of them, so nothing can overflow.
+// Whole decimal digits only; a value past any side we draw stops growing, so it is reported
+// as out of range rather than as malformed, and nothing can overflow.
 const char* parseSide(const char* text, int* value) {
     int digits = 0;
     *value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        if (++digits > 5) return nullptr;
-        *value = *value * 10 + (*text - '0');
-    }
+    for (; *text >= '0' && *text <= '9'; ++text, ++digits)
+        if (*value <= maxFrameSide) *value = *value * 10 + (*text - '0');
     return digits ? text : nullptr;
 }
 
@@ -63,8 +63,8 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
         else if (!std::strcmp(arg, "--allow-missing-media")) options->allowMissingMedia = 1;
         else if (!std::strcmp(arg, "--overwrite")) options->overwrite = 1;
         else if (!std::strcmp(arg, "--fps")) {
-            if (!hasValue || !parsePositive(argv[++i], &options->fps)) {
-                *error = "--fps needs a positive whole number of frames per second";
+            if (!hasValue || !parseFrameRate(argv[++i], &options->fps)) {
+                *error = frameRateRange();
                 return 0;
             }
         } else if (!std::strcmp(arg, "--record")) {
@@ -83,6 +83,10 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
             *error = std::string("unknown option '") + arg + "' (try --help)";
             return 0;
         }
+    }
+    if (!options->recordPath.empty() && options->fps > maxRecordFrameRate) {
+        *error = recordFrameRateRange();
+        return 0;
     }
     return 1;
 }

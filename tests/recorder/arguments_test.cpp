@@ -62,6 +62,21 @@ TEST(RecorderArguments, UnwritableTargetsAreRefused) {
     writeFile(dir.file("plain"), {'x'});
     expectRefused({"--record", dir.file("plain")}, "");
     EXPECT_EQ(readFile(dir.file("plain")), std::vector<unsigned char>{'x'});
+    // Places whose permission bits let root in but where nothing can be made.
+    for (const char* out : {"/proc/quorvex-test.mkv", "/proc/quorvex-test-frames", "/proc/self/fd"})
+        expectRefused({"--record", out, "--fps", "1"}, "");
+}
+
+// A video name of a form we do not write would otherwise become a frame directory.
+TEST(RecorderArguments, VideoFormsWeDoNotWriteAreRefusedNamingTheOnesWeDo) {
+    TempDir dir;
+    for (const char* name : {"demo.avi", "demo.WebM", "demo.mov/"}) {
+        const RunResult run = runQuorvex({"--record", dir.file(name)});
+        EXPECT_EQ(run.status, 2) << name;
+        EXPECT_NE(run.stderrText.find(".mkv"), std::string::npos) << run.stderrText;
+        EXPECT_NE(run.stderrText.find(".mp4"), std::string::npos) << run.stderrText;
+    }
+    EXPECT_TRUE(listDir(dir.path).empty());
 }
 
 TEST(RecorderArguments, MissingEncoderNamesThePackage) {

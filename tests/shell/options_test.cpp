@@ -51,6 +51,25 @@ TEST(Options, RefusesBadFrameRatesMissingValuesAndUnknownWords) {
     }
 }
 
+// A refusal says what would be taken: the range of a number, not just its kind.
+TEST(Options, OutOfRangeValuesNameTheRange) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--fps", "1001"}, "from 1 to 1000"},
+        {{"--fps", "0"}, "from 1 to 1000"},
+        {{"--record", "out.mkv", "--fps", "241"}, "from 1 to 240"},
+        {{"--fps", "241", "--record", "out.mkv"}, "from 1 to 240"},
+        {{"--size", "99999999x480"}, "out of range"},
+        {{"--size", "640x99999999999999999999"}, "out of range"},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = parse(c.first);
+        EXPECT_EQ(p.ok, 0) << c.second;
+        EXPECT_NE(p.error.find(c.second), std::string::npos) << p.error;
+    }
+    EXPECT_EQ(parse({"--fps", "1000"}).options.fps, 1000) << "the live cap's top";
+    EXPECT_EQ(parse({"--record", "out.mkv", "--fps", "240"}).ok, 1);
+}
+
 TEST(Options, SizeTakesWidthByHeightWithinTheSidesWeDraw) {
     for (const auto& good : std::vector<std::pair<std::string, std::pair<int, int>>>{
              {"1920x1080", {1920, 1080}}, {"320x240", {320, 240}}, {"8192x8192", {8192, 8192}},
@@ -82,7 +101,8 @@ TEST(Options, HelpVersionAndErrorsEndWithoutOpeningAWindow) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(readCommandLine(2, helpArgv, &options[0]), 0);
     const std::string helpText = testing::internal::GetCapturedStdout();
-    for (const char* words : {"--windowed", "--allow-missing-media", "data/ below the working directory"})
+    for (const char* words : {"--windowed", "--allow-missing-media", "data/ below the working directory", "-h, --help",
+                              "1 to 1000", "1 to 240 (default 60)"})
         EXPECT_NE(helpText.find(words), std::string::npos) << words;
     testing::internal::CaptureStdout();
     EXPECT_EQ(readCommandLine(2, versionArgv, &options[1]), 0);
