@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "assets/media_manifest.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
@@ -65,16 +66,11 @@ std::string matchComponent(const std::string& dir, const std::string& component)
     return best;
 }
 
-// Where an absolute path starts: "/" for "/..." (and "\\..."), "C:/" for a Windows drive's
-// "C:\..." or "C:/..."; "" for a relative path.
+// Where an absolute path starts: "/" for "/..." (and "\\..."), a drive's root where the
+// system has drives; "" for a relative path.
 std::string rootOf(const char* path) {
     if (isSeparator(path[0])) return "/";
-#if defined(_WIN32)
-    const char drive = path[0];
-    if (((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z')) && path[1] == ':' && isSeparator(path[2]))
-        return std::string(path, 2) + "/";
-#endif
-    return "";
+    return platformDriveRoot(path);
 }
 
 // `parts` matched one by one below `base` ("" for the working directory, "/" for the root).

@@ -32,3 +32,6 @@ int platformRenameFile(const std::string& from, const std::string& to, int repla
 int platformRemoveFile(const char* path);
 // The directory separators this OS takes in a path, for splitting one.
 const char* platformPathSeparators();
+// The drive a path starts from, written "C:/" for "C:\..." or "C:/..." on Windows; "" for a
+// path that names no drive, and always on a system without drives.
+std::string platformDriveRoot(const char* path);

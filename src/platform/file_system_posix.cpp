@@ -86,3 +86,5 @@ int platformRenameFile(const std::string& from, const std::string& to, int repla
 int platformRemoveFile(const char* path) { return unlink(path) == 0; }
 
 const char* platformPathSeparators() { return "/"; }
+
+std::string platformDriveRoot(const char*) { return ""; }

@@ -131,3 +131,10 @@ int platformRemoveFile(const char* path) {
 }
 
 const char* platformPathSeparators() { return "\\/"; }
+
+std::string platformDriveRoot(const char* path) {
+    const char drive = path[0];
+    const bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+    if (!letter || path[1] != ':' || (path[2] != '\\' && path[2] != '/')) return "";
+    return std::string(path, 2) + "/";
+}

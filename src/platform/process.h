@@ -72,6 +72,9 @@ void platformKillChildrenNow();
 long platformResidentKb();      // resident memory now; 0 when unknown
 long platformPeakResidentKb();  // largest resident memory so far; 0 when unknown
 double platformProcessCpuSeconds();  // user + system time of all our threads so far
+double platformThreadCpuSeconds();   // user + system time of the calling thread so far
+// Whether standard error goes to a terminal, where a progress line may be redrawn in place.
+int platformStandardErrorIsTerminal();
 
 // ---------------------------------------------------------------------------------------------
 // Interrupts while recording

@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -324,6 +325,14 @@ double platformProcessCpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return cpuSeconds(usage);
 }
+
+double platformThreadCpuSeconds() {
+    timespec now = {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+int platformStandardErrorIsTerminal() { return isatty(STDERR_FILENO); }
 
 long platformPeakResidentKb() {
     struct rusage usage = {};

@@ -3,11 +3,13 @@
 #include "platform/process.h"
 
 #include "platform/windows_api.h"
+#include <io.h>
 #include <psapi.h>
 
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -520,6 +522,14 @@ long platformResidentKb() {
 long platformPeakResidentKb() { return peakWorkingSetKb(GetCurrentProcess()); }
 
 double platformProcessCpuSeconds() { return std::max(0.0, processCpuSeconds(GetCurrentProcess())); }
+
+double platformThreadCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0.0;
+    return seconds(kernel) + seconds(user);
+}
+
+int platformStandardErrorIsTerminal() { return _isatty(_fileno(stderr)) ? 1 : 0; }
 
 namespace {
 // Ctrl-C and Ctrl-Break on the console arrive on a thread of the system's, as SIGINT and

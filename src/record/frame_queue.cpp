@@ -2,8 +2,6 @@
 // and the composed frame are made once, so memory stays flat however long the recording runs.
 #include "record/frame_queue.h"
 
-#include <time.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/process.h"
 #include "record/sink.h"
 
 struct FrameQueue {
@@ -29,12 +28,6 @@ struct FrameQueue {
     FrameQueueFigures figures;
     std::thread writer;
 };
-
-double threadCpuSeconds() {
-    timespec now = {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 namespace {
 // GL's rows run bottom up, the sink's top down.
@@ -77,7 +70,7 @@ void writerLoop(FrameQueue* queue) {
         --queue->queued;
         queue->changed.notify_all();
     }
-    queue->figures.writerCpuSeconds = threadCpuSeconds();
+    queue->figures.writerCpuSeconds = platformThreadCpuSeconds();
 }
 }  // namespace
 

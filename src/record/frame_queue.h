@@ -35,5 +35,3 @@ int frameQueueFailed(const FrameQueue* queue);
 // Writes what is queued, stops the thread, frees the queue; 1 when every frame was written.
 int finishFrameQueue(FrameQueue* queue, FrameQueueFigures* figures);
 
-// CPU seconds of the calling thread.
-double threadCpuSeconds();

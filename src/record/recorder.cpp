@@ -2,8 +2,6 @@
 // The live main loop runs unchanged; only the platform seam is switched to offscreen.
 #include "record/recorder.h"
 
-#include <unistd.h>  // isatty
-
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -224,7 +222,7 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
 
     const Clock::time_point started = Clock::now();
     // CPU figures are this recording's own, though the process may have made others before.
-    const double processCpuBefore = platformProcessCpuSeconds(), threadCpuBefore = threadCpuSeconds();
+    const double processCpuBefore = platformProcessCpuSeconds(), threadCpuBefore = platformThreadCpuSeconds();
     platformSelectBackend(PLATFORM_OFFSCREEN);
     const std::string tooLarge = frameSizeProblem();
     if (!tooLarge.empty()) return fail(tooLarge, 2);
@@ -238,9 +236,9 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
 
     prepareOffscreenRun(fps, stats);
     state.queue = startFrameQueue(state.sink, queuedFrames, frameWidth(), frameHeight(), state.box);
-    progressStart(fps, isatty(STDERR_FILENO));
+    progressStart(fps, platformStandardErrorIsTerminal());
     runDemo();
-    stats->drawingThreadCpuSeconds = threadCpuSeconds() - threadCpuBefore;
+    stats->drawingThreadCpuSeconds = platformThreadCpuSeconds() - threadCpuBefore;
     FrameQueueFigures written;
     if (!finishFrameQueue(state.queue, &written)) state.writeFailed = 1;
     state.queue = nullptr;
