@@ -1,4 +1,4 @@
-// The recorder's video writer: an ffmpeg process fed raw RGB frames on one pipe and raw
+// The recorder's video writer: an ffmpeg process fed raw frames on one pipe and raw
 // PCM on another, encoding as it goes, so nothing piles up in memory or on disk.
 #include "record/sink.h"
 
@@ -16,6 +16,7 @@
 #include "platform/file_system.h"
 #include "platform/process.h"
 #include "record/recorder.h"
+#include "record/yuv420.h"
 
 namespace {
 // An encoder that takes no data (or, at the end, does no work) for this long is stuck.
@@ -51,7 +52,8 @@ std::vector<std::string> encoderArguments(const std::string& program, const Ffmp
         program, "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
         // Small probes: both inputs are fully described, and a large probe would wait for
         // sound that the next frames have not produced yet.
-        "-f", "rawvideo", "-pixel_format", "rgb24", "-video_size", size, "-framerate", std::to_string(fps),
+        "-f", "rawvideo", "-pixel_format", format == RECORD_MP4 ? "yuv420p" : "rgb24", "-video_size", size,
+        "-framerate", std::to_string(fps),
         "-thread_queue_size", "64", "-probesize", "32", "-analyzeduration", "0",
         "-i", plainFileUrl(platformChildPipeName(encoder->child, videoPipe)),
         "-f", "s16le", "-sample_rate", std::to_string(recordRate), "-channels", std::to_string(recordChannels),
@@ -65,9 +67,12 @@ std::vector<std::string> encoderArguments(const std::string& program, const Ffmp
                                           "-pix_fmt", "rgb24", "-c:a", "flac", "-f", "matroska"};
     // Plays anywhere (ultrafast keeps to the Constrained Baseline profile). At CRF 18 it is as
     // close to the drawn frames as superfast (38.8 dB PSNR over the demo) for about half of
-    // its encoding CPU, in files 45 % larger; the CPU goes to the drawing instead.
+    // its encoding CPU, in files 45 % larger; the CPU goes to the drawing instead. The frames
+    // arrive converted (yuv420.h), tagged with that conversion's matrix, range and siting so
+    // that players undo it exactly, whatever the frame size.
     const std::vector<std::string> mp4 = {"-c:v", "libx264", "-preset", "ultrafast", "-crf", "18",
-                                          "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "192k",
+                                          "-pix_fmt", "yuv420p", "-colorspace", "smpte170m", "-color_range", "tv",
+                                          "-chroma_sample_location", "center", "-c:a", "aac", "-b:a", "192k",
                                           "-movflags", "+faststart", "-f", "mp4"};
     const std::vector<std::string>& codec = format == RECORD_MKV ? mkv : mp4;
     args.insert(args.end(), codec.begin(), codec.end());
@@ -279,7 +284,10 @@ int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat
     encoder->replace = overwrite;
     encoder->stallMs = stallLimitMs();
     encoder->videoBacklog = videoBacklogFor(fps);
-    encoder->frameBytes = static_cast<size_t>(width) * height * 3;
+    encoder->width = width;
+    encoder->height = height;
+    encoder->convertToYuv = format == RECORD_MP4;
+    encoder->frameBytes = encoder->convertToYuv ? yuv420Bytes(width, height) : static_cast<size_t>(width) * height * 3;
     if (!createPartFile(encoder, error)) return 0;
     // A big video pipe means fewer wake-ups; a smaller one works too.
     const size_t buffers[2] = {1 << 20, 1 << 16};
@@ -314,7 +322,11 @@ int encodeFrame(FfmpegEncoder* encoder, const uint8_t* rgb) {
         frame = std::move(encoder->spareFrames.back());
         encoder->spareFrames.pop_back();
     }
-    frame.assign(rgb, rgb + encoder->frameBytes);
+    frame.resize(encoder->frameBytes);
+    if (encoder->convertToYuv)
+        rgbToYuv420(rgb, encoder->width, encoder->height, frame.data());
+    else
+        std::memcpy(frame.data(), rgb, encoder->frameBytes);
     encoder->video.push_back(std::move(frame));
     return pump(encoder, BACKLOG_FITS);
 }

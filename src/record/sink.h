@@ -53,7 +53,9 @@ struct FfmpegEncoder {
     int replace = 0;             // the user's name may be replaced (--overwrite)
     std::string failure;         // why ffmpeg was given up; "" while it works
     int gone = 0;                // ffmpeg closed its inputs before the end
-    size_t frameBytes = 0;       // one RGB frame
+    int width = 0, height = 0;
+    int convertToYuv = 0;        // .mp4: frames go as 4:2:0, converted here
+    size_t frameBytes = 0;       // one frame as sent
 };
 int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat format, int fps, int width,
                 int height, int overwrite, std::string* error);
