@@ -15,6 +15,9 @@ enum PlatformBackend { PLATFORM_DISPLAY = 0, PLATFORM_OFFSCREEN = 1 };
 // Chooses the backend; must come before the first window. Returns 1 on success.
 int platformSelectBackend(PlatformBackend backend);
 PlatformBackend platformBackend();
+// Why the display backend has nowhere to show a window (no display server, or only drivers
+// that draw into memory), in a few words; null when there is a display, and always offscreen.
+const char* platformDisplayProblem();
 
 // ---------------------------------------------------------------------------------------------
 // Window and rendering context, one step per function so each failure keeps its own message

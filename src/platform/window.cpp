@@ -5,7 +5,9 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/sdl_window.h"
 
@@ -98,6 +100,39 @@ int applyPixelFormat(const PlatformPixelFormat& format) {
     return accepted;
 }
 
+bool isSet(const char* name) {
+    const char* value = SDL_getenv(name);
+    return value && *value;
+}
+
+// A driver that could show the demo. Those that draw into memory show nothing; Wayland
+// without a runtime directory has no socket to find (libwayland would only print so).
+bool showsWindows(const char* driver) {
+    if (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy") || !std::strcmp(driver, "evdev"))
+        return false;
+    if (!std::strcmp(driver, "wayland")) {
+        const char* socket = SDL_getenv("WAYLAND_DISPLAY");
+        return isSet("XDG_RUNTIME_DIR") || (socket && socket[0] == '/');
+    }
+    return true;
+}
+
+// On a display SDL's drivers are tried in its own order, but only those that can show a
+// window; a driver the user names in SDL_VIDEODRIVER is taken as it is. Offscreen, the
+// backend's hint has chosen.
+int initVideo() {
+    if (state.backend == PLATFORM_OFFSCREEN || isSet("SDL_VIDEODRIVER"))
+        return SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        const char* driver = SDL_GetVideoDriver(i);
+        if (!driver || !showsWindows(driver)) continue;
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return 1;
+    }
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    return 0;
+}
+
 // The video subsystem comes up once and stays up for the process: tearing it down on every
 // re-creation would reload the GL driver each time, which is slow and leaks inside the
 // driver on every load.
@@ -105,12 +140,31 @@ int bringVideoUp() {
     if (state.videoUp) return 1;
     // A fullscreen demo that loses the focus keeps its mode and goes on drawing.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 0;
+    if (!initVideo()) return 0;
     SDL_GL_LoadLibrary(nullptr);  // held, so destroying the last window keeps it loaded
     state.videoUp = 1;
     return 1;
 }
 }  // namespace
+
+const char* platformDisplayProblem() {
+    if (state.backend == PLATFORM_OFFSCREEN) return nullptr;
+    // A memory driver named in SDL_VIDEODRIVER would come up, and show nothing all the same.
+    if (bringVideoUp() && showsWindows(SDL_GetCurrentVideoDriver())) return nullptr;
+#if defined(_WIN32) || defined(__APPLE__)
+    return "no display could be opened";
+#else
+    static char problem[512];
+    const char* x11 = SDL_getenv("DISPLAY");
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY"))
+        std::snprintf(problem, sizeof problem, "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
+    else
+        std::snprintf(problem, sizeof problem, "no display could be opened (DISPLAY=%s, WAYLAND_DISPLAY=%s)",
+                      x11 ? x11 : "", wayland ? wayland : "");
+    return problem;
+#endif
+}
 
 int platformSelectBackend(PlatformBackend backend) {
     if (state.videoUp) return backend == state.backend;

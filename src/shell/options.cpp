@@ -112,6 +112,13 @@ int readCommandLine(int argc, char** argv, ProgramOptions* options) {
 }
 
 int playDemo(const ProgramOptions& options) {
+    if (const char* noDisplay = platformDisplayProblem()) {
+        std::fprintf(stderr,
+                     "quorvex: %s; the live demo needs one: run it in a desktop session (--windowed for a "
+                     "window), or record it without a display: quorvex --record demo.mkv\n",
+                     noDisplay);
+        return 1;
+    }
     const std::string problem = frameSizeProblem();
     if (!problem.empty()) {
         std::fprintf(stderr, "quorvex: %s\n", problem.c_str());

@@ -21,7 +21,7 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
 // Prints what the options ask for (an error line, --help, --version) and returns the exit
 // status when the program should end now; -1 when there is a demo to play or record.
 int readCommandLine(int argc, char** argv, ProgramOptions* options);
-// The live demo in a window, as the options ask; says so first when media are missing, and
-// ends with 2 and one line when the GL implementation cannot draw the --size frame (the frame
-// size must already be set).
+// The live demo in a window, as the options ask; says so first when media are missing. Ends
+// at once with one line: 1 without a display to show it on, 2 when the GL implementation
+// cannot draw the --size frame (the frame size must already be set).
 int playDemo(const ProgramOptions& options);

@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "shell/options.h"
 #include "support/gl_test_context.h"
+#include "support/portable.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -49,6 +50,15 @@ void playAndSignal(int signal) {
     options.windowed = 1;
     std::exit(playDemo(options));
 }
+
+// An SSH session: no display server, only SDL's drivers that draw into memory.
+void playWithoutADisplay(const char* memoryDriver) {
+    unsetTestEnvironment("DISPLAY");
+    unsetTestEnvironment("WAYLAND_DISPLAY");
+    setTestEnvironment("SDL_VIDEODRIVER", memoryDriver);
+    platformSelectBackend(PLATFORM_DISPLAY);
+    std::exit(playDemo(ProgramOptions()));
+}
 #endif
 
 class ExitRestoreTest : public ::testing::Test {
@@ -65,6 +75,13 @@ TEST_F(ExitRestoreTest, FatalDecoderErrorLeavesThroughThePlatformShutdown) {
 TEST_F(ExitRestoreTest, InterruptClosesTheWindowAndEndsWith128PlusTheSignal) {
     EXPECT_EXIT(playAndSignal(SIGTERM), ::testing::ExitedWithCode(128 + SIGTERM), "shutdown after the window closed");
     EXPECT_EXIT(playAndSignal(SIGINT), ::testing::ExitedWithCode(128 + SIGINT), "shutdown after the window closed");
+}
+
+TEST_F(ExitRestoreTest, WithoutADisplayTheLiveDemoSaysSoAndEndsAtOnce) {
+    for (const char* driver : {"offscreen", "dummy"})
+        EXPECT_EXIT(playWithoutADisplay(driver), ::testing::ExitedWithCode(1),
+                    "^quorvex: no display \\(neither DISPLAY nor WAYLAND_DISPLAY is set\\);.*--record[^\n]*\n$")
+            << driver;
 }
 #endif
 }  // namespace
