@@ -3,13 +3,11 @@
 #include "platform/platform.h"
 
 #include <SDL.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <deque>
 #include <mutex>
 
-#include "platform/process.h"
+#include "platform/interrupts.h"
 
 namespace {
 struct {
@@ -18,15 +16,6 @@ struct {
 } state;
 
 constexpr uintptr_t vkF10 = 121;
-
-// Written only by the signal handler; the poll turns the first signal into one WM_CLOSE.
-volatile sig_atomic_t caughtSignal = 0;
-int closeDelivered = 0;
-
-void onInterrupt(int signal) {
-    if (caughtSignal) _exit(128 + signal);  // the demo did not close; the user insists
-    caughtSignal = signal;
-}
 
 uintptr_t namedKey(SDL_Keycode key) {
     switch (key) {
@@ -133,8 +122,7 @@ int translate(const SDL_Event& event, PlatformMessage* out) {
 }
 
 int takePosted(PlatformMessage* message) {
-    if (caughtSignal && !closeDelivered) {
-        closeDelivered = 1;
+    if (takeInterruptClose()) {
         *message = {PLATFORM_WM_CLOSE, 0, 0};
         return 1;
     }
@@ -187,21 +175,6 @@ void platformFlushMessages() {
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
 }
-
-void platformCatchInterrupts() {
-    // SDL would otherwise turn SIGINT and SIGTERM into its own quit and forget the signal.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-#if defined(_WIN32)
-    platformRouteInterrupts(onInterrupt);  // Ctrl-C, Ctrl-Break and closing the console
-#else
-    struct sigaction interrupt = {};
-    interrupt.sa_handler = onInterrupt;
-    sigemptyset(&interrupt.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &interrupt, nullptr);
-#endif
-}
-
-int platformCaughtInterrupt() { return caughtSignal; }
 
 intptr_t platformDefWindowProc(uint32_t message, uintptr_t wParam, intptr_t) {
     if (message != PLATFORM_WM_SYSCOMMAND) return 0;

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include "platform/interrupts.h"
 #include "platform/sdl_window.h"
 
 #include <cstdio>
@@ -49,8 +50,14 @@ int platformMessageBox(const char* caption, const char* text, PlatformButtons bu
     box.numbuttons = yesNo ? 2 : 1;
     box.buttons = yesNo ? yesNoButtons : okButton;
 
+    // Once interrupted the program is closing: a box would hold that up until answered.
+    if (platformCaughtInterrupt()) return fallbackAnswer(caption, text, buttons);
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+    setInterruptibleBoxThread(currentThreadId());
+    const int shown = SDL_ShowMessageBox(&box, &pressed);
+    setInterruptibleBoxThread(0);
+    if (platformCaughtInterrupt()) return yesNo ? PLATFORM_ANSWER_NO : PLATFORM_ANSWER_OK;  // closed by it
+    if (shown != 0) {
         // There is a display, yet no box: say why, so the missing piece names itself.
         std::fprintf(stderr, "quorvex: cannot show a message box: %s\n", SDL_GetError());
         return fallbackAnswer(caption, text, buttons);

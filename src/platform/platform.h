@@ -111,11 +111,25 @@ intptr_t platformDefWindowProc(uint32_t message, uintptr_t wParam, intptr_t lPar
 // Drops every queued message, posted or pending (tests start from an empty queue).
 void platformFlushMessages();
 
-// From now on SIGINT, SIGTERM and SIGHUP (Windows: Ctrl-C, Ctrl-Break and the console
-// closing) close the window as its close button does: the next poll delivers WM_CLOSE. A
-// second one ends the process at once with 128 + the signal.
-void platformCatchInterrupts();
-// The signal that asked the demo to close; 0 while none has.
+// ---------------------------------------------------------------------------------------------
+// Interrupts: one service for the live demo and the recorder
+// ---------------------------------------------------------------------------------------------
+
+// Run at an interrupt that ends the process at once, just before it ends: on POSIX in signal
+// context (async-signal-safe calls only), on Windows on a thread of the system's.
+typedef void (*PlatformLastWords)();
+
+// From now on SIGINT, SIGTERM and SIGHUP (Windows: Ctrl-C and Ctrl-Break as SIGINT and
+// SIGBREAK, the console closing as SIGTERM, given again 3.5 s later should the program still
+// run) close the window as its close button does: the next poll delivers WM_CLOSE, and a
+// message box on the screen is closed as unanswered. The same signal again within half a
+// second is that request's echo (`timeout` signals the program, then its process group); any
+// later interrupt runs `lastWords` and ends the process at once with 128 + the signal. Writes
+// to a pipe whose reader is gone fail instead of ending the process, from here on for good.
+void platformCatchInterrupts(PlatformLastWords lastWords = nullptr);
+// Puts back the handling the interrupts had before; the caught signal stays readable.
+void platformStopCatchingInterrupts();
+// The signal that asked the program to close since interrupts were last caught; 0 while none.
 int platformCaughtInterrupt();
 
 // ---------------------------------------------------------------------------------------------
@@ -127,8 +141,9 @@ enum PlatformIcon { PLATFORM_ICON_EXCLAMATION = 0, PLATFORM_ICON_STOP = 1, PLATF
 enum PlatformAnswer { PLATFORM_ANSWER_OK = 1, PLATFORM_ANSWER_YES = 6, PLATFORM_ANSWER_NO = 7 };
 
 // Shows a modal box, owned by the demo window while it exists; returns the button pressed.
-// Where no box can be shown the text goes to standard error as "CAPTION: text" and the answer
-// is OK, or NO for a Yes/No question.
+// Where no box can be shown, or the program was interrupted, the text goes to standard error as
+// "CAPTION: text" and the answer is OK, or NO for a Yes/No question; a box that an interrupt
+// closes answers the same, silently.
 int platformMessageBox(const char* caption, const char* text, PlatformButtons buttons, PlatformIcon icon);
 
 // Replaces the box with a function that answers it (tests, the recorder); null restores it.

@@ -1,5 +1,4 @@
-// Child processes fed through pipes, our own CPU and memory figures, and interrupts for the
-// recorder: SDL has no process API, so each OS has its own file behind these plain functions.
+// Child processes fed through pipes, our own CPU and memory figures, for the recorder: SDL has no process API, so each OS has its own file behind these plain functions.
 #pragma once
 
 #include <cstddef>
@@ -75,16 +74,3 @@ double platformProcessCpuSeconds();  // user + system time of all our threads so
 double platformThreadCpuSeconds();   // user + system time of the calling thread so far
 // Whether standard error goes to a terminal, where a progress line may be redrawn in place.
 int platformStandardErrorIsTerminal();
-
-// ---------------------------------------------------------------------------------------------
-// Interrupts while recording
-// ---------------------------------------------------------------------------------------------
-
-typedef void (*PlatformInterruptHandler)(int signal);
-// From now on Ctrl-C, SIGTERM and SIGHUP (Windows: Ctrl-C and Ctrl-Break, as SIGINT and
-// SIGBREAK, and the console closing as SIGTERM, given again 3.5 s later if the program still
-// runs) call `handler`, on POSIX in signal context, on Windows on a thread of the system's;
-// writes to a pipe whose reader is gone fail instead of ending the process.
-void platformRouteInterrupts(PlatformInterruptHandler handler);
-// Puts back what platformRouteInterrupts replaced.
-void platformRestoreInterrupts();

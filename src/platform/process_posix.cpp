@@ -339,22 +339,3 @@ long platformPeakResidentKb() {
     if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
     return maxRssKb(usage);
 }
-
-namespace {
-const int routedSignals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction savedActions[3], savedPipe;
-}  // namespace
-
-void platformRouteInterrupts(PlatformInterruptHandler handler) {
-    struct sigaction interrupt = {}, ignore = {};
-    interrupt.sa_handler = handler;
-    sigemptyset(&interrupt.sa_mask);
-    ignore.sa_handler = SIG_IGN;
-    for (int i = 0; i < 3; ++i) sigaction(routedSignals[i], &interrupt, &savedActions[i]);
-    sigaction(SIGPIPE, &ignore, &savedPipe);
-}
-
-void platformRestoreInterrupts() {
-    sigaction(SIGPIPE, &savedPipe, nullptr);
-    for (int i = 0; i < 3; ++i) sigaction(routedSignals[i], &savedActions[i], nullptr);
-}

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -530,36 +529,3 @@ double platformThreadCpuSeconds() {
 }
 
 int platformStandardErrorIsTerminal() { return _isatty(_fileno(stderr)) ? 1 : 0; }
-
-namespace {
-// Ctrl-C and Ctrl-Break on the console arrive on a thread of the system's, as SIGINT and
-// SIGBREAK; closing the console as SIGTERM. There is no SIGHUP to catch here, and no SIGPIPE:
-// a write to a closed pipe just fails.
-std::atomic<PlatformInterruptHandler> interruptHandler{nullptr};
-PlatformInterruptHandler savedHandler = nullptr;
-int consoleHandlerSet = 0;
-// Windows ends a process 5 s after its console closed, or when the handler returns: the
-// program gets most of that to finish, then the second interrupt that ends it at once.
-constexpr DWORD closeGraceMs = 3500;
-
-BOOL WINAPI onConsoleEvent(DWORD event) {
-    const PlatformInterruptHandler handler = interruptHandler.load();
-    if (!handler) return FALSE;
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-        handler(event == CTRL_C_EVENT ? SIGINT : SIGBREAK);
-        return TRUE;
-    }
-    if (event != CTRL_CLOSE_EVENT) return FALSE;
-    handler(SIGTERM);
-    Sleep(closeGraceMs);  // the program usually ends meanwhile
-    handler(SIGTERM);
-    return TRUE;
-}
-}  // namespace
-
-void platformRouteInterrupts(PlatformInterruptHandler handler) {
-    if (!consoleHandlerSet) consoleHandlerSet = SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
-    savedHandler = interruptHandler.exchange(handler);
-}
-
-void platformRestoreInterrupts() { interruptHandler.store(savedHandler); }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/platform.h"
 #include "platform/process.h"
 #include "record/recorder.h"
 #include "record/yuv420.h"
@@ -347,7 +348,12 @@ int closeEncoder(FfmpegEncoder* encoder, RecordStats* stats, std::string* error)
         stats->encoderCpuSeconds = end.cpuSeconds;
         stats->encoderPeakRssKb = end.peakResidentKb;
     }
-    const bool succeeded = reaped && end.exited && end.code == 0 && !encoder->gone && encoder->failure.empty();
+    // ffmpeg ends on SIGTERM, SIGINT or SIGHUP as at the end of its input, with status 255:
+    // when a signal stopped us too (our whole process group, or a session ending), the file
+    // it finished is the recording up to there.
+    const bool finishedOnSignal = platformCaughtInterrupt() && end.exited && end.code == 255;
+    const bool succeeded = reaped && end.exited && (end.code == 0 ? !encoder->gone : finishedOnSignal) &&
+                           encoder->failure.empty();
     if (succeeded) return publishPartFile(encoder, error);
     removePartFile(encoder);
     *error = failureText(encoder, end, reaped);

@@ -3,7 +3,6 @@
 #include "record/recorder.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,18 +33,6 @@ constexpr int32_t virtualCalendarStart = 1700000000;
 constexpr uint32_t virtualTimerStart = 1000;
 // Frames that may wait for the writer thread: enough to ride out the encoder's uneven pace.
 constexpr int queuedFrames = 4;
-
-// The signal that asked the recording to stop (Ctrl-C, SIGTERM, SIGHUP); 0 while none has.
-volatile std::sig_atomic_t interruptSignal = 0;
-
-// The first interrupt finishes the file; a second one ends the process at once.
-void onInterrupt(int signal) {
-    if (interruptSignal) {
-        abandonEncoderNow();
-        std::_Exit(128 + signal);
-    }
-    interruptSignal = signal;
-}
 
 struct {
     int fps;
@@ -125,7 +112,7 @@ void onFrameDrawn(void*) {
     platformPullAudio(slot->samples.data(), slot->sampleFrames);
     submitSlot(state.queue);
     if (frameQueueFailed(state.queue)) state.writeFailed = 1;
-    if (state.writeFailed || interruptSignal) requestEnd();
+    if (state.writeFailed || platformCaughtInterrupt()) requestEnd();
 
     ++state.frame;
     setClockForFrame(state.frame);
@@ -154,11 +141,9 @@ void prepareOffscreenRun(int fps, RecordStats* stats) {
 }
 
 // Interrupts and broken pipes become a clean end of the loop instead of a dead process;
-// caught before the encoder starts, so that no interrupt can leave its file behind.
-void catchSignals() {
-    interruptSignal = 0;
-    platformRouteInterrupts(onInterrupt);
-}
+// caught before the encoder starts, so that no interrupt can leave its file behind. The first
+// interrupt finishes the file; a second one ends the process at once, without it.
+void catchSignals() { platformCatchInterrupts(abandonEncoderNow); }
 
 // A recording starts the demo from its very beginning, as a new process would, even when an
 // earlier recording of the same process has moved the demo on: the shared scene state
@@ -230,7 +215,7 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
     catchSignals();
     state.sink = openRecordSink(outPath, format, fps, frameWidth(), frameHeight(), overwrite, &error);
     if (!state.sink) {
-        platformRestoreInterrupts();
+        platformStopCatchingInterrupts();
         return fail(error, 1);
     }
 
@@ -246,14 +231,18 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
     stats->sampleFrames = written.sampleFrames;
     stats->writerBusySeconds = written.writerBusySeconds;
     stats->writerCpuSeconds = written.writerCpuSeconds;
-    stats->interrupted = interruptSignal && !state.writeFailed;
     stats->rssAtEndKb = platformResidentKb();
 
     const int closed = closeRecordSink(state.sink, stats, &error);
     state.sink = nullptr;
-    const int stoppedBy = interruptSignal;
-    platformRestoreInterrupts();
-    progressFinish(stats->frames, closed && !state.writeFailed);
+    const int stoppedBy = platformCaughtInterrupt();
+    platformStopCatchingInterrupts();
+    // The sink knows whether its output is whole. A write it refused after an interrupt may
+    // be an encoder that the same signal stopped (a whole process group signalled), which
+    // finishes its file as at the end of its input.
+    const bool failed = !closed || (state.writeFailed && !stoppedBy);
+    stats->interrupted = stoppedBy && !failed;
+    progressFinish(stats->frames, !failed);
     stats->wallSeconds = secondsBetween(started, Clock::now());
     stats->peakRssKb = platformPeakResidentKb();
     stats->processCpuSeconds = platformProcessCpuSeconds() - processCpuBefore;
@@ -262,7 +251,7 @@ int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* 
         return fail("internal error: a scene drawn as finished was still running at frame " +
                         std::to_string(state.mispredictedFrame) + "; '" + outPath + "' stops before it",
                     1);
-    if (state.writeFailed || !closed)
+    if (failed)
         return fail(error.empty() ? "writing the recording failed; '" + outPath + "' is incomplete" : error, 1);
     if (stats->frames == 0) return fail("the demo drew no frame offscreen; nothing was recorded", 1);
     summarise(outPath, *stats, fps);

@@ -78,3 +78,44 @@ TEST(RecorderInterrupt, SecondInterruptEndsAtOnce) {
     EXPECT_TRUE(listDir(dir.path).empty());
     EXPECT_TRUE(standIn.allEnded());
 }
+
+// One request to stop, however it arrives, finishes the video: `timeout` sends its SIGTERM to
+// the program and then to its process group, and a session's end or a service manager signals
+// the encoder as well, which then finishes the file itself.
+TEST(RecorderInterrupt, OneRequestDeliveredTwiceOrToTheEncoderTooFinishesTheVideo) {
+    struct Case {
+        const char* what;
+        std::vector<int> signals;
+        bool toEncoderToo;
+    };
+    const Case cases[] = {
+        {"the same SIGTERM twice at once", {SIGTERM, SIGTERM}, false},
+        {"SIGTERM to the recorder and its encoder", {SIGTERM}, true},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string out = dir.file("cut.mkv");
+        RunOptions options = interruptOnceGrown(dir.path, 1 << 20, SIGTERM);
+        options.signals = c.signals;
+        options.signalGapMs = 0;
+        options.signalChildren = c.toEncoderToo;
+        const RunResult run = runQuorvex({"--record", out}, options);
+        EXPECT_EQ(run.status, 143) << c.what << ": " << run.stderrText;
+        EXPECT_GT(std::stol("0" + ffprobe(out, "v:0", "stream=nb_read_frames -count_frames")), 0) << c.what;
+        EXPECT_EQ(listDir(dir.path), std::vector<std::string>{"cut.mkv"}) << c.what;
+    }
+}
+
+// Standard error piped into `head -1`: the reader is gone long before the last lines, which
+// are lost, but the recording's own status stands.
+TEST(RecorderInterrupt, AGoneReaderOfTheProgressChangesNoStatus) {
+    TempDir dir;
+    const std::string out = dir.file("frames");
+    RunOptions options;
+    options.interruptWhen = [out](const std::string&) { return pathExists(out + "/frame_000002.png"); };
+    options.stderrReaderLeaves = true;
+    const RunResult run = runQuorvex({"--record", out, "--fps", "2"}, options);
+    EXPECT_EQ(run.status, 130) << run.stderrText;
+    WavData wav;
+    EXPECT_TRUE(readWav(out + "/soundtrack.wav", &wav));
+}

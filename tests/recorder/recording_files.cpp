@@ -27,6 +27,21 @@ bool pathExists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
+namespace {
+// Every process the threads of `pid` started, as the kernel lists them.
+std::vector<pid_t> childrenOf(pid_t pid) {
+    std::vector<pid_t> children;
+    for (const std::string& task : listDir("/proc/" + std::to_string(pid) + "/task")) {
+        std::FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/task/" + task + "/children").c_str(), "r");
+        if (!file) continue;
+        int child = 0;
+        while (std::fscanf(file, "%d", &child) == 1) children.push_back(child);
+        std::fclose(file);
+    }
+    return children;
+}
+}  // namespace
+
 RunResult runQuorvex(const std::vector<std::string>& args, const RunOptions& options) {
     RunResult result;
     const std::string binary = options.binary.empty() ? QUORVEX_BINARY : options.binary;
@@ -40,6 +55,8 @@ RunResult runQuorvex(const std::vector<std::string>& args, const RunOptions& opt
         dup2(fileno(out), 1);
         close(errPipe[0]);
         close(errPipe[1]);
+        if (options.closedStreams)
+            for (int fd = 0; fd < 3; ++fd) close(fd);
         if (chdir(options.workDir.empty() ? QUORVEX_BUILD_DIR : options.workDir.c_str()) != 0) _exit(126);
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
@@ -60,20 +77,28 @@ RunResult runQuorvex(const std::vector<std::string>& args, const RunOptions& opt
     char buffer[4096];
     ssize_t n;
     for (;;) {
-        while ((n = read(errPipe[0], buffer, sizeof buffer)) > 0) result.stderrText.append(buffer, static_cast<size_t>(n));
+        while (errPipe[0] >= 0 && (n = read(errPipe[0], buffer, sizeof buffer)) > 0)
+            result.stderrText.append(buffer, static_cast<size_t>(n));
+        if (options.stderrReaderLeaves && errPipe[0] >= 0 && result.stderrText.find('\n') != std::string::npos) {
+            close(errPipe[0]);
+            errPipe[0] = -1;
+        }
         if (waitpid(pid, &status, WNOHANG) == pid) break;
         if (sinceInterrupt < 0 && options.interruptWhen && options.interruptWhen(result.stderrText)) {
+            const std::vector<pid_t> children = options.signalChildren ? childrenOf(pid) : std::vector<pid_t>{};
             for (size_t i = 0; i < options.signals.size(); ++i) {
-                if (i > 0) usleep(300000);
+                if (i > 0) usleep(static_cast<useconds_t>(options.signalGapMs) * 1000);
                 kill(pid, options.signals[i]);
+                for (pid_t child : children) kill(child, options.signals[i]);
             }
             sinceInterrupt = 0;
         }
         if (sinceInterrupt >= 0 && ++sinceInterrupt == 3000) kill(pid, SIGKILL);
         usleep(20000);
     }
-    while ((n = read(errPipe[0], buffer, sizeof buffer)) > 0) result.stderrText.append(buffer, static_cast<size_t>(n));
-    close(errPipe[0]);
+    while (errPipe[0] >= 0 && (n = read(errPipe[0], buffer, sizeof buffer)) > 0)
+        result.stderrText.append(buffer, static_cast<size_t>(n));
+    if (errPipe[0] >= 0) close(errPipe[0]);
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     std::rewind(out);

@@ -24,7 +24,11 @@ struct RunOptions {
     std::string workDir;                   // default: the build directory, data/ below it
     // Polled every 20 ms with the standard error so far; once it holds, `signals` go.
     std::function<bool(const std::string& stderrSoFar)> interruptWhen;
-    std::vector<int> signals = {SIGINT};   // one after another, 300 ms apart
+    std::vector<int> signals = {SIGINT};   // one after another, `signalGapMs` apart
+    int signalGapMs = 300;
+    bool signalChildren = false;           // each signal goes to the program's children too
+    bool closedStreams = false;            // started with standard input, output and error closed
+    bool stderrReaderLeaves = false;       // the reader of standard error goes once it has a line
 };
 
 // Runs the demo binary with SDL's offscreen video and no sound device.
