@@ -19,6 +19,7 @@ struct RecordSink {
     long frameIndex = 0;
     int width = 0, height = 0;
     WavWriter wav;
+    PngWriters* pngs = nullptr;
     FfmpegEncoder encoder;
 };
 
@@ -108,6 +109,7 @@ int openDirectory(RecordSink* sink, std::string* error) {
         *error = "cannot write '" + sink->outPath + "/soundtrack.wav': " + std::strerror(errno);
         return 0;
     }
+    sink->pngs = startPngWriters(pngWriterThreads(), sink->width, sink->height);
     return 1;
 }
 }  // namespace
@@ -174,7 +176,7 @@ int writeRecordAudio(RecordSink* sink, const int16_t* samples, int frames) {
 
 int writeRecordFrame(RecordSink* sink, const uint8_t* rgbTopDown) {
     const int ok = sink->format == RECORD_PNG_DIRECTORY
-                       ? writePng(framePath(sink), rgbTopDown, sink->width, sink->height)
+                       ? queuePng(sink->pngs, framePath(sink), rgbTopDown)
                        : encodeFrame(&sink->encoder, rgbTopDown);
     if (ok) ++sink->frameIndex;
     return ok;
@@ -183,8 +185,13 @@ int writeRecordFrame(RecordSink* sink, const uint8_t* rgbTopDown) {
 int closeRecordSink(RecordSink* sink, RecordStats* stats, std::string* error) {
     int ok = 1;
     if (sink->format == RECORD_PNG_DIRECTORY) {
-        ok = closeWav(&sink->wav);
-        if (!ok) *error = "cannot finish '" + sink->outPath + "/soundtrack.wav'; '" + sink->outPath + "' is incomplete";
+        const int framesWritten = finishPngWriters(sink->pngs);
+        const int soundWritten = closeWav(&sink->wav);
+        ok = framesWritten && soundWritten;
+        if (!framesWritten)
+            *error = "cannot write every frame into '" + sink->outPath + "'; '" + sink->outPath + "' is incomplete";
+        else if (!soundWritten)
+            *error = "cannot finish '" + sink->outPath + "/soundtrack.wav'; '" + sink->outPath + "' is incomplete";
     } else {
         ok = closeEncoder(&sink->encoder, stats, error);
     }

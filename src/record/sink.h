@@ -68,8 +68,16 @@ int closeEncoder(FfmpegEncoder* encoder, RecordStats* stats, std::string* error)
 // unfinished file. Only async-signal-safe calls on POSIX.
 void abandonEncoderNow();
 
-// One RGB frame, top row first, as an 8-bit PNG; 1 on success.
-int writePng(const std::string& path, const uint8_t* rgb, int width, int height);
+// PNG frames of width x height RGB pixels, top row first, compressed by threads of their
+// own. Each file is created by the caller, in order, so a name that cannot be made stops the
+// recording at that very frame; after a failed write the frames still queued are dropped.
+struct PngWriters;
+int pngWriterThreads();  // how many compressors this machine is given
+PngWriters* startPngWriters(int threads, int width, int height);
+// Copies the frame; waits while every compressor is busy and one frame already waits.
+int queuePng(PngWriters* writers, const std::string& path, const uint8_t* rgb);
+// Waits for the queued frames and frees the writers; 1 when every frame reached its file.
+int finishPngWriters(PngWriters* writers);
 
 struct RecordSink;
 // Frames of width x height RGB pixels (for .mp4 both even, as yuv420p needs).
