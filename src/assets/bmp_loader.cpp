@@ -2,6 +2,7 @@
 // run-length pixels, expanded to RGB rows bottom row first; never reads past the file.
 #include "assets/bmp_loader.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "assets/data_path.h"
+#include "assets/media_file.h"
 #include "assets/picture_limits.h"
 #include "platform/platform.h"
 
@@ -78,8 +80,10 @@ struct Target {
     unsigned char* pixels;
     int64_t width;
     int64_t height;
+    bool lastPixelWritten;  // the top row's last pixel, the one that run-length data reaches last
     void put(int64_t x, int64_t y, Rgb c) {
         if (x < 0 || y < 0 || x >= width || y >= height) return;
+        if (x == width - 1 && y == height - 1) lastPixelWritten = true;
         unsigned char* p = pixels + (y * width + x) * 3;
         p[0] = c.r;
         p[1] = c.g;
@@ -122,14 +126,14 @@ bool decodeUncompressed(const DibInfo& info, const unsigned char* bits, size_t a
 }
 
 // Run-length pixels: runs, end of line, end of picture, position jumps and literal runs.
-// An end-of-picture marker may leave rows unwritten (they stay black), but data that stops
-// before it is a short file and is refused, unless every pixel has been reached by then.
+// An end-of-picture marker may leave pixels unwritten (they stay black), but data that stops
+// before it is a short file and is refused, unless the last pixel has been written by then.
 bool decodeRunLength(const DibInfo& info, const unsigned char* bits, size_t available, Target& out) {
     const bool four = info.compression == compressionRle4;
     size_t at = 0;
     int64_t x = 0, y = 0;
-    while (y < info.height) {
-        if (available - at < 2) return y == info.height - 1 && x >= info.width;
+    for (;;) {  // every pass takes at least two bytes
+        if (available - at < 2) return out.lastPixelWritten;
         const unsigned count = bits[at], value = bits[at + 1];
         at += 2;
         if (count > 0) {
@@ -141,13 +145,13 @@ bool decodeRunLength(const DibInfo& info, const unsigned char* bits, size_t avai
         } else if (value == 1) {
             return true;
         } else if (value == 2) {
-            if (available - at < 2) return false;
+            if (available - at < 2) return out.lastPixelWritten;
             x += bits[at];
             y += bits[at + 1];
             at += 2;
         } else {
             const size_t bytes = four ? (value + 1) / 2 : value;
-            if (available - at < bytes) return false;
+            if (available - at < bytes) return out.lastPixelWritten;
             for (unsigned i = 0; i < value; ++i, ++x) {
                 const unsigned byte = bits[at + (four ? i / 2 : i)];
                 out.put(x, y, paletteColour(info, four ? ((i & 1) ? byte & 15 : byte >> 4) : byte));
@@ -156,7 +160,6 @@ bool decodeRunLength(const DibInfo& info, const unsigned char* bits, size_t avai
             if (at > available) at = available;
         }
     }
-    return true;
 }
 
 bool formSupported(const DibInfo& info) {
@@ -180,84 +183,104 @@ void setDefaultMasks(DibInfo& info) {
     }
 }
 
-enum FileKind { fileMissing, fileRegular, fileOther };
+// Why a picture is refused: the line that names the file, and the box the loader shows
+// (none for a picture too large for a texture, whose own line has been said).
+struct Refusal {
+    std::string problem;
+    const char* box;
+};
 
-FileKind kindOf(const std::string& path) {
-    if (path.empty()) return fileMissing;
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(std::filesystem::u8path(path), error);
-    if (error || !std::filesystem::exists(status)) return fileMissing;
-    return std::filesystem::is_regular_file(status) ? fileRegular : fileOther;
-}
-
-enum ReadResult { readDone, readFailed, readRefused };
-
-// The whole file, when it is a regular file of at most pictureFileByteCap bytes: a device, a
-// pipe or a huge file would never end or would exhaust memory, and is refused unread.
-ReadResult readWholeFile(const char* name, std::vector<unsigned char>* bytes) {
-    const std::string path = resolveDataPath(name);
-    const FileKind kind = kindOf(path);
-    if (kind == fileOther) return readRefused;
-    if (kind == fileMissing) return readFailed;
-    std::error_code error;
-    const uintmax_t size = std::filesystem::file_size(std::filesystem::u8path(path), error);
-    if (!error && size > pictureFileByteCap) return readRefused;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return readFailed;
-    if (!error) bytes->reserve(static_cast<size_t>(size));
-    unsigned char chunk[65536];
-    size_t n;
-    ReadResult result = readDone;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        if (bytes->size() + n > pictureFileByteCap) {  // grew while being read
-            result = readRefused;
-            break;
-        }
-        bytes->insert(bytes->end(), chunk, chunk + n);
+std::string compressionName(uint32_t compression) {
+    switch (compression) {
+        case compressionNone: return "uncompressed";
+        case compressionRle8: return "RLE8";
+        case compressionRle4: return "RLE4";
+        case compressionBitFields: return "bit-field";
+        default: return "compression " + std::to_string(compression);
     }
-    std::fclose(file);
-    return result;
 }
 
-// Reads the description and the place of the pixel bits; the message text on failure.
-const char* describe(const std::vector<unsigned char>& file, DibInfo& info, size_t& bitsOffset) {
+// Reads the description and the place of the pixel bits; what is wrong, if anything.
+bool describe(const std::vector<unsigned char>& file, const std::string& shown, DibInfo& info, size_t& bitsOffset,
+              Refusal* refusal) {
     const bool fileHeader = file.size() >= 2 && file[0] == 'B' && file[1] == 'M';
     const size_t headerAt = fileHeader ? 14 : 0;
-    if (file.size() < headerAt + 4) return conversionErrorText;
+    *refusal = {"is too short for a BMP header", conversionErrorText};
+    if (file.size() < headerAt + 4) return false;
     const unsigned char* header = file.data() + headerAt;
     const uint32_t headerSize = le32(header);
-    if (headerSize != shortHeaderSize && headerSize != longHeaderSize) return unknownFormatText;
-    if (file.size() - headerAt < headerSize) return conversionErrorText;
+    if (headerSize != shortHeaderSize && headerSize != longHeaderSize) {
+        *refusal = {"has a " + std::to_string(headerSize) + "-byte picture header, a form not read",
+                    unknownFormatText};
+        return false;
+    }
+    if (file.size() - headerAt < headerSize) return false;
 
     const bool isShort = headerSize == shortHeaderSize;
     const unsigned n = countDibColours(header);
-    info.width = isShort ? le16(header + 4) : static_cast<int32_t>(le32(header + 4));
-    info.height = isShort ? le16(header + 6) : static_cast<int32_t>(le32(header + 8));
+    // Signed in the long header: a negative height is a top-down picture.
+    info.width = isShort ? int64_t(le16(header + 4)) : int64_t(static_cast<int32_t>(le32(header + 4)));
+    info.height = isShort ? int64_t(le16(header + 6)) : int64_t(static_cast<int32_t>(le32(header + 8)));
     info.bitsPerPixel = le16(header + (isShort ? 10 : 14));
     info.compression = isShort ? compressionNone : le32(header + 16);
 
     size_t at = headerAt + headerSize;
+    *refusal = {"is too short for its colour table", conversionErrorText};
     if (info.compression == compressionBitFields) {
-        if (file.size() - at < 12) return conversionErrorText;
+        if (file.size() - at < 12) return false;
         for (int i = 0; i < 3; ++i) info.masks[i] = le32(file.data() + at + 4 * i);
         at += 12;
     } else {
         setDefaultMasks(info);
     }
     const size_t entrySize = isShort ? 3 : 4;
-    if ((file.size() - at) / entrySize < n) return conversionErrorText;
+    if ((file.size() - at) / entrySize < n) return false;
     info.palette.resize(n);
     for (unsigned i = 0; i < n; ++i, at += entrySize)
         info.palette[i] = Rgb{file[at + 2], file[at + 1], file[at]};
     bitsOffset = fileHeader ? le32(file.data() + 10) : at;
 
-    // Top-down pictures, empty ones, those larger than a texture may be and forms we do not
-    // read are refused here.
-    if (info.width <= 0 || info.height <= 0 ||
-        !pictureFits(info.width, info.height, static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) * 3) ||
-        !formSupported(info) || bitsOffset >= file.size())
-        return conversionErrorText;
+    if (info.width <= 0 || info.height <= 0) {
+        *refusal = {info.height < 0 ? "is stored top-down, which is not read"
+                                    : "has no pixels (" + std::to_string(info.width) + " x " +
+                                          std::to_string(info.height) + ")",
+                    conversionErrorText};
+        return false;
+    }
+    if (!pictureFits(info.width, info.height, static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) * 3)) {
+        warnPictureTooLarge(shown.c_str(), info.width, info.height);
+        *refusal = {"", nullptr};
+        return false;
+    }
+    if (!formSupported(info)) {
+        *refusal = {"has " + std::to_string(info.bitsPerPixel) + "-bit " + compressionName(info.compression) +
+                        " pixels, a form not read",
+                    conversionErrorText};
+        return false;
+    }
+    if (bitsOffset >= file.size()) {
+        *refusal = {"places its pixels past its end", conversionErrorText};
+        return false;
+    }
+    return true;
+}
+
+// The file as the user would find it: its real path when the resolver finds it.
+std::string shownName(const char* name) {
+    const std::string resolved = resolveDataPath(name);
+    return !resolved.empty() ? resolved : std::string(name ? name : "");
+}
+
+BmpImage* refuse(const std::string& shown, const Refusal& refusal) {
+    if (!refusal.problem.empty()) warnMedia(shown, refusal.problem, "its texture stays empty");
+    if (refusal.box) showError(refusal.box);
     return nullptr;
+}
+
+std::string openFailedText(const std::string& shown) {
+    std::vector<char> text(sizeof openFailedFormat + shown.size());
+    std::snprintf(text.data(), text.size(), openFailedFormat, shown.c_str());
+    return text.data();
 }
 }  // namespace
 
@@ -279,55 +302,62 @@ BmpImage* loadBmp(const char* name) {
     if (!name) return nullptr;
     // Only a regular file is opened to see that it exists: opening a pipe waits for a writer.
     // Anything else that exists goes on to be refused with its message.
-    const FileKind kind = kindOf(resolveDataPath(name));
-    if (kind == fileMissing) return nullptr;
-    if (kind == fileRegular) {
-        std::FILE* probe = openDataFile(name, "r");
-        if (!probe) return nullptr;
+    const std::string path = resolveDataPath(name);
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(std::filesystem::u8path(path), error);
+    if (path.empty()) return nullptr;
+    if (status.type() == std::filesystem::file_type::not_found) {
+        // Listed, yet not there: a link that leads nowhere, which the start-up check counts as present.
+        warnMedia(path, "is a link to nothing", "its texture stays empty");
+        return nullptr;
+    }
+    if (std::filesystem::is_regular_file(status)) {
+        std::FILE* probe = std::fopen(path.c_str(), "r");
+        if (!probe) {
+            warnMedia(path, std::string("cannot be read: ") + std::strerror(errno), "its texture stays empty");
+            return nullptr;
+        }
         std::fclose(probe);
     }
     return loadDibFile(name);
 }
 
 BmpImage* loadDibFile(const char* name) {
-    std::vector<unsigned char> file;
-    const ReadResult read = readWholeFile(name, &file);
-    if (read == readRefused) {
-        showError(conversionErrorText);
-        return nullptr;
-    }
-    if (read == readFailed || file.empty()) {
-        const std::string shown = name ? name : "";
-        std::vector<char> text(sizeof openFailedFormat + shown.size());
-        std::snprintf(text.data(), text.size(), openFailedFormat, shown.c_str());
-        showError(text.data());
-        return nullptr;
+    const std::string shown = shownName(name);
+    MediaFile file;
+    switch (readMediaFile(resolveDataPath(name), pictureFileByteCap, &file)) {
+        case MEDIA_READ: break;
+        case MEDIA_NOT_REGULAR:
+        case MEDIA_TOO_LARGE: return refuse(shown, {file.problem, conversionErrorText});
+        default: {  // missing, unreadable or empty: it could not be brought into memory
+            warnMedia(shown, file.problem.empty() ? "does not exist" : file.problem, "its texture stays empty");
+            showError(openFailedText(shown).c_str());
+            return nullptr;
+        }
     }
     DibInfo info{};
     size_t bitsOffset = 0;
-    if (const char* failure = describe(file, info, bitsOffset)) {
-        showError(failure);
-        return nullptr;
-    }
+    Refusal refusal;
+    if (!describe(file.bytes, shown, info, bitsOffset, &refusal)) return refuse(shown, refusal);
     const size_t size = static_cast<size_t>(info.width * info.height * 3);
-    Target out{static_cast<unsigned char*>(std::calloc(size, 1)), info.width, info.height};
+    Target out{static_cast<unsigned char*>(std::calloc(size, 1)), info.width, info.height, false};
     BmpImage* image = static_cast<BmpImage*>(std::malloc(sizeof(BmpImage)));
     if (!out.pixels || !image) {
         std::free(out.pixels);
         std::free(image);
-        showError(outOfMemoryText);
-        return nullptr;
+        return refuse(shown, {"needs more memory than there is", outOfMemoryText});
     }
-    const unsigned char* bits = file.data() + bitsOffset;
-    const size_t available = file.size() - bitsOffset;
-    const bool converted = info.compression == compressionRle8 || info.compression == compressionRle4
-                               ? decodeRunLength(info, bits, available, out)
-                               : decodeUncompressed(info, bits, available, out);
+    const unsigned char* bits = file.bytes.data() + bitsOffset;
+    const size_t available = file.bytes.size() - bitsOffset;
+    const bool runLength = info.compression == compressionRle8 || info.compression == compressionRle4;
+    const bool converted = runLength ? decodeRunLength(info, bits, available, out)
+                                     : decodeUncompressed(info, bits, available, out);
     if (!converted) {
         std::free(out.pixels);
         std::free(image);
-        showError(conversionErrorText);
-        return nullptr;
+        return refuse(shown, {runLength ? "ends before its run-length data reaches the end of the picture"
+                                        : "ends before its pixels do",
+                              conversionErrorText});
     }
     image->width = static_cast<int32_t>(info.width);
     image->height = static_cast<int32_t>(info.height);

@@ -2,11 +2,14 @@
 // and a decoding budget, and the warning line for a picture that exceeds them.
 #include "assets/picture_limits.h"
 
-#include <cstdio>
+#include <string>
+
+#include "assets/media_file.h"
 
 namespace {
 int64_t sideLimit = pictureSideCap;
-}
+unsigned tooLargeCount = 0;
+}  // namespace
 
 void setTextureSideLimit(int64_t maxTextureSize) {
     sideLimit = maxTextureSize > 0 && maxTextureSize < pictureSideCap ? maxTextureSize : pictureSideCap;
@@ -21,9 +24,12 @@ bool pictureFits(int64_t width, int64_t height, uint64_t decodeBytes) {
 }
 
 void warnPictureTooLarge(const char* name, int64_t width, int64_t height) {
-    std::fprintf(stderr,
-                 "quorvex: %s is %lld x %lld pixels, too large for a texture here (at most %lld a side and "
-                 "%llu pixels in all); its texture stays empty\n",
-                 name ? name : "a picture", static_cast<long long>(width), static_cast<long long>(height),
-                 static_cast<long long>(sideLimit), static_cast<unsigned long long>(picturePixelCap));
+    ++tooLargeCount;
+    warnMedia(name ? name : "a picture",
+              "is " + std::to_string(width) + " x " + std::to_string(height) +
+                  " pixels, too large for a texture here (at most " + std::to_string(sideLimit) + " a side and " +
+                  std::to_string(picturePixelCap) + " pixels in all)",
+              "its texture stays empty");
 }
+
+unsigned pictureTooLargeCount() { return tooLargeCount; }

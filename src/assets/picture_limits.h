@@ -23,3 +23,6 @@ bool pictureFits(int64_t width, int64_t height, uint64_t decodeBytes);
 
 // The one line on standard error for a picture refused by pictureFits.
 void warnPictureTooLarge(const char* name, int64_t width, int64_t height);
+// How many pictures have been refused that way in this run, so that a summary of failed
+// pictures need not name them twice.
+unsigned pictureTooLargeCount();

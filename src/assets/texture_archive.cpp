@@ -6,11 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
+#include <utility>
+#include <vector>
 
 #include "assets/data_path.h"
+#include "assets/media_file.h"
 #include "assets/picture_limits.h"
 
 namespace {
@@ -30,42 +31,18 @@ bool namesMatch(const char* stored, const char* wanted) {
 // The archive is read into memory once at open and minizip works on that copy: every entry
 // read is then a copy out of memory instead of a seek and reads per 16 KiB on the file.
 struct ArchiveBytes {
-    unsigned char* data;
-    size_t size;
+    std::vector<unsigned char> data;
     size_t position;
 };
 
-// Beyond this an archive is not read: its copy stays in memory while the pictures decode.
-constexpr size_t maxArchiveBytes = size_t(64) << 20;
-
-voidpf ZCALLBACK openBytes(voidpf opaque, const char* filename, int) {
-    // Only a regular file: a pipe would wait for a writer and a device has no end.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(std::filesystem::u8path(filename), error)) return nullptr;
-    std::FILE* file = std::fopen(filename, "rb");
-    if (!file) return nullptr;
-    ArchiveBytes* bytes = static_cast<ArchiveBytes*>(std::calloc(1, sizeof(ArchiveBytes)));
-    long size = -1;
-    if (bytes && std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-    if (size > 0 && static_cast<size_t>(size) <= maxArchiveBytes && std::fseek(file, 0, SEEK_SET) == 0) {
-        bytes->data = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(size)));
-        if (bytes->data) bytes->size = std::fread(bytes->data, 1, static_cast<size_t>(size), file);
-    }
-    std::fclose(file);
-    if (!bytes || !bytes->data || bytes->size != static_cast<size_t>(size)) {
-        if (bytes) std::free(bytes->data);
-        std::free(bytes);
-        return nullptr;
-    }
-    *static_cast<ArchiveBytes**>(opaque) = bytes;
-    return bytes;
-}
+// minizip's open hands back the bytes read before it was called: the name is not opened again.
+voidpf ZCALLBACK openBytes(voidpf opaque, const char*, int) { return *static_cast<ArchiveBytes**>(opaque); }
 
 uLong ZCALLBACK readBytes(voidpf, voidpf stream, void* buffer, uLong size) {
     ArchiveBytes* bytes = static_cast<ArchiveBytes*>(stream);
-    const size_t left = bytes->position < bytes->size ? bytes->size - bytes->position : 0;
+    const size_t left = bytes->position < bytes->data.size() ? bytes->data.size() - bytes->position : 0;
     const size_t n = size < left ? size : left;
-    std::memcpy(buffer, bytes->data + bytes->position, n);
+    std::memcpy(buffer, bytes->data.data() + bytes->position, n);
     bytes->position += n;
     return static_cast<uLong>(n);
 }
@@ -78,9 +55,9 @@ long ZCALLBACK seekBytes(voidpf, voidpf stream, uLong offset, int origin) {
     ArchiveBytes* bytes = static_cast<ArchiveBytes*>(stream);
     size_t base = 0;
     if (origin == ZLIB_FILEFUNC_SEEK_CUR) base = bytes->position;
-    else if (origin == ZLIB_FILEFUNC_SEEK_END) base = bytes->size;
+    else if (origin == ZLIB_FILEFUNC_SEEK_END) base = bytes->data.size();
     else if (origin != ZLIB_FILEFUNC_SEEK_SET) return -1;
-    if (offset > bytes->size || base + offset > bytes->size) return -1;
+    if (offset > bytes->data.size() || base + offset > bytes->data.size()) return -1;
     bytes->position = base + offset;
     return 0;
 }
@@ -88,15 +65,17 @@ long ZCALLBACK seekBytes(voidpf, voidpf stream, uLong offset, int origin) {
 int ZCALLBACK closeBytes(voidpf opaque, voidpf stream) {
     ArchiveBytes* bytes = static_cast<ArchiveBytes*>(stream);
     if (*static_cast<ArchiveBytes**>(opaque) == bytes) *static_cast<ArchiveBytes**>(opaque) = nullptr;
-    std::free(bytes->data);
-    std::free(bytes);
+    delete bytes;
     return 0;
 }
 
 int ZCALLBACK errorBytes(voidpf, voidpf) { return 0; }
 
-// The bytes of the archive being opened, for reading what minizip does not report.
+// The bytes of the archive being opened, for minizip to take and for reading what it does
+// not report; minizip's close frees them.
 ArchiveBytes* openedBytes = nullptr;
+
+const char emptyArchiveConsequence[] = "the archive's pictures stay empty";
 
 zlib_filefunc_def memoryFunctions() {
     return {openBytes, readBytes, writeBytes, tellBytes, seekBytes, closeBytes, errorBytes, &openedBytes};
@@ -105,8 +84,8 @@ zlib_filefunc_def memoryFunctions() {
 // minizip keeps the local-header offset to itself; it sits at byte 42 of the entry's
 // central-directory record, whose file position minizip does report. 0 when unreadable.
 uint32_t readLocalHeaderOffset(const ArchiveBytes* bytes, uLong recordPosition) {
-    if (!bytes || recordPosition > bytes->size || bytes->size - recordPosition < 46) return 0;
-    const unsigned char* record = bytes->data + recordPosition;
+    if (!bytes || recordPosition > bytes->data.size() || bytes->data.size() - recordPosition < 46) return 0;
+    const unsigned char* record = bytes->data.data() + recordPosition;
     if (record[0] != 0x50 || record[1] != 0x4b || record[2] != 0x01 || record[3] != 0x02) return 0;
     return record[42] | record[43] << 8 | record[44] << 16 | static_cast<uint32_t>(record[45]) << 24;
 }
@@ -130,7 +109,7 @@ void readDirectoryRow(unzFile handle, const ArchiveBytes* bytes, ArchiveEntry* r
 }
 
 int findEntry(const TextureArchive* archive, const char* name) {
-    if (!archive->entries || !archive->handle || !name || !*name) return -1;
+    if (!archive || !archive->entries || !archive->handle || !name || !*name) return -1;
     for (uint32_t i = 0; i < archive->entryCount; ++i)
         if (namesMatch(archive->entries[i].name, name)) return static_cast<int>(i);
     return -1;
@@ -154,11 +133,23 @@ int openTextureArchive(TextureArchive* archive, const char* name) {
     closeTextureArchive(archive);
     std::snprintf(archive->path, sizeof archive->path, "%s%s", archiveDirectory, name);
     const std::string resolved = resolveDataPath(archive->path);
-    if (resolved.empty()) return 0;
+    MediaFile file;
+    if (readMediaFile(resolved, mediaFileByteCap, &file) != MEDIA_READ) {
+        if (!file.problem.empty()) warnMedia(resolved, file.problem, emptyArchiveConsequence);
+        return 0;
+    }
+    openedBytes = new ArchiveBytes{std::move(file.bytes), 0};
     zlib_filefunc_def functions = memoryFunctions();
     archive->handle = unzOpen2(resolved.c_str(), &functions);
     const ArchiveBytes* bytes = openedBytes;
-    if (!archive->handle) return 0;
+    if (!archive->handle) {
+        // Giving up, minizip has closed the stream, which freed the bytes; should it not have,
+        // they are freed here.
+        delete openedBytes;
+        openedBytes = nullptr;
+        warnMedia(resolved, "is not a zip archive, or is cut short", emptyArchiveConsequence);
+        return 0;
+    }
 
     unz_global_info global;
     std::memset(&global, 0, sizeof global);
@@ -168,7 +159,7 @@ int openTextureArchive(TextureArchive* archive, const char* name) {
 
     // Every directory record takes at least 46 bytes, so a count the file cannot hold is a
     // damaged archive, not a reason to ask for a huge table.
-    const bool countFits = bytes && archive->entryCount <= bytes->size / 46;
+    const bool countFits = bytes && archive->entryCount <= bytes->data.size() / 46;
     // Zeroed rows: an entry whose record cannot be read keeps an empty name.
     archive->entries = countFits ? static_cast<ArchiveEntry*>(std::calloc(
                                        archive->entryCount ? archive->entryCount : 1, sizeof(ArchiveEntry)))
@@ -176,6 +167,8 @@ int openTextureArchive(TextureArchive* archive, const char* name) {
     if (!archive->entries) {
         unzClose(archive->handle);
         archive->handle = nullptr;
+        warnMedia(resolved, "has a damaged directory (it claims " + std::to_string(archive->entryCount) + " entries)",
+                  emptyArchiveConsequence);
         return 0;
     }
     for (uint32_t i = 0; i < archive->entryCount; ++i) {
@@ -222,6 +215,11 @@ void closeTextureArchive(TextureArchive* archive) {
         unzClose(archive->handle);
         archive->handle = nullptr;
     }
+}
+
+const ArchiveEntry* archiveFindEntry(const TextureArchive* archive, const char* name) {
+    const int index = findEntry(archive, name);
+    return index < 0 ? nullptr : &archive->entries[index];
 }
 
 uint32_t archiveEntryCount(const TextureArchive* archive) { return archive->entryCount; }

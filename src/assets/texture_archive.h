@@ -23,7 +23,8 @@ struct TextureArchive {
 };
 
 // Opens "DATA\<name>" (found through the data-path resolver) and copies its directory.
-// 1 when open; 0 leaves no handle and no table. Only a regular file of at most 64 MiB opens.
+// 1 when open; 0 leaves no handle and no table. Only a regular file of at most 64 MiB opens;
+// a file that is there but cannot be opened gets one line on standard error that says why.
 int openTextureArchive(TextureArchive* archive, const char* name);
 // The first entry whose whole name equals `name` ignoring ASCII case, inflated into a fresh
 // malloc block that the caller frees. Its size when read whole; 0 otherwise (buffer
@@ -32,6 +33,8 @@ int openTextureArchive(TextureArchive* archive, const char* name);
 int readArchiveEntry(TextureArchive* archive, const char* name, unsigned char** buffer);
 // Releases the table and the handle; entryCount keeps its value. Harmless when closed.
 void closeTextureArchive(TextureArchive* archive);
+// The row readArchiveEntry would read for `name`; null when none matches.
+const ArchiveEntry* archiveFindEntry(const TextureArchive* archive, const char* name);
 uint32_t archiveEntryCount(const TextureArchive* archive);
 // Row `index` of the open archive's table; null when closed or out of range.
 const ArchiveEntry* archiveEntryAt(const TextureArchive* archive, uint32_t index);

@@ -3,10 +3,14 @@
 #include "assets/texture_bank.h"
 
 #include <cstdlib>
+#include <string>
 
 #include "assets/bmp_loader.h"
+#include "assets/data_path.h"
 #include "assets/image.h"
+#include "assets/media_file.h"
 #include "assets/picture_limits.h"
+#include "assets/texture_archive.h"
 #include "platform/gl.h"
 
 TextureBank textureBank;
@@ -32,6 +36,33 @@ void takeTextureSideLimit() {
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     setTextureSideLimit(maxSize);
 }
+
+// Pictures the archive could not give, by why: one list each.
+struct FailedPictures {
+    int count = 0;
+    std::string lists[3];  // missing, too large once inflated, damaged or not a picture
+
+    void add(const TextureArchive* archive, const char* name) {
+        const ArchiveEntry* entry = archiveFindEntry(archive, name);
+        std::string& list = !entry ? lists[0] : entry->uncompressedSize > pictureFileByteCap ? lists[1] : lists[2];
+        list += (list.empty() ? "" : ", ") + std::string(name);
+        ++count;
+    }
+
+    // One line for the whole archive; an archive that did not open has said why already.
+    void warn(const TextureArchive* archive) const {
+        if (!count || !archive || !archive->handle) return;
+        const std::string kinds[3] = {"missing", "over " + std::to_string(pictureFileByteCap >> 20) + " MiB inflated",
+                                      "damaged or not a picture"};
+        std::string detail;
+        for (int k = 0; k < 3; ++k)
+            if (!lists[k].empty()) detail += (detail.empty() ? "" : "; ") + kinds[k] + ": " + lists[k];
+        warnMedia(resolveDataPath(archive->path),
+                  "gives no picture for " + std::to_string(count) + " of its " + std::to_string(archiveSlotCount) +
+                      " textures (" + detail + ")",
+                  count == 1 ? "that texture stays empty" : "those textures stay empty");
+    }
+};
 
 void releaseBmp(BmpImage* picture) {
     if (!picture) return;
@@ -63,9 +94,13 @@ void loadArchiveTextures(TextureArchive* archive) {
     takeTextureSideLimit();
     glGenTextures(archiveSlotCount, textureBank.names);
     ByteAlignedUnpack unpack;
+    FailedPictures failed;
     for (const MediaPicture& picture : archivePictures) {
         Image image{};
-        loadImage(&image, picture.name, archive);
+        // A picture too large for a texture has had its own line.
+        const unsigned tooLargeBefore = pictureTooLargeCount();
+        if (!loadImage(&image, picture.name, archive) && pictureTooLargeCount() == tooLargeBefore)
+            failed.add(archive, picture.name);
         bindSlot(picture.slot);
         if (image.pixels) {
             // A 32-bit TGA keeps its alpha byte; it is read past so the colours stay right.
@@ -80,4 +115,5 @@ void loadArchiveTextures(TextureArchive* archive) {
         // with every restart of the context.
         std::free(image.pixels);
     }
+    failed.warn(archive);
 }

@@ -2,12 +2,13 @@
 // sound layer, restarted from its beginning by every start-up, closed by every shut-down.
 #include "audio/soundtrack.h"
 
-#include <climits>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "assets/data_path.h"
 #include "assets/demo_timeline.h"
+#include "assets/media_file.h"
 #include "assets/media_manifest.h"
 #include "audio/sound.h"
 
@@ -17,25 +18,24 @@ namespace {
 const int musicMode = SOUND_LOADMEMORY | SOUND_MONO | SOUND_8BITS | SOUND_LOOP_OFF;
 static_assert(musicMode == 32809, "the stream mode the soundtrack is opened with");
 
-// Leaves musicImage null and the length 0 when the file is missing, empty, too large for a
-// 32-bit length, or cannot be read whole: the stream then fails to open and no channel plays.
-void readMusicImage() {
+const char silentConsequence[] = "the demo plays without music";
+
+// Leaves musicImage null and the length 0 unless the file is a regular file of bounded size
+// that could be read whole: the stream then fails to open and no channel plays. A damaged
+// file gets its line; a missing one was named at start.
+void readMusicImage(const std::string& path) {
     soundtrack.musicImage = nullptr;
     soundtrack.musicImageLength = 0;
-    std::FILE* file = openDataFile(soundtrackPath, "rb");
-    if (!file) return;
-    long length = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-    if (length > 0 && length <= INT_MAX && std::fseek(file, 0, SEEK_SET) == 0) {
-        unsigned char* image = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(length)));
-        if (image && std::fread(image, static_cast<size_t>(length), 1, file) == 1) {
-            soundtrack.musicImage = image;
-            soundtrack.musicImageLength = static_cast<int>(length);
-        } else {
-            std::free(image);
-        }
+    MediaFile file;
+    if (readMediaFile(path, mediaFileByteCap, &file) != MEDIA_READ) {
+        if (!file.problem.empty()) warnMedia(path, file.problem, silentConsequence);
+        return;
     }
-    std::fclose(file);
+    unsigned char* image = static_cast<unsigned char*>(std::malloc(file.bytes.size()));
+    if (!image) return;
+    std::memcpy(image, file.bytes.data(), file.bytes.size());
+    soundtrack.musicImage = image;
+    soundtrack.musicImageLength = static_cast<int>(file.bytes.size());
 }
 }  // namespace
 
@@ -45,8 +45,11 @@ int startMusic() {
     soundSetOutput(SOUND_OUTPUT_SYSTEM);
     soundSetDriver(1);
     soundInit(audioSampleRate, 32, 0);
-    readMusicImage();
+    const std::string path = resolveDataPath(soundtrackPath);
+    readMusicImage(path);
     soundtrack.musicStream = soundStreamOpen(soundtrack.musicImage, musicMode, soundtrack.musicImageLength);
+    if (soundtrack.musicImage && !soundtrack.musicStream)
+        warnMedia(path, "is not an MP3 stream that can be decoded", silentConsequence);
     soundStreamSetEndCallback(soundtrack.musicStream, ignoreStreamEvent, nullptr);
     soundStreamSetSyncCallback(soundtrack.musicStream, ignoreStreamEvent, nullptr);
     soundtrack.musicChannel = soundStreamPlay(SOUND_FREE, soundtrack.musicStream, nullptr, 1);

@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -201,6 +202,21 @@ TEST_F(BmpTest, RunLengthDataCutShortIsRefused) {
     }
 }
 
+// Whole streams without an end marker that leave pixels unwritten: as short as a cut file.
+TEST_F(BmpTest, RunLengthDataWithoutEndMarkerMustReachTheLastPixel) {
+    Bytes description = longDibHeader(4, 2, 8, 1);
+    append(description, table(256));
+    const Bytes streams[] = {
+        {0, 0, 0, 0},           // two ends of line, no pixel at all
+        {4, 5, 0, 0},           // the bottom row only
+        {4, 5, 0, 0, 3, 6},     // the top row one pixel short
+        {0, 2, 1, 5},           // a jump past the picture
+    };
+    for (const Bytes& stream : streams) EXPECT_TRUE(load(bmpFile(description, stream)).empty());
+    EXPECT_EQ(std::vector<std::string>(4, "Error|Image file conversion error.|OK"), messages);
+    EXPECT_EQ(24u, load(bmpFile(description, {4, 5, 0, 0, 4, 6})).size()) << "every pixel, no marker";
+}
+
 TEST_F(BmpTest, MissingEmptyAndUnknownFilesAndTheirMessages) {
     EXPECT_EQ(nullptr, loadBmp("Data/absent.bmp"));
     EXPECT_EQ(nullptr, loadBmp(nullptr));
@@ -208,7 +224,8 @@ TEST_F(BmpTest, MissingEmptyAndUnknownFilesAndTheirMessages) {
 
     EXPECT_TRUE(load({}, nullptr, nullptr, "empty.bmp").empty());
     for (uint32_t size : {108u, 124u, 64u}) EXPECT_TRUE(load(bmpFile(longDibHeader(2, 2, 24, 0, 0, size), Bytes(16, 0))).empty());
-    EXPECT_EQ(std::vector<std::string>({"Error|Failed to open DIB file Data/empty.bmp.\n|OK",
+    // The box names the file as it was found on disk.
+    EXPECT_EQ(std::vector<std::string>({"Error|Failed to open DIB file data/empty.bmp.\n|OK",
                                         "Error|Unknown DIB file format.|OK", "Error|Unknown DIB file format.|OK",
                                         "Error|Unknown DIB file format.|OK"}),
               messages);
@@ -232,8 +249,15 @@ TEST_F(BmpTest, RefusesTopDownAndShortFilesWithoutReadingPastThem) {
         bmpFile(longDibHeader(2, 2, 24, 1), bits24),                        // run-length on 24 bits
         bmpFile(longDibHeader(2, 2, 2), bits24),                            // 2 bits per pixel
     };
-    for (const Bytes& file : refused) EXPECT_TRUE(load(file).empty());
+    ::testing::internal::CaptureStderr();
+    int k = 0;
+    for (const Bytes& file : refused)
+        EXPECT_TRUE(load(file, nullptr, nullptr, ("pic" + std::to_string(k++) + ".bmp").c_str()).empty());
+    const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::vector<std::string>(9, "Error|Image file conversion error.|OK"), messages);
+    // Besides the box, one line per file says which one and what is wrong with it.
+    EXPECT_EQ(9, std::count(said.begin(), said.end(), '\n')) << said;
+    EXPECT_EQ(said.rfind("quorvex: data/pic0.bmp is stored top-down", 0), 0u) << said;
     // The last row may end without its padding.
     EXPECT_EQ(12u, load(bmpFile(longDibHeader(2, 2, 24), Bytes(14, 1))).size());
 }
@@ -278,8 +302,12 @@ TEST_F(BmpTest, PicturesLargerThanATextureAreRefused) {
     // 16384 x 4096 fits the side limit, but not 2^25 pixels; the RLE data is tiny.
     d = longDibHeader(16384, 4096, 8, 1);
     append(d, table(256));
+    ::testing::internal::CaptureStderr();
     EXPECT_TRUE(load(bmpFile(d, {0, 1})).empty());
-    EXPECT_EQ(std::vector<std::string>(2, "Error|Image file conversion error.|OK"), messages);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    // As every picture too large for a texture: one line that names it, no box.
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(said.rfind("quorvex: data/pic.bmp is 16384 x 4096 pixels, too large for a texture", 0), 0u) << said;
 }
 
 TEST(CountDibColours, TableSizeFromColoursUsedOrBitsPerPixel) {

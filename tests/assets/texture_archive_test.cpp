@@ -157,6 +157,46 @@ TEST_F(ArchiveTest, OversizedArchivesAndEntriesAndOtherFilesAreNotRead) {
     EXPECT_LT(platformPeakResidentKb(), 300 * 1024) << "kB at the peak";
 }
 
+// Real bad files where the archive should be: each is refused with one line that names the
+// file and says what is wrong with it (the demo then goes on without the pictures).
+TEST_F(ArchiveTest, DamagedArchivesAreNamedWithWhatIsWrong) {
+    namespace fs = std::filesystem;
+    ASSERT_TRUE(writeZip(dir.file("data/whole.zip"), {{"3.jpg", Bytes(5000, 3)}}));
+    const Bytes whole = readFile(dir.file("data/whole.zip"));
+    writeFile(dir.file("data/empty.zip"), {});
+    writeFile(dir.file("data/garbage.zip"), text("PK\x03\x04 but not really a zip archive"));
+    writeFile(dir.file("data/cut.zip"), Bytes(whole.begin(), whole.begin() + static_cast<long>(whole.size() / 2)));
+    writeFile(dir.file("data/huge.zip"), whole);
+    fs::resize_file(dir.file("data/huge.zip"), (uint64_t(64) << 20) + 1);
+    fs::create_directory(dir.file("data/folder.zip"));
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"empty.zip", "is empty"},
+        {"garbage.zip", "is not a zip archive, or is cut short"},
+        {"cut.zip", "is not a zip archive, or is cut short"},
+        {"huge.zip", "is larger than 64 MiB"},
+        {"folder.zip", "is not a regular file"},
+    };
+#if !defined(_WIN32)  // links to devices, pipes and link loops in the file system are POSIX's
+    fs::create_symlink("/dev/zero", dir.file("data/zero.zip"));
+    ASSERT_EQ(0, mkfifo(dir.file("data/pipe.zip").c_str(), 0600));
+    fs::create_symlink("loop.zip", dir.file("data/loop.zip"));
+    fs::create_symlink("nowhere.zip", dir.file("data/dangling.zip"));
+    cases.insert(cases.end(), {{"zero.zip", "is not a regular file"},
+                               {"pipe.zip", "is not a regular file"},
+                               {"loop.zip", "cannot be read: Too many levels of symbolic links"},
+                               {"dangling.zip", "is a link to nothing"}});
+#endif
+    for (const auto& c : cases) {
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(0, openTextureArchive(&archive, c.first.c_str())) << c.first;
+        EXPECT_EQ("quorvex: data/" + c.first + " " + c.second + "; the archive's pictures stay empty\n",
+                  ::testing::internal::GetCapturedStderr());
+    }
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(0, openTextureArchive(&archive, "absent.zip"));
+    EXPECT_EQ("", ::testing::internal::GetCapturedStderr()) << "a missing file was named at start";
+}
+
 TEST_F(ArchiveTest, FindsTheDirectoryWhateverItsCaseAndRefusesLongNames) {
     std::filesystem::rename(dir.file("data"), dir.file("Data"));
     ASSERT_TRUE(writeZip(dir.file("Data/TEXTURES.ZIP"), {{"3.jpg", text("three")}}));

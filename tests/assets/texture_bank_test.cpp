@@ -275,10 +275,15 @@ TEST_F(TextureBankTest, OversizedAndEndlessPicturesLeaveOnlyTheirSlotsEmptyWithi
     EXPECT_LT(peak - before, 64 * 1024) << "kB more than before loading";
 
     EXPECT_EQ(std::vector<std::string>(3, "Error|Image file conversion error."), boxes);
-    EXPECT_EQ("quorvex: rymdbas.jpg is 60000 x 60000 pixels, too large for a texture here (at most 16384 a side "
+    EXPECT_EQ("quorvex: data/font.bmp is not a regular file; its texture stays empty\n"
+              "quorvex: data/fontmask.bmp is not a regular file; its texture stays empty\n"
+              "quorvex: data/rymd.bmp is larger than 64 MiB; its texture stays empty\n"
+              "quorvex: rymdbas.jpg is 60000 x 60000 pixels, too large for a texture here (at most 16384 a side "
               "and 33554432 pixels in all); its texture stays empty\n"
               "quorvex: bubbla1.jpg is 5000 x 5000 pixels, too large for a texture here (at most 16384 a side "
-              "and 33554432 pixels in all); its texture stays empty\n",
+              "and 33554432 pixels in all); its texture stays empty\n"
+              "quorvex: data/textures.zip gives no picture for 1 of its 23 textures (over 64 MiB inflated: "
+              "3.jpg); that texture stays empty\n",
               said);
     for (int slot = 0; slot < archiveSlotCount; ++slot)
         EXPECT_EQ(slot <= wowBubbleSlot ? 0 : archiveWidth(slot), levelSize(textureBank.names[slot], GL_TEXTURE_WIDTH))

@@ -2,9 +2,15 @@
 // restarts, silence after the end or the stop, and every kind of unusable music file.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
+
 #include "audio/soundtrack.h"
 #include "mp3_fixture.h"
 #include "platform/platform.h"
+#include "platform/process.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -131,3 +137,31 @@ TEST_F(SoundtrackCapture, TruncatedFilePlaysWhatItHoldsThenFallsSilent) {
     EXPECT_TRUE(played == reference.samples);
     EXPECT_TRUE(allZero(pull(44100)));
 }
+
+#if !defined(_WIN32)  // pipes and devices in the file system are POSIX's
+// Files that would never end or would fill memory: none is opened for reading, start-up goes
+// on at once without music, and one line names the file and what is wrong with it.
+TEST_F(SoundtrackCapture, PipesDevicesAndHugeFilesAreRefusedUnreadWithALine) {
+    namespace fs = std::filesystem;
+    ScopedChdir chdir(dir.path);
+    writeMusicFile(dir.path, {1});
+    const std::string music = dir.file("data/muhsik.mp3");
+    const std::vector<std::pair<std::function<void()>, std::string>> cases = {
+        {[&] { ASSERT_EQ(0, mkfifo(music.c_str(), 0600)); }, "is not a regular file"},  // nobody writes to it
+        {[&] { fs::create_symlink("/dev/zero", music); }, "is not a regular file"},
+        {[&] { fs::create_directory(music); }, "is not a regular file"},
+        {[&] { writeFile(music, {1}), fs::resize_file(music, uint64_t(2) << 30); }, "is larger than 64 MiB"},
+        {[&] { writeFile(music, std::vector<unsigned char>(4096, 0xFF)); }, "is not an MP3 stream that can be decoded"},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(music);
+        c.first();
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(startMusic(), 0) << c.second;
+        EXPECT_EQ("quorvex: data/muhsik.mp3 " + c.second + "; the demo plays without music\n",
+                  ::testing::internal::GetCapturedStderr());
+        stopMusic();
+    }
+    EXPECT_LT(platformPeakResidentKb(), 300 * 1024) << "kB at the peak";
+}
+#endif
