@@ -93,6 +93,19 @@ void clearMemorySource() {
     state.position = 0;
 }
 
+#ifndef QUORVEX_JPEG_FATAL_RETURNS
+// The picture being decoded, for the library's messages; decoding is single-threaded.
+const char* decodingName = "";
+
+// The library's message, a warning or the fatal error that ends the process, with the
+// program's name and the picture's, so a user knows which file to replace.
+void namedMessage(j_common_ptr cinfo) {
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    std::fprintf(stderr, "quorvex: picture '%s': %s\n", decodingName, text);
+}
+#endif
+
 #ifdef QUORVEX_JPEG_FATAL_RETURNS
 // Fuzz builds: a fatal error prints the library's message and returns from the decode
 // instead of ending the process, and very large pictures are not attempted.
@@ -266,6 +279,8 @@ int decodeJpeg(Image* image, const unsigned char* data, size_t length, const cha
     // The standard error manager: a fatal error prints the library's message and exits with 1.
     jpeg_error_mgr errorManager;
     cinfo.err = jpeg_std_error(&errorManager);
+    errorManager.output_message = namedMessage;
+    decodingName = name ? name : "";
     unsigned char* pixels = nullptr;
 #endif
     jpeg_create_decompress(&cinfo);

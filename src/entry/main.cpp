@@ -1,12 +1,14 @@
 // The program's entry: reads the command line, chooses the data directory once, then plays
 // the demo live or records it. It sits above the shell and the recorder, which tests drive too.
 #include "assets/data_path.h"
+#include "platform/platform.h"
 #include "record/recorder.h"
 #include "shell/frame_rates.h"
 #include "shell/options.h"
 #include "shell/window.h"
 
 int main(int argc, char** argv) {
+    platformOpenMissingStandardStreams();
     ProgramOptions options;
     const int status = readCommandLine(argc, argv, &options);
     if (status >= 0) return status;

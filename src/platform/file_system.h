@@ -2,11 +2,14 @@
 // OS: paths are UTF-8; failures leave errno set, so std::strerror(errno) says why.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+// FILE is a regular file; OTHER anything else that is neither it nor a directory (a device, a
+// pipe, a socket); DANGLING a symbolic link that leads nowhere.
 enum PlatformPathKind { PLATFORM_PATH_ERROR = -1, PLATFORM_PATH_MISSING = 0, PLATFORM_PATH_FILE = 1,
-                        PLATFORM_PATH_DIRECTORY = 2 };
+                        PLATFORM_PATH_DIRECTORY = 2, PLATFORM_PATH_OTHER = 3, PLATFORM_PATH_DANGLING = 4 };
 
 // What is at `path` (links followed); "missing" only when nothing is there.
 PlatformPathKind platformPathKind(const std::string& path);
@@ -30,6 +33,10 @@ int platformCreateNewFile(const std::string& path);
 int platformRenameFile(const std::string& from, const std::string& to, int replace);
 // Removes a file; usable in a signal handler (POSIX: only unlink). 1 on success.
 int platformRemoveFile(const char* path);
+// Removes an empty directory. 1 on success.
+int platformRemoveDirectory(const std::string& path);
+// Cuts an open file, written unbuffered, back to `size` bytes. 1 on success.
+int platformTruncateFile(std::FILE* file, long long size);
 // The directory separators this OS takes in a path, for splitting one.
 const char* platformPathSeparators();
 // The drive a path starts from, written "C:/" for "C:\..." or "C:/..." on Windows; "" for a

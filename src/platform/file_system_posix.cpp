@@ -1,6 +1,7 @@
 // The recorder's file system calls on POSIX systems: stat, access, mkdir, dirent, rename.
 // Paths are bytes here, so UTF-8 passes through unchanged.
 #include "platform/file_system.h"
+#include "platform/platform.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,8 +15,12 @@
 
 PlatformPathKind platformPathKind(const std::string& path) {
     struct stat info;
-    if (stat(path.c_str(), &info) != 0) return errno == ENOENT ? PLATFORM_PATH_MISSING : PLATFORM_PATH_ERROR;
-    return S_ISDIR(info.st_mode) ? PLATFORM_PATH_DIRECTORY : PLATFORM_PATH_FILE;
+    if (stat(path.c_str(), &info) != 0) {
+        if (errno != ENOENT) return PLATFORM_PATH_ERROR;
+        return lstat(path.c_str(), &info) == 0 ? PLATFORM_PATH_DANGLING : PLATFORM_PATH_MISSING;
+    }
+    if (S_ISDIR(info.st_mode)) return PLATFORM_PATH_DIRECTORY;
+    return S_ISREG(info.st_mode) ? PLATFORM_PATH_FILE : PLATFORM_PATH_OTHER;
 }
 
 long long platformFileSize(const std::string& path) {
@@ -85,6 +90,18 @@ int platformRenameFile(const std::string& from, const std::string& to, int repla
 
 int platformRemoveFile(const char* path) { return unlink(path) == 0; }
 
+int platformRemoveDirectory(const std::string& path) { return rmdir(path.c_str()) == 0; }
+
+int platformTruncateFile(std::FILE* file, long long size) {
+    return ftruncate(fileno(file), static_cast<off_t>(size)) == 0;
+}
+
 const char* platformPathSeparators() { return "/"; }
 
 std::string platformDriveRoot(const char*) { return ""; }
+
+void platformOpenMissingStandardStreams() {
+    // open() takes the lowest free number, so each closed stream gets its own back in turn.
+    for (int fd = 0; fd <= 2; ++fd)
+        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+}

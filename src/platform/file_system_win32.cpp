@@ -1,8 +1,10 @@
 // The recorder's file system calls on Windows: the C runtime's wide calls (which set errno)
 // on UTF-16 paths converted from our UTF-8, and MoveFileExW for the one rename that may replace.
 #include "platform/file_system.h"
+#include "platform/platform.h"
 
 #include "platform/windows_api.h"
+#include <direct.h>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -34,9 +36,15 @@ PlatformPathKind platformPathKind(const std::string& path) {
     std::wstring wide;
     if (!widened(path, &wide)) return errno == ENOENT ? PLATFORM_PATH_MISSING : PLATFORM_PATH_ERROR;
     struct _stat64 info;
-    if (_wstat64(withoutTrailingSeparator(wide).c_str(), &info) != 0)
-        return errno == ENOENT ? PLATFORM_PATH_MISSING : PLATFORM_PATH_ERROR;
-    return (info.st_mode & _S_IFDIR) ? PLATFORM_PATH_DIRECTORY : PLATFORM_PATH_FILE;
+    const std::wstring plain = withoutTrailingSeparator(wide);
+    if (_wstat64(plain.c_str(), &info) != 0) {
+        if (errno != ENOENT) return PLATFORM_PATH_ERROR;
+        // A link whose target is gone still has attributes of its own.
+        return GetFileAttributesW(plain.c_str()) != INVALID_FILE_ATTRIBUTES ? PLATFORM_PATH_DANGLING
+                                                                            : PLATFORM_PATH_MISSING;
+    }
+    if (info.st_mode & _S_IFDIR) return PLATFORM_PATH_DIRECTORY;
+    return (info.st_mode & _S_IFREG) ? PLATFORM_PATH_FILE : PLATFORM_PATH_OTHER;
 }
 
 long long platformFileSize(const std::string& path) {
@@ -130,6 +138,13 @@ int platformRemoveFile(const char* path) {
     return widened(path, &wide) && _wremove(wide.c_str()) == 0;
 }
 
+int platformRemoveDirectory(const std::string& path) {
+    std::wstring wide;
+    return widened(path, &wide) && _wrmdir(wide.c_str()) == 0;
+}
+
+int platformTruncateFile(std::FILE* file, long long size) { return _chsize_s(_fileno(file), size) == 0; }
+
 const char* platformPathSeparators() { return "\\/"; }
 
 std::string platformDriveRoot(const char* path) {
@@ -137,4 +152,11 @@ std::string platformDriveRoot(const char* path) {
     const bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
     if (!letter || path[1] != ':' || (path[2] != '\\' && path[2] != '/')) return "";
     return std::string(path, 2) + "/";
+}
+
+void platformOpenMissingStandardStreams() {
+    // The C runtime, like POSIX, gives a new file the lowest free number: 0, 1, 2 in turn.
+    std::FILE* const streams[3] = {stdin, stdout, stderr};
+    for (int fd = 0; fd <= 2; ++fd)
+        if (_get_osfhandle(fd) == -1) std::freopen("NUL", fd == 0 ? "r" : "w", streams[fd]);
 }

@@ -172,6 +172,11 @@ void platformSleepMs(int ms);        // only for the live frame-rate cap
 // on success, 0 when unknown or too long.
 int platformExecutableDirectory(char* out, int capacity);
 
+// Standard input, output or error closed when the program was started (`2>&-`) are opened on
+// the null device, before anything else opens a file: a file opened later would otherwise
+// take the stream's number and receive the program's messages.
+void platformOpenMissingStandardStreams();
+
 // ---------------------------------------------------------------------------------------------
 // Audio device: 16-bit interleaved output pulled by a fill function
 // ---------------------------------------------------------------------------------------------

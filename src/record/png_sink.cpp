@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <deque>
@@ -30,6 +31,8 @@ struct PngWriters {
     size_t limit = 1;                         // frames waiting or in work at most
     bool closing = false;
     bool failed = false;
+    std::string failedPath;  // the first file that could not be written whole
+    int failedError = 0;
     std::vector<std::thread> threads;
 };
 
@@ -71,11 +74,20 @@ int encode(std::FILE* file, const uint8_t* rgb, int width, int height) {
 
 // After a failure the frames still queued are dropped, and their empty files with them.
 void finishJob(PngWriters* writers, PngWriters::Job& job, bool dropped) {
+    errno = 0;
     const int ok = !dropped && encode(job.file, job.rgb.data(), writers->width, writers->height);
+    int error = errno;
     const bool closed = std::fclose(job.file) == 0;
-    if (dropped) platformRemoveFile(job.path.c_str());
+    if (!closed && !error) error = errno;
+    const bool failed = !dropped && !(ok && closed);
+    if (dropped || failed) platformRemoveFile(job.path.c_str());  // never a part of a frame
     std::lock_guard<std::mutex> held(writers->lock);
-    if (!dropped && !(ok && closed)) writers->failed = true;
+    // Frames finish out of order: the earliest that failed is kept (names sort as numbers).
+    if (failed && (!writers->failed || job.path < writers->failedPath)) {
+        writers->failed = true;
+        writers->failedPath = job.path;
+        writers->failedError = error;
+    }
     writers->spare.push_back(std::move(job.rgb));
     --writers->inWork;
     writers->changed.notify_all();
@@ -137,7 +149,7 @@ int queuePng(PngWriters* writers, const std::string& path, const uint8_t* rgb) {
     return 1;
 }
 
-int finishPngWriters(PngWriters* writers) {
+int finishPngWriters(PngWriters* writers, std::string* failedPath, int* failedError) {
     {
         std::lock_guard<std::mutex> held(writers->lock);
         writers->closing = true;
@@ -145,6 +157,8 @@ int finishPngWriters(PngWriters* writers) {
     }
     for (std::thread& thread : writers->threads) thread.join();
     const int ok = !writers->failed;
+    if (failedPath) *failedPath = writers->failedPath;
+    if (failedError) *failedError = writers->failedError;
     delete writers;
     return ok;
 }

@@ -2,10 +2,12 @@
 // before any work, the PNG directory with its WAV soundtrack, and the ffmpeg video forms.
 #include "record/sink.h"
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,14 +18,23 @@
 struct RecordSink {
     RecordFormat format = RECORD_PNG_DIRECTORY;
     std::string outPath;
-    long frameIndex = 0;
+    int madeDirectory = 0;
+    std::atomic<long> frameIndex{0};
     int width = 0, height = 0;
     WavWriter wav;
     PngWriters* pngs = nullptr;
+    uint32_t frameSoundStart = 0;        // PNG: soundtrack bytes before the next frame's sound
+    std::vector<uint32_t> soundAtFrame;  // PNG: the same for every frame queued
+    long failedFrame = -1;               // PNG: the first frame or sound that could not be written
+    std::string failure;                 // why, said as the user needs it
     FfmpegEncoder encoder;
 };
 
 namespace {
+constexpr char soundtrackName[] = "soundtrack.wav";
+
+// The sink of the recording under way, for an exit from the middle of it.
+std::atomic<RecordSink*> openSink{nullptr};
 bool endsWithNoCase(const std::string& text, const char* suffix) {
     const size_t n = std::strlen(suffix);
     if (text.size() < n) return false;
@@ -58,7 +69,7 @@ bool holdsRecording(const std::string& dir) {
     std::vector<std::string> names;
     if (!platformListDirectory(dir, &names)) return false;
     for (const std::string& name : names)
-        if (isFrameName(name.c_str()) || name == "soundtrack.wav") return true;
+        if (isFrameName(name.c_str()) || name == soundtrackName) return true;
     return false;
 }
 
@@ -90,27 +101,87 @@ const char* const unwrittenVideoExtensions[] = {".avi", ".webm", ".mov", ".qt", 
                                                 ".f4v", ".ogv",  ".mpg", ".mpeg", ".ts", ".m2ts", ".mts", ".3gp",
                                                 ".vob", ".mxf",  ".gif", ".h264", ".hevc", ".y4m"};
 
-std::string framePath(const RecordSink* sink) {
+std::string framePath(const RecordSink* sink, long index) {
     char name[32];
-    std::snprintf(name, sizeof name, "/frame_%06ld.png", sink->frameIndex);
+    std::snprintf(name, sizeof name, "/frame_%06ld.png", index);
     return sink->outPath + name;
 }
 
 int openDirectory(RecordSink* sink, std::string* error) {
-    if (platformPathKind(sink->outPath) == PLATFORM_PATH_MISSING && !platformMakeDirectory(sink->outPath)) {
-        *error = "cannot create the directory '" + sink->outPath + "': " + std::strerror(errno);
-        return 0;
+    if (platformPathKind(sink->outPath) == PLATFORM_PATH_MISSING) {
+        if (!platformMakeDirectory(sink->outPath)) {
+            *error = "cannot create the directory '" + sink->outPath + "': " + std::strerror(errno);
+            return 0;
+        }
+        sink->madeDirectory = 1;
     }
     if (!removeOldFrames(sink->outPath)) {
         *error = "cannot clear the old frames in '" + sink->outPath + "'";
         return 0;
     }
-    if (!openWav(&sink->wav, sink->outPath + "/soundtrack.wav")) {
-        *error = "cannot write '" + sink->outPath + "/soundtrack.wav': " + std::strerror(errno);
+    // A new file, never written through a link of that name.
+    const std::string sound = sink->outPath + "/" + soundtrackName;
+    if (platformPathKind(sound) != PLATFORM_PATH_MISSING) platformRemoveFile(sound.c_str());
+    if (!openWav(&sink->wav, sound)) {
+        *error = "cannot write '" + sound + "': " + std::strerror(errno);
         return 0;
     }
     sink->pngs = startPngWriters(pngWriterThreads(), sink->width, sink->height);
     return 1;
+}
+
+void noteFailure(RecordSink* sink, long frame, const std::string& path, int error) {
+    if (sink->failedFrame >= 0 && sink->failedFrame <= frame) return;
+    sink->failedFrame = frame;
+    sink->failure = "cannot write '" + path + "': " + std::strerror(error);
+}
+
+int queueFrameFile(RecordSink* sink, const uint8_t* rgbTopDown) {
+    const std::string path = framePath(sink, sink->frameIndex);
+    errno = 0;
+    if (!queuePng(sink->pngs, path, rgbTopDown)) {
+        if (errno) noteFailure(sink, sink->frameIndex, path, errno);  // else a compressor failed
+        return 0;
+    }
+    sink->soundAtFrame.push_back(sink->frameSoundStart);
+    sink->frameSoundStart = sink->wav.dataBytes;
+    return 1;
+}
+
+// Frames are compressed out of order: after a failure the directory is cut back to whole
+// frames before the first one that failed, and the soundtrack to exactly their sound.
+int finishFrameFiles(RecordSink* sink) {
+    std::string failedPath;
+    int failedError = 0;
+    if (!finishPngWriters(sink->pngs, &failedPath, &failedError)) {
+        long frame = -1;
+        const size_t name = failedPath.find_last_of('/');
+        if (name != std::string::npos && std::sscanf(failedPath.c_str() + name + 1, "frame_%ld.png", &frame) == 1)
+            noteFailure(sink, frame, failedPath, failedError);
+    }
+    sink->pngs = nullptr;
+    if (sink->failedFrame < 0) return 1;
+    for (long i = sink->failedFrame; i <= sink->frameIndex; ++i) platformRemoveFile(framePath(sink, i).c_str());
+    if (static_cast<size_t>(sink->failedFrame) < sink->soundAtFrame.size())
+        cutWav(&sink->wav, sink->soundAtFrame[static_cast<size_t>(sink->failedFrame)]);
+    return 0;
+}
+
+// An exit from the middle of a recording (a fatal picture error at start-up) leaves nothing
+// of it: the encoder and its hidden file go, and so do the frames, soundtrack and directory
+// made so far. The writer thread may still be at work: only files are touched.
+void abandonOpenSink() {
+    RecordSink* sink = openSink.exchange(nullptr);
+    if (!sink) return;
+    if (sink->format != RECORD_PNG_DIRECTORY) {
+        abandonEncoderNow();
+    } else {
+        for (long i = sink->frameIndex; i >= 0; --i) platformRemoveFile(framePath(sink, i).c_str());
+        platformRemoveFile((sink->outPath + "/" + soundtrackName).c_str());
+        if (sink->madeDirectory) platformRemoveDirectory(sink->outPath);
+    }
+    std::fprintf(stderr, "quorvex: the recording to '%s' was abandoned; nothing of it was kept\n",
+                 sink->outPath.c_str());
 }
 }  // namespace
 
@@ -129,12 +200,20 @@ std::string checkRecordTarget(const std::string& outPath, RecordFormat format, i
                 return quoted + " asks for a " + extension + " video, which the recorder does not write: name it " +
                        ".mkv (lossless H.264 + FLAC) or .mp4 (H.264 + AAC), or give a directory name for PNG frames";
     const PlatformPathKind kind = platformPathKind(path);
+    // Only what the recorder would have made itself is ever replaced.
+    if (kind == PLATFORM_PATH_DANGLING)
+        return quoted + " is a link to something that does not exist; name a file or directory itself";
+    if (kind == PLATFORM_PATH_OTHER)
+        return quoted + " is neither a file nor a directory (a device, a pipe or a socket); nothing recorded";
     if (kind == PLATFORM_PATH_DIRECTORY || kind == PLATFORM_PATH_FILE) {
         if (format == RECORD_PNG_DIRECTORY) {
             if (kind != PLATFORM_PATH_DIRECTORY) return quoted + " exists and is not a directory";
             if (!canCreateIn(path)) return "cannot write into " + quoted + ": " + std::strerror(errno);
             if (!overwrite && holdsRecording(path))
                 return quoted + " already holds frames or soundtrack.wav; add --overwrite to replace them";
+            const PlatformPathKind sound = platformPathKind(path + "/" + soundtrackName);
+            if (sound != PLATFORM_PATH_MISSING && sound != PLATFORM_PATH_FILE)
+                return "'" + path + "/" + soundtrackName + "' is not a file; nothing recorded";
             return "";
         }
         if (kind == PLATFORM_PATH_DIRECTORY) return quoted + " is a directory";
@@ -162,7 +241,12 @@ RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int 
     const int ok = format == RECORD_PNG_DIRECTORY
                        ? openDirectory(sink, error)
                        : openEncoder(&sink->encoder, sink->outPath, format, fps, width, height, overwrite, error);
-    if (ok) return sink;
+    if (ok) {
+        static const int exitWatched = std::atexit(abandonOpenSink) == 0;
+        (void)exitWatched;
+        openSink = sink;
+        return sink;
+    }
     if (sink->wav.file) closeWav(&sink->wav);
     delete sink;
     return nullptr;
@@ -170,28 +254,34 @@ RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int 
 
 int writeRecordAudio(RecordSink* sink, const int16_t* samples, int frames) {
     if (frames <= 0) return 1;
-    if (sink->format == RECORD_PNG_DIRECTORY) return writeWav(&sink->wav, samples, frames);
+    if (sink->format == RECORD_PNG_DIRECTORY) {
+        if (writeWav(&sink->wav, samples, frames)) return 1;
+        noteFailure(sink, sink->frameIndex, sink->outPath + "/" + soundtrackName, errno);
+        return 0;
+    }
     return encodeAudio(&sink->encoder, samples, frames);
 }
 
 int writeRecordFrame(RecordSink* sink, const uint8_t* rgbTopDown) {
-    const int ok = sink->format == RECORD_PNG_DIRECTORY
-                       ? queuePng(sink->pngs, framePath(sink), rgbTopDown)
-                       : encodeFrame(&sink->encoder, rgbTopDown);
+    const int ok = sink->format == RECORD_PNG_DIRECTORY ? queueFrameFile(sink, rgbTopDown)
+                                                        : encodeFrame(&sink->encoder, rgbTopDown);
     if (ok) ++sink->frameIndex;
     return ok;
 }
 
 int closeRecordSink(RecordSink* sink, RecordStats* stats, std::string* error) {
+    openSink = nullptr;
     int ok = 1;
     if (sink->format == RECORD_PNG_DIRECTORY) {
-        const int framesWritten = finishPngWriters(sink->pngs);
+        const int framesWritten = finishFrameFiles(sink);
         const int soundWritten = closeWav(&sink->wav);
         ok = framesWritten && soundWritten;
         if (!framesWritten)
-            *error = "cannot write every frame into '" + sink->outPath + "'; '" + sink->outPath + "' is incomplete";
+            *error = sink->failure + "; '" + sink->outPath + "' holds the " + std::to_string(sink->failedFrame) +
+                     " whole frames before it and their sound";
         else if (!soundWritten)
-            *error = "cannot finish '" + sink->outPath + "/soundtrack.wav'; '" + sink->outPath + "' is incomplete";
+            *error = "cannot finish '" + sink->outPath + "/" + soundtrackName + "': " + std::strerror(errno) +
+                     "; '" + sink->outPath + "' is incomplete";
     } else {
         ok = closeEncoder(&sink->encoder, stats, error);
     }

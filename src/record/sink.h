@@ -34,6 +34,8 @@ struct WavWriter {
 int openWav(WavWriter* wav, const std::string& path);
 int writeWav(WavWriter* wav, const int16_t* samples, int frames);
 int closeWav(WavWriter* wav);  // 1 when every byte and the header reached the disk
+// Cuts the data back to its first `dataBytes` bytes, the header with it.
+int cutWav(WavWriter* wav, uint32_t dataBytes);
 
 // The ffmpeg process behind the video forms: two input pipes, fed, then waited for. It
 // writes a hidden file beside the output, renamed to the output's name once complete.
@@ -77,7 +79,8 @@ PngWriters* startPngWriters(int threads, int width, int height);
 // Copies the frame; waits while every compressor is busy and one frame already waits.
 int queuePng(PngWriters* writers, const std::string& path, const uint8_t* rgb);
 // Waits for the queued frames and frees the writers; 1 when every frame reached its file.
-int finishPngWriters(PngWriters* writers);
+// Else the first file that failed, removed since it is not whole, and the error, when asked.
+int finishPngWriters(PngWriters* writers, std::string* failedPath = nullptr, int* failedError = nullptr);
 
 struct RecordSink;
 // Frames of width x height RGB pixels (for .mp4 both even, as yuv420p needs).

@@ -175,7 +175,7 @@ TEST(JpegDeathTest, FatalErrorPrintsTheLibraryMessageAndExitsWithOne) {
     const Bytes notJpeg = {'G', 'I', 'F', '8', '9', 'a', 0, 0};
     Image image{};
     EXPECT_EXIT(decodeJpeg(&image, notJpeg.data(), notJpeg.size(), "bad.jpg"), ::testing::ExitedWithCode(1),
-                "Not a JPEG file: starts with 0x47 0x49");
+                "quorvex: picture 'bad\\.jpg': Not a JPEG file: starts with 0x47 0x49");
 }
 
 // Both decoders weigh the size a header announces before asking for any memory: a picture

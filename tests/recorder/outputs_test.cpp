@@ -2,12 +2,16 @@
 // --overwrite an earlier recording there is replaced. Runs are cut short by Ctrl-C once the
 // encoder has written something: the interrupted file is a finished one.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <string>
 
+#include "assets/asset_fixtures.h"
+#include "assets/media_manifest.h"
 #include "recording_files.h"
+#include "support/portable.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -63,4 +67,110 @@ TEST(RecorderOutputs, OverwriteReplacesEarlierFramesOnly) {
     EXPECT_EQ(readFile(out + "/notes.txt"), (std::vector<unsigned char>{'k', 'e', 'e', 'p'}));
     WavData wav;
     EXPECT_TRUE(readWav(out + "/soundtrack.wav", &wav));
+}
+
+// Started with its standard streams closed (`2>&- >&- <&-`), the recorder keeps its progress
+// lines out of the files it writes: the soundtrack holds exactly the frames' sound.
+TEST(RecorderOutputs, ClosedStandardStreamsReachNoFile) {
+    TempDir dir;
+    const std::string out = dir.file("frames");
+    RunOptions options;
+    options.closedStreams = true;
+    options.interruptWhen = [out](const std::string&) { return pathExists(out + "/frame_000003.png"); };
+    const RunResult run = runQuorvex({"--record", out, "--fps", "5"}, options);
+    EXPECT_EQ(run.status, 130);
+    const size_t frames = listDir(out).size() - 1;
+    WavData wav;
+    ASSERT_TRUE(readWav(out + "/soundtrack.wav", &wav));
+    EXPECT_EQ(wav.samples.size(), frames * 8820 * 2);
+}
+
+// Only a file or frame directory the recorder could have made is ever replaced: a device, a
+// pipe or a link that leads nowhere is refused before any work, --overwrite or not.
+TEST(RecorderOutputs, RefusesWhatItWouldNotHaveMade) {
+    struct Case {
+        const char* what;
+        const char* out;
+        std::vector<std::string> extra;
+    };
+    const Case cases[] = {
+        {"a pipe as the video", "pipe.mkv", {"--overwrite"}},
+        {"a link to a pipe", "linked.mkv", {"--overwrite"}},
+        {"a link to nothing", "dangling.mkv", {}},
+        {"a link to nothing, overwritten", "dangling.mkv", {"--overwrite"}},
+        {"a link to nothing as the frame directory", "dangling", {}},
+        {"a pipe as the frames' soundtrack", "frames", {"--overwrite"}},
+    };
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("pipe.mkv").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("pipe.mkv", dir.file("linked.mkv").c_str()), 0);
+    ASSERT_EQ(symlink("missing.mkv", dir.file("dangling.mkv").c_str()), 0);
+    ASSERT_EQ(symlink("missing", dir.file("dangling").c_str()), 0);
+    writeFile(dir.file("frames/frame_000000.png"), {'o', 'l', 'd'});
+    ASSERT_EQ(mkfifo(dir.file("frames/soundtrack.wav").c_str(), 0644), 0);
+    const std::vector<std::string> before = listDir(dir.path);
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--record", dir.file(c.out)};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const RunResult run = runQuorvex(args);
+        EXPECT_EQ(run.status, 2) << c.what << ": " << run.stderrText;
+        EXPECT_NE(run.stderrText.find(c.out), std::string::npos) << c.what << ": " << run.stderrText;
+        EXPECT_EQ(listDir(dir.path), before) << c.what;
+    }
+    struct stat info;
+    EXPECT_TRUE(stat(dir.file("pipe.mkv").c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+    EXPECT_EQ(readFile(dir.file("frames/frame_000000.png")), (std::vector<unsigned char>{'o', 'l', 'd'}));
+}
+
+// A picture the JPEG library cannot read ends a recording with status 1, as it ends the live
+// demo; nothing of the recording is left to stand in the way of the next try.
+TEST(RecorderOutputs, AFatalPictureErrorLeavesNothingBehind) {
+    TempDir work;
+    makeTestDirectories(work.file("data"));
+    makeTestDirectories(work.file("existing"));
+    const std::string data = buildDir() + "/data/";
+    for (const char* name : {"font.bmp", "fontmask.bmp", "rymd.bmp", "particle.bmp", "muhsik.mp3"})
+        ASSERT_EQ(symlink((data + name).c_str(), work.file(std::string("data/") + name).c_str()), 0) << name;
+    const std::string picture = archivePictures[0].name;
+    ASSERT_TRUE(writeZip(work.file("data/textures.zip"), {{picture, {'G', 'I', 'F', '8', '9', 'a', 0, 0}}}));
+    for (const char* out : {"new.mkv", "new-frames", "existing"}) {
+        RunOptions options;
+        options.workDir = work.path;
+        const RunResult run = runQuorvex({"--record", out}, options);
+        EXPECT_EQ(run.status, 1) << out << ": " << run.stderrText;
+        EXPECT_NE(run.stderrText.find("quorvex: picture '" + picture + "': Not a JPEG file"), std::string::npos)
+            << out << ": " << run.stderrText;
+        EXPECT_EQ(listDir(work.path), (std::vector<std::string>{"data", "existing"})) << out;
+        EXPECT_TRUE(listDir(work.file("existing")).empty()) << out;
+    }
+}
+
+// A full disk (here: a limit on the size of any file) stops a frame recording with status 1
+// and a line that names the file that failed; what stays is whole frames and their sound.
+TEST(RecorderOutputs, AFullDiskLeavesWholeFramesAndTheirSound) {
+    struct Case {
+        int fps;
+        long limit;
+        const char* failing;  // at 60 fps a frame outgrows the limit first, at 1 fps the sound
+    };
+    for (const Case& c : {Case{60, 203000, "/frame_0"}, Case{1, 300000, "/soundtrack.wav"}}) {
+        TempDir dir;
+        const std::string out = dir.file("frames");
+        RunOptions options;
+        options.fileSizeLimit = c.limit;
+        const RunResult run = runQuorvex({"--record", out, "--fps", std::to_string(c.fps)}, options);
+        EXPECT_EQ(run.status, 1) << run.stderrText;
+        EXPECT_NE(run.stderrText.find("cannot write '" + out + c.failing), std::string::npos) << run.stderrText;
+        EXPECT_NE(run.stderrText.find("File too large"), std::string::npos) << run.stderrText;
+        std::vector<std::string> frames = listDir(out);
+        ASSERT_FALSE(frames.empty());
+        frames.pop_back();  // soundtrack.wav
+        for (const std::string& frame : frames) {
+            int width = 0, height = 0;
+            EXPECT_FALSE(readPngRgb(out + "/" + frame, &width, &height).empty()) << frame;
+        }
+        WavData wav;
+        ASSERT_TRUE(readWav(out + "/soundtrack.wav", &wav)) << c.fps << " fps";
+        EXPECT_EQ(wav.samples.size(), frames.size() * (44100 / c.fps) * 2) << c.fps << " fps";
+    }
 }

@@ -9,6 +9,7 @@
 #include <mpg123.h>
 #include <png.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,6 +58,11 @@ RunResult runQuorvex(const std::vector<std::string>& args, const RunOptions& opt
         close(errPipe[1]);
         if (options.closedStreams)
             for (int fd = 0; fd < 3; ++fd) close(fd);
+        if (options.fileSizeLimit > 0) {
+            const rlimit limit = {static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN);  // writes past it fail instead, as on a full disk
+        }
         if (chdir(options.workDir.empty() ? QUORVEX_BUILD_DIR : options.workDir.c_str()) != 0) _exit(126);
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
