@@ -1,7 +1,8 @@
 # Quorvex Dalmera: `make run` plays the demo, `make test` builds and passes every test,
 # `make install PREFIX=P` installs it. Each installs what is missing first (`run` and
 # `install` only what playing needs); the rest is CMake. `make windows`, `windows-zip` and
-# `test-windows` cross-build the Windows program with MinGW-w64 and test it under Wine.
+# `test-windows` cross-build the Windows program with MinGW-w64 and test it under Wine;
+# `make deb` builds the Debian package into the tree's root and `test-deb` tests it (as root).
 BUILD       ?= build
 SAN_BUILD   ?= build-sanitize
 FUZZ_BUILD  ?= build-fuzz
@@ -12,7 +13,7 @@ WIN_BUILD   ?= build-win
 XVFB        := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
 
 .PHONY: all deps run-deps configure build run test install uninstall sanitize fuzz bench clean \
-  windows-deps windows windows-zip test-windows
+  windows-deps windows windows-zip test-windows deb test-deb
 
 all: build
 
@@ -91,6 +92,17 @@ test-windows: windows
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 	cd $(WIN_BUILD) && xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
 	  './wine-run --init && ctest --output-on-failure -j $(JOBS); status=$$?; ./wine-run --stop; exit $$status'
+
+# The Debian package, built the Debian way (debian/) from this tree: quorvex_*.deb and its
+# .buildinfo and .changes land in the tree's root.
+deb:
+	@scripts/install-deps.sh deb
+	@scripts/build-deb.sh $(JOBS)
+
+# Lints the package, then, as root, installs it with apt-get, records from it and purges it.
+test-deb: deb build
+	@cmake --build $(BUILD) -j $(JOBS) --target package_test
+	$(BUILD)/tests/install/package_test
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing, apt-get as root, through sudo otherwise.
 # `run`: build and play the demo and generate its media; `test` (the default): also the tests;
-# `windows`: cross-build the Windows program and run it under Wine.
+# `windows`: cross-build the Windows program and run it under Wine; `deb`: build the Debian
+# package (`make deb`) and lint it.
 set -euo pipefail
 
 # Building, playing, recording to PNG frames and generating the media.
@@ -32,6 +33,13 @@ windows_packages=(
   wine wine64
 )
 
+# What `make deb` adds: debhelper and dpkg-dev build the package (dpkg-checkbuilddeps checks
+# the build dependencies in debian/control, which the run set holds), lintian and appstream
+# (appstreamcli) check it, fakeroot for builds that still ask for it.
+deb_packages=(
+  debhelper dpkg-dev lintian appstream fakeroot
+)
+
 set_name=${1:-test}
 list=0
 if [ "$set_name" = "--list" ]; then
@@ -42,7 +50,8 @@ case "$set_name" in
   run) packages=("${run_packages[@]}") ;;
   test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
   windows) packages=("${windows_packages[@]}") ;;
-  *) echo "usage: $0 [--list] [run|test|windows]" >&2; exit 2 ;;
+  deb) packages=("${run_packages[@]}" "${deb_packages[@]}") ;;
+  *) echo "usage: $0 [--list] [run|test|windows|deb]" >&2; exit 2 ;;
 esac
 [ "$list" -eq 1 ] && { printf '%s\n' "${packages[@]}"; exit 0; }
 

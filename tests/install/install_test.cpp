@@ -2,49 +2,21 @@
 // back, and recordings that show the real pictures and sound from any working directory.
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "assets/media_manifest.h"
+#include "real_demo.h"
 #include "recording_files.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-std::vector<std::string> mediaFileNames() {
-    std::vector<std::string> names = {textureArchiveName, mediaFileName(soundtrackPath)};
-    for (const MediaPicture& picture : bmpPictures) names.push_back(mediaFileName(picture.name));
-    return names;
-}
-const std::vector<std::string> mediaFiles = mediaFileNames();
-const std::vector<int> iconSizes = {16, 32, 48, 64, 128, 256};
-
-struct Output {
-    int status = -1;
-    std::string text;  // standard output and error together
-};
-
-Output run(const std::string& command) {
-    Output out;
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.text.append(buffer, n);
-    const int status = pclose(pipe);
-    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
-
 // Installs the build into `prefix`. The component keeps the manifest apart from the one a
 // real `make install` leaves behind for `make uninstall`.
 const char manifest[] = QUORVEX_BUILD_DIR "/install_manifest_Unspecified.txt";
@@ -53,55 +25,11 @@ void install(const std::string& prefix) {
     ASSERT_EQ(out.status, 0) << out.text;
 }
 
-std::set<std::string> filesBelow(const std::string& root) {
-    std::set<std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (!entry.is_directory()) files.insert(fs::relative(entry.path(), root).string());
-    return files;
-}
-
-// A picture, not an empty frame: an empty slot draws one flat colour, the demo hundreds.
-int distinctColours(const std::string& png) {
-    int width = 0, height = 0;
-    const std::vector<uint8_t> rgb = readPngRgb(png, &width, &height);
-    std::set<uint32_t> colours;
-    for (size_t i = 0; i + 2 < rgb.size(); i += 3) colours.insert(uint32_t(rgb[i]) << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
-    return static_cast<int>(colours.size());
-}
-
-// Root mean square of the soundtrack over whole seconds [from, to).
-double loudness(const WavData& wav, int from, int to) {
-    const size_t begin = size_t(from) * wav.rate * wav.channels, end = size_t(to) * wav.rate * wav.channels;
-    if (wav.rate <= 0 || end > wav.samples.size() || begin >= end) return -1;
-    double sum = 0;
-    for (size_t i = begin; i < end; ++i) sum += double(wav.samples[i]) * wav.samples[i];
-    return std::sqrt(sum / double(end - begin));
-}
-
 RunOptions programIn(const std::string& binary, const std::string& workingDir) {
     RunOptions options;
     options.binary = binary;
     options.workDir = workingDir;
     return options;
-}
-
-// The first seconds of the demo at one frame a second: Ctrl-C once six seconds of sound are out.
-RunResult recordStart(const std::string& binary, const std::string& workingDir, const std::string& out,
-                      const std::vector<std::string>& more = {}) {
-    std::vector<std::string> args = {"--record", out, "--fps", "1"};
-    args.insert(args.end(), more.begin(), more.end());
-    RunOptions options = programIn(binary, workingDir);
-    const std::string sound = out + "/soundtrack.wav";
-    options.interruptWhen = [sound](const std::string&) { return fileLargerThan(sound, 1 << 20); };
-    return runQuorvex(args, options);
-}
-
-void expectRealDemo(const RunResult& run, const std::string& out) {
-    EXPECT_EQ(run.status, 130) << run.stderrText;
-    EXPECT_GT(distinctColours(out + "/frame_000002.png"), 1000) << out;
-    WavData wav;
-    ASSERT_TRUE(readWav(out + "/soundtrack.wav", &wav)) << out;
-    EXPECT_GT(loudness(wav, 0, 2), 500) << out;
 }
 
 std::string copyProgramTo(const std::string& dir) {
@@ -115,13 +43,7 @@ std::string copyProgramTo(const std::string& dir) {
 TEST(Install, PutsExactlyTheProgramMediaEntryIconsAndManualPageInPlace) {
     TempDir prefix;
     install(prefix.path);
-    std::set<std::string> expected = {"bin/quorvex", "share/applications/quorvex.desktop", "share/man/man6/quorvex.6"};
-    for (const std::string& name : mediaFiles) expected.insert("share/quorvex/data/" + name);
-    for (int size : iconSizes) {
-        const std::string square = std::to_string(size) + "x" + std::to_string(size);
-        expected.insert("share/icons/hicolor/" + square + "/apps/quorvex.png");
-    }
-    EXPECT_EQ(filesBelow(prefix.path), expected);
+    EXPECT_EQ(filesBelow(prefix.path), installedFiles("", "bin/quorvex", "share/man/man6/quorvex.6"));
 
     const std::string entry = prefix.file("share/applications/quorvex.desktop");
     const Output validated = run("desktop-file-validate " + entry);
@@ -222,7 +144,7 @@ TEST(RunFromAnywhere, NoMediaAnywhereSaysWhereItLookedAndRecordingNeedsConsent) 
         EXPECT_NE(refused.stderrText.find(tree.path + place), std::string::npos) << place << ": " << refused.stderrText;
     EXPECT_FALSE(fs::exists(tree.file("frames")));
 
-    const RunResult allowed = recordStart(program, tree.path, tree.file("frames"), {"--allow-missing-media"});
+    const RunResult allowed = recordStart(program, tree.path, tree.file("frames"), 1, {"--allow-missing-media"});
     EXPECT_EQ(allowed.status, 130) << allowed.stderrText;
     EXPECT_EQ(allowed.stderrText.rfind("quorvex: no media found (looked in " + tree.path + "/data, ", 0), 0u)
         << allowed.stderrText;
