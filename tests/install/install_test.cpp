@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/media_manifest.h"
 #include "real_demo.h"
 #include "recording_files.h"
 #include "support/temp_dir.h"
