@@ -73,7 +73,9 @@ else
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${run[@]}" apt-get update -qq
+# On a shared machine another install may hold dpkg's lock: wait for it rather than fail.
+lock=(-o DPkg::Lock::Timeout=900)
+"${run[@]}" apt-get "${lock[@]}" update -qq
 # Without recommends, so only what is listed arrives; whatever a listed package merely
 # recommends and we need is listed itself.
-"${run[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"${run[@]}" apt-get "${lock[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

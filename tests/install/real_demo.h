@@ -14,23 +14,17 @@ struct Output {
 };
 Output run(const std::string& command);
 
-// Every non-directory below `root`, relative to it.
-std::set<std::string> filesBelow(const std::string& root);
-
-extern const std::vector<std::string> mediaFiles;  // the names in data/
+std::set<std::string> filesBelow(const std::string& root);  // every non-directory, relative
+extern const std::vector<std::string> mediaFiles;            // the names in data/
 extern const std::vector<int> iconSizes;
-// What an install puts below its prefix, each path led by `prefix`, with the program and the
-// manual page where the install places them.
+// What an install puts below its prefix, each path led by `prefix`.
 std::set<std::string> installedFiles(const std::string& prefix, const std::string& program, const std::string& manPage);
 
-// The first seconds of the demo at `fps` frames a second, from `workingDir`: Ctrl-C once six
-// seconds of sound are out.
+// The first seconds of the demo at `fps` from `workingDir`: Ctrl-C once six seconds of sound are out.
 RunResult recordStart(const std::string& binary, const std::string& workingDir, const std::string& out,
                       int fps = 1, const std::vector<std::string>& more = {});
-// The run was interrupted and its third frame holds hundreds of colours (an empty texture slot
-// draws one), its first two seconds of sound are loud.
+// Interrupted, its third frame a picture of hundreds of colours (an empty slot draws one), its
+// first two seconds of sound loud.
 void expectRealDemo(const RunResult& run, const std::string& out);
-
 int distinctColours(const std::string& png);
-// Root mean square of the soundtrack over whole seconds [from, to).
-double loudness(const WavData& wav, int from, int to);
+double loudness(const WavData& wav, int from, int to);  // RMS over whole seconds [from, to)
