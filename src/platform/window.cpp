@@ -4,6 +4,10 @@
 
 #include <SDL.h>
 #include <SDL_opengl.h>
+#if !defined(_WIN32) && !defined(__APPLE__) && !defined(__EMSCRIPTEN__)
+#include <dlfcn.h>
+#define QUORVEX_X11_WATCH 1
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,7 +41,35 @@ struct {
     uint32_t swaps;
     int exitHandlerSet;
     PlatformExitHook exitHook;
+    volatile int displayLost;    // the window system's connection died; it must not be used again
 } state;
+
+#if defined(QUORVEX_X11_WATCH)
+// Xlib ends the process (exit status 1) when its connection to the X server dies, and from
+// then on a call that waits for the server never returns, spinning: the exit handler must
+// know. SDL loads Xlib itself, so its handler is reached through the library SDL loaded.
+typedef int (*XlibIOErrorHandler)(void* display);
+XlibIOErrorHandler previousIOErrorHandler = nullptr;
+
+int onDisplayLost(void* display) {
+    state.displayLost = 1;
+    if (previousIOErrorHandler) return previousIOErrorHandler(display);
+    std::exit(1);
+}
+
+void watchDisplayConnection() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "x11") != 0) return;
+    void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!xlib) return;
+    typedef XlibIOErrorHandler (*SetHandler)(XlibIOErrorHandler);
+    if (const auto set = reinterpret_cast<SetHandler>(dlsym(xlib, "XSetIOErrorHandler")))
+        previousIOErrorHandler = set(onDisplayLost);
+    dlclose(xlib);  // only our own reference: SDL keeps the library loaded
+}
+#else
+void watchDisplayConnection() {}
+#endif
 
 // Runs before the GL driver's own exit handler (registered earlier, when it loaded), so the
 // window and context are still valid here. Only an exit that left the window open (a fatal
@@ -46,7 +78,8 @@ struct {
 // leak checks can still name what it keeps.
 void restoreAtExit() {
     const int windowWasOpen = state.window != nullptr;
-    if (state.window) {
+    // With the display gone its mode is the server's worry; SDL would only wait for it.
+    if (state.window && !state.displayLost) {
         if (SDL_GetWindowFlags(state.window) & SDL_WINDOW_FULLSCREEN) SDL_SetWindowFullscreen(state.window, 0);
         if (state.context) {
             SDL_GL_MakeCurrent(state.window, nullptr);
@@ -142,6 +175,7 @@ int bringVideoUp() {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (!initVideo()) return 0;
     SDL_GL_LoadLibrary(nullptr);  // held, so destroying the last window keeps it loaded
+    watchDisplayConnection();
     state.videoUp = 1;
     return 1;
 }
