@@ -92,6 +92,19 @@ std::string normalised(const fs::path& path) {
     return text;
 }
 
+std::vector<std::string> mediaFileNames() {
+    std::vector<std::string> names = {textureArchiveName};
+    for (const MediaPicture& picture : bmpPictures) names.push_back(mediaFileName(picture.name));
+    names.push_back(mediaFileName(soundtrackPath));
+    return names;
+}
+
+bool holdsAnyMediaFile(const std::string& directory) {
+    for (const std::string& name : mediaFileNames())
+        if (!resolveBelow(directory, {name}, 0).empty()) return true;
+    return false;
+}
+
 std::string executableDirectory() {
     char buffer[4096];
     return platformExecutableDirectory(buffer, sizeof buffer) ? std::string(buffer) : std::string();
@@ -116,7 +129,7 @@ std::vector<std::string> dataDirectoryPlaces(const std::string& workingDir, cons
     return places;
 }
 
-std::string firstDataDirectory(const std::vector<std::string>& places) {
+std::string firstDataDirectory(const std::vector<std::string>& places, std::vector<std::string>* passedOver) {
     for (const std::string& place : places) {
         const fs::path path = fs::u8path(place);
         const std::string parent = path.parent_path().u8string();
@@ -124,7 +137,9 @@ std::string firstDataDirectory(const std::vector<std::string>& places) {
         if (name.empty()) continue;
         const std::string found = parent.empty() ? name : normalised(fs::u8path(parent) / fs::u8path(name));
         std::error_code error;
-        if (fs::is_directory(fs::u8path(found), error)) return found;
+        if (!fs::is_directory(fs::u8path(found), error)) continue;
+        if (holdsAnyMediaFile(found)) return found;
+        if (passedOver) passedOver->push_back(found);
     }
     return "";
 }
@@ -134,7 +149,7 @@ DataDirectorySearch searchDataDirectory() {
     const fs::path working = fs::current_path(error);
     DataDirectorySearch search;
     search.places = dataDirectoryPlaces(error ? std::string(".") : working.u8string(), executableDirectory());
-    search.directory = firstDataDirectory(search.places);
+    search.directory = firstDataDirectory(search.places, &search.passedOver);
     return search;
 }
 
@@ -153,12 +168,16 @@ std::string placesLookedAt(const DataDirectorySearch& search) {
     return text;
 }
 
+std::vector<std::string> passedOverLines(const DataDirectorySearch& search) {
+    std::vector<std::string> lines;
+    for (const std::string& directory : search.passedOver)
+        lines.push_back(directory + " holds none of the demo's media files; passed over");
+    return lines;
+}
+
 std::vector<std::string> missingMediaFiles(const DataDirectorySearch& search) {
-    std::vector<std::string> names = {textureArchiveName};
-    for (const MediaPicture& picture : bmpPictures) names.push_back(mediaFileName(picture.name));
-    names.push_back(mediaFileName(soundtrackPath));
     std::vector<std::string> missing;
-    for (const std::string& name : names)
+    for (const std::string& name : mediaFileNames())
         if (search.directory.empty() || resolveBelow(search.directory, {name}, 0).empty()) missing.push_back(name);
     return missing;
 }

@@ -8,8 +8,9 @@
 
 // Where media were looked for and which place was taken.
 struct DataDirectorySearch {
-    std::vector<std::string> places;  // in the order they were tried
-    std::string directory;            // the place taken, as found on disk; empty when none exists
+    std::vector<std::string> places;      // in the order they were tried
+    std::string directory;                // the place taken, as found on disk; empty when none exists
+    std::vector<std::string> passedOver;  // directories before it that hold none of the media files
 };
 
 // The installed data directory fixed when the program was configured.
@@ -19,9 +20,10 @@ const char* installedDataDirectory();
 // the executable sits in (an install moved to another prefix), the configured one.
 // An empty `executableDir` (unknown) leaves out the two that hang on it.
 std::vector<std::string> dataDirectoryPlaces(const std::string& workingDir, const std::string& executableDir);
-// The first place that exists as a directory, its last component matched without regard
-// to case; empty when none does.
-std::string firstDataDirectory(const std::vector<std::string>& places);
+// The first place that exists as a directory holding at least one of the media files, its
+// last component matched without regard to case; empty when none does. A directory that holds
+// none (someone's own data/ of photos) is added to `passedOver`, when given.
+std::string firstDataDirectory(const std::vector<std::string>& places, std::vector<std::string>* passedOver = nullptr);
 
 // The places seen from the real working directory and executable, and the one to take.
 DataDirectorySearch searchDataDirectory();
@@ -35,6 +37,8 @@ const DataDirectorySearch& chooseDataDirectory();
 const DataDirectorySearch& chosenDataDirectory();
 // "A, B, C": the places a search looked at.
 std::string placesLookedAt(const DataDirectorySearch& search);
+// One line per directory passed over: "DIR holds none of the demo's media files; passed over".
+std::vector<std::string> passedOverLines(const DataDirectorySearch& search);
 // The media files of the manifest that the search's directory lacks (all when it found none).
 std::vector<std::string> missingMediaFiles(const DataDirectorySearch& search);
 // One line on what is missing: "no media found (looked in A, B, C)", or "DIR lacks F, G";

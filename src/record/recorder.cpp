@@ -176,6 +176,7 @@ void summarise(const std::string& outPath, const RecordStats& stats, int fps) {
 }  // namespace
 
 int checkRecordMedia(int allowMissingMedia) {
+    for (const std::string& line : passedOverLines(chosenDataDirectory())) std::fprintf(stderr, "quorvex: %s\n", line.c_str());
     const std::string missing = missingMediaText(chosenDataDirectory());
     if (missing.empty()) return -1;
     if (!allowMissingMedia)

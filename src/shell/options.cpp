@@ -106,6 +106,7 @@ int readCommandLine(int argc, char** argv, ProgramOptions* options) {
         std::printf("quorvex %s\n", QUORVEX_VERSION);
         if (!media.directory.empty()) std::printf("data directory: %s\n", media.directory.c_str());
         else std::printf("data directory: none found (looked in %s)\n", placesLookedAt(media).c_str());
+        for (const std::string& line : passedOverLines(media)) std::printf("%s\n", line.c_str());
         return 0;
     }
     return -1;
@@ -124,6 +125,7 @@ int playDemo(const ProgramOptions& options) {
         std::fprintf(stderr, "quorvex: %s\n", problem.c_str());
         return 2;
     }
+    for (const std::string& line : passedOverLines(chosenDataDirectory())) std::fprintf(stderr, "quorvex: %s\n", line.c_str());
     const std::string missing = missingMediaText(chosenDataDirectory());
     if (!missing.empty()) std::fprintf(stderr, "quorvex: %s; the demo plays without them\n", missing.c_str());
     LoopOptions loop;

@@ -117,13 +117,24 @@ TEST(DataDirectoryPlaces, WorkingDirectoryThenBesideTheProgramThenItsInstallThen
     EXPECT_EQ(dataDirectoryPlaces("/w", ""), (std::vector<std::string>{"/w/data", installedDataDirectory()}));
 }
 
-TEST(DataDirectoryPlaces, FirstExistingDirectoryIsTakenWhateverTheCaseOfItsName) {
+// Someone's own Data/ of photos, or an empty data/, is no media directory: it is passed over.
+TEST(DataDirectoryPlaces, FirstDirectoryWithMediaIsTakenWhateverTheCaseOfItsName) {
     TempDir dir;
-    for (const char* sub : {"a/DATA", "c/data", "b"}) makeTestDirectories(dir.file(sub));
+    for (const char* sub : {"a/DATA", "c/data", "b", "p/Data/photos", "e/data"}) makeTestDirectories(dir.file(sub));
     writeFile(dir.file("b/data"), {'x'});  // a file is no data directory
-    EXPECT_EQ(dir.file("a/DATA"), firstDataDirectory({dir.file("none/data"), dir.file("b/data"), dir.file("a/data"),
-                                                      dir.file("c/data")}));
-    EXPECT_EQ("", firstDataDirectory({dir.file("none/data"), dir.file("b/data")}));
+    writeFile(dir.file("p/Data/holiday.jpg"), {'j'});
+    writeFile(dir.file("a/DATA/Muhsik.MP3"), {'m'});  // one media file is enough
+    writeFile(dir.file("c/data/textures.zip"), {'z'});
+    std::vector<std::string> passedOver;
+    EXPECT_EQ(dir.file("a/DATA"), firstDataDirectory({dir.file("none/data"), dir.file("b/data"), dir.file("p/data"),
+                                                      dir.file("e/data"), dir.file("a/data"), dir.file("c/data")},
+                                                     &passedOver));
+    EXPECT_EQ(passedOver, (std::vector<std::string>{dir.file("p/Data"), dir.file("e/data")}));
+    EXPECT_EQ("", firstDataDirectory({dir.file("none/data"), dir.file("b/data"), dir.file("p/data")}));
     EXPECT_EQ("", firstDataDirectory({}));
+    DataDirectorySearch search;
+    search.passedOver = {dir.file("p/Data")};
+    EXPECT_EQ(passedOverLines(search),
+              std::vector<std::string>{dir.file("p/Data") + " holds none of the demo's media files; passed over"});
 }
 }  // namespace

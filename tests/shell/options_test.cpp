@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "shell/options.h"
+#include "support/portable.h"
+#include "support/temp_dir.h"
 
 namespace {
 struct Parsed {
@@ -104,9 +106,15 @@ TEST(Options, HelpVersionAndErrorsEndWithoutOpeningAWindow) {
     for (const char* words : {"--windowed", "--allow-missing-media", "data/ below the working directory", "-h, --help",
                               "1 to 1000", "1 to 240 (default 60)"})
         EXPECT_NE(helpText.find(words), std::string::npos) << words;
+    // Run from a home directory whose Data/ holds photos: that one is passed over, and said so.
+    TempDir home;
+    makeTestDirectories(home.file("Data/photos"));
+    ScopedChdir inHome(home.path);
     testing::internal::CaptureStdout();
     EXPECT_EQ(readCommandLine(2, versionArgv, &options[1]), 0);
     const std::string versionText = testing::internal::GetCapturedStdout();
+    EXPECT_NE(versionText.find(home.file("Data") + " holds none of the demo's media files; passed over\n"),
+              std::string::npos) << versionText;
     EXPECT_EQ(versionText.rfind("quorvex ", 0), 0u);
     EXPECT_NE(versionText.find("\ndata directory: "), std::string::npos) << versionText;
     EXPECT_EQ(readCommandLine(2, badArgv, &options[2]), 2);
