@@ -10,6 +10,11 @@ constexpr int itchyAtomEndSecond = 83;
 constexpr int vaderEndSecond = 93;
 constexpr int demoSeconds = 98;         // the closing picture ends the demo here
 
+// The pace the demo is composed at: chain calls per second of the demo clock. The fade, the
+// fountain and the cubes' and sprites' spin move per call, so this rate, not the display's,
+// keeps them in step with the music. Pictures shown or recorded sample these calls.
+constexpr int demoCallsPerSecond = 60;
+
 // Where the soundtrack changes, in seconds. The marks that belong to scenes follow them; the
 // others are the music's own (the journey starts about three seconds into the fade: the drop).
 struct SectionMarks {

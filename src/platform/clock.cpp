@@ -1,38 +1,73 @@
-// The demo's two clocks: the wrapping millisecond timer and calendar seconds.
-// A virtual clock can stand in for both, so tests and the recorder set the time themselves.
+// The demo's clocks: the wrapping millisecond timer, calendar seconds and a precise steady
+// clock. A virtual clock can stand in for all three, with a simulated display for tests.
 #include "platform/platform.h"
 
 #include <SDL.h>
 
+#include <cmath>
+#include <cstdint>
 #include <ctime>
+
+#include "platform/virtual_display.h"
 
 namespace {
 struct {
     int virtualOn;
-    uint32_t timerMs;
-    int32_t calendarSeconds;
+    double virtualMs;        // the virtual timer, unwrapped and with its fraction
+    double setAtMs;          // where the last platformSetVirtualClock put it
+    int32_t calendarAtSet;   // the calendar second given then
+    int displayHz;           // simulated display; 0 when none
+    int displayVsync;
 } state;
+
+// Moving the virtual clock on carries the calendar with it, a whole second per 1000 ms.
+void advanceVirtualMs(double ms) { state.virtualMs += ms; }
 }  // namespace
 
 uint32_t platformTimerMs() {
-    if (state.virtualOn) return state.timerMs;
     // A 32-bit millisecond count wraps every 49.7 days; the frame clock's unsigned difference
     // of two readings stays right across the wrap.
+    if (state.virtualOn) return static_cast<uint32_t>(static_cast<uint64_t>(std::floor(state.virtualMs)));
     return static_cast<uint32_t>(SDL_GetTicks64());
 }
 
 int32_t platformCalendarSeconds() {
-    if (state.virtualOn) return state.calendarSeconds;
-    return static_cast<int32_t>(std::time(nullptr));
+    if (!state.virtualOn) return static_cast<int32_t>(std::time(nullptr));
+    return state.calendarAtSet + static_cast<int32_t>(std::floor((state.virtualMs - state.setAtMs) / 1000.0));
+}
+
+double platformPreciseSeconds() {
+    if (state.virtualOn) return state.virtualMs / 1000.0;
+    static const double ticksPerSecond = static_cast<double>(SDL_GetPerformanceFrequency());
+    return static_cast<double>(SDL_GetPerformanceCounter()) / ticksPerSecond;
 }
 
 void platformUseVirtualClock(int on) { state.virtualOn = on; }
 
 void platformSetVirtualClock(uint32_t timerMs, int32_t calendarSeconds) {
-    state.timerMs = timerMs;
-    state.calendarSeconds = calendarSeconds;
+    state.virtualMs = timerMs;
+    state.setAtMs = timerMs;
+    state.calendarAtSet = calendarSeconds;
 }
 
 void platformSleepMs(int ms) {
-    if (ms > 0) SDL_Delay(static_cast<uint32_t>(ms));
+    if (ms <= 0) return;
+    if (state.virtualOn) advanceVirtualMs(ms);
+    else SDL_Delay(static_cast<uint32_t>(ms));
+}
+
+void platformSimulateDisplay(int refreshHz, int vsync) {
+    state.displayHz = refreshHz > 0 ? refreshHz : 0;
+    state.displayVsync = vsync;
+}
+
+int simulatedDisplayHz() { return state.virtualOn ? state.displayHz : 0; }
+
+// The display refreshes at every whole multiple of its period from virtual time 0; a swap
+// with vsync returns at the `interval`-th refresh after now, as a driver's would.
+void simulatedSwap(int interval) {
+    if (!simulatedDisplayHz() || !state.displayVsync || interval <= 0) return;
+    const double periodMs = 1000.0 / state.displayHz;
+    const double refreshes = std::floor(state.virtualMs / periodMs + 1e-6) + interval;  // on a refresh counts as past it
+    advanceVirtualMs(refreshes * periodMs - state.virtualMs);
 }

@@ -147,7 +147,7 @@ int platformPeekMessage(PlatformMessage* message) {
 int platformWaitMessage(PlatformMessage* message, int timeoutMs) {
     if (takePosted(message)) return 1;
     if (!SDL_WasInit(SDL_INIT_EVENTS)) {
-        platformSleepMs(timeoutMs);  // nothing can arrive; still never spin
+        SDL_Delay(static_cast<uint32_t>(timeoutMs));  // nothing can arrive; still never spin
         return 0;
     }
     SDL_Event event;

@@ -48,7 +48,12 @@ int platformReleaseCurrent();                 // make no context current; 1 on s
 int platformDeleteContext();                  // 1 on success
 int platformDestroyWindow();                  // 1 on success
 void platformShowWindow();                    // show, raise, take the focus
-void platformSwapBuffers();                   // swap interval 1
+void platformSwapBuffers();                   // waits for the swap interval's refresh, if any
+// How many display refreshes a swap waits for (1 until set; offscreen never waits). A driver
+// may not honour it, so the live pace never relies on it alone.
+void platformSetSwapInterval(int refreshes);
+// The refresh rate of the display the window is on, in Hz; 0 when unknown or offscreen.
+int platformDisplayRefreshHz();
 uint32_t platformSwapCount();                 // swaps so far in the process (tests, recorder)
 void platformWindowSize(int* width, int* height);  // current client size
 int platformIsFullscreen();
@@ -157,11 +162,22 @@ void platformSetMessageBoxHook(PlatformMessageBoxHook hook);
 
 uint32_t platformTimerMs();          // milliseconds, 32 bits, wrapping
 int32_t platformCalendarSeconds();   // whole seconds of calendar time
+// Seconds from an arbitrary start on a steady clock finer than a millisecond: the live
+// pace's deadlines and the frame statistics.
+double platformPreciseSeconds();
 
-// A virtual clock replaces both readings until it is switched off again.
+// A virtual clock replaces all three readings until it is switched off again. Setting it
+// puts the timer at `timerMs` and the calendar at `calendarSeconds`; from there sleeping and
+// simulated refreshes move both on together.
 void platformUseVirtualClock(int on);
 void platformSetVirtualClock(uint32_t timerMs, int32_t calendarSeconds);
-void platformSleepMs(int ms);        // only for the live frame-rate cap
+// The live pace's waits. On the virtual clock nothing sleeps: the clock moves on instead.
+void platformSleepMs(int ms);
+
+// Tests: a display on the virtual clock that refreshes `refreshHz` times a second (0: none
+// simulated). With `vsync` a swap returns at the swap interval's next refresh, moving the
+// virtual clock there; without it swaps return at once, as where no driver waits.
+void platformSimulateDisplay(int refreshHz, int vsync);
 
 // ---------------------------------------------------------------------------------------------
 // Files

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "platform/sdl_window.h"
+#include "platform/virtual_display.h"
 
 namespace {
 // Offscreen, SDL's own driver gets GL only through EGL, which Mesa has on Linux and Windows
@@ -39,6 +40,7 @@ struct {
     int attributesAccepted;      // SDL took every GL attribute of the pixel format
     SDL_GLContext context;
     uint32_t swaps;
+    int swapInterval;            // refreshes a swap waits for; what the live pace asked for
     int exitHandlerSet;
     PlatformExitHook exitHook;
     volatile int displayLost;    // the window system's connection died; it must not be used again
@@ -297,8 +299,7 @@ int platformCreateContext() {
 int platformMakeCurrent() {
     if (!state.window || !state.context) return 0;
     if (SDL_GL_MakeCurrent(state.window, state.context) != 0) return 0;
-    // Not every driver can; the demo runs either way. Offscreen nothing waits for the display.
-    SDL_GL_SetSwapInterval(state.backend == PLATFORM_OFFSCREEN ? 0 : 1);
+    platformSetSwapInterval(state.swapInterval ? state.swapInterval : 1);
     return 1;
 }
 
@@ -336,7 +337,26 @@ void platformShowWindow() {
 void platformSwapBuffers() {
     if (!state.window) return;
     SDL_GL_SwapWindow(state.window);
+    simulatedSwap(state.swapInterval);
     ++state.swaps;
+}
+
+void platformSetSwapInterval(int refreshes) {
+    state.swapInterval = refreshes;
+    if (!state.context) return;
+    // Not every driver can; the live pace keeps its own deadlines either way. Offscreen
+    // nothing waits for a display.
+    SDL_GL_SetSwapInterval(state.backend == PLATFORM_OFFSCREEN ? 0 : refreshes);
+}
+
+int platformDisplayRefreshHz() {
+    if (simulatedDisplayHz()) return simulatedDisplayHz();
+    if (!state.window || state.backend == PLATFORM_OFFSCREEN) return 0;
+    // The mode the display runs now: the fullscreen mode, or the desktop's around a window.
+    const int display = SDL_GetWindowDisplayIndex(state.window);
+    SDL_DisplayMode mode;
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) return 0;
+    return mode.refresh_rate > 0 ? mode.refresh_rate : 0;
 }
 
 uint32_t platformSwapCount() { return state.swaps; }

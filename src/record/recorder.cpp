@@ -36,7 +36,7 @@ constexpr int queuedFrames = 4;
 
 struct {
     int fps;
-    long frame;  // index of the frame being drawn
+    long frame;  // index of the next frame to write
     RecordSink* sink;
     FrameQueue* queue;  // to the writer thread, which alone touches the sink meanwhile
     int writeFailed;
@@ -51,10 +51,12 @@ double secondsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
-// Frame n starts at n / fps seconds, counted in integers so nothing drifts.
-void setClockForFrame(long n) {
-    const uint32_t timerMs = virtualTimerStart + static_cast<uint32_t>(static_cast<int64_t>(n) * 1000 / state.fps);
-    platformSetVirtualClock(timerMs, virtualCalendarStart + static_cast<int32_t>(n / state.fps));
+// Chain call k runs at k / 60 s, whatever the frame rate, counted in integers so nothing
+// drifts; the frames written sample those calls (pace.h).
+void setClockForCall(long k) {
+    const int64_t rate = demoCallsPerSecond;
+    const uint32_t timerMs = virtualTimerStart + static_cast<uint32_t>(int64_t{k} * 1000 / rate);
+    platformSetVirtualClock(timerMs, virtualCalendarStart + static_cast<int32_t>(k / rate));
 }
 
 int sampleFramesFor(long n) {
@@ -81,30 +83,14 @@ void requestEnd() {
     state.closePosted = 1;
 }
 
-// Drawing the pictures that the next scene's clear erases is pure cost in a recording.
-// QUORVEX_DRAW_HIDDEN_SCENES=1 draws them anyway, as the live loop does, so that the two
-// can be compared frame for frame.
-int undrawHiddenScenes() {
-    const char* value = std::getenv("QUORVEX_DRAW_HIDDEN_SCENES");
-    return !value || !*value || std::strcmp(value, "0") == 0;
-}
-
-void onFrameDrawn(void*) {
+// One frame of the drawn call's picture, with the frame's own share of the sound.
+void writeFrame() {
     RecordStats& stats = *state.stats;
-    if (hiddenSceneMispredicted) {
-        // This frame lacks a running scene's picture: never write it, end here.
-        if (state.mispredictedFrame < 0) state.mispredictedFrame = state.frame;
-        requestEnd();
-        return;
-    }
-    glFinish();  // the renderer works lazily: without this its work would count as reading back
-    const Clock::time_point drawn = Clock::now();
-    stats.drawSeconds += secondsBetween(state.lastHookEnd, drawn);
-
+    const Clock::time_point before = Clock::now();
     // Waits only when the writer is a whole ring of frames behind.
     FrameSlot* slot = nextFreeSlot(state.queue);
     const Clock::time_point free = Clock::now();
-    stats.writeSeconds += secondsBetween(drawn, free);
+    stats.writeSeconds += secondsBetween(before, free);
 
     readFrame(slot);
     slot->sampleFrames = sampleFramesFor(state.frame);
@@ -112,14 +98,30 @@ void onFrameDrawn(void*) {
     platformPullAudio(slot->samples.data(), slot->sampleFrames);
     submitSlot(state.queue);
     if (frameQueueFailed(state.queue)) state.writeFailed = 1;
-    if (state.writeFailed || platformCaughtInterrupt()) requestEnd();
-
     ++state.frame;
-    setClockForFrame(state.frame);
     progressFrame(state.frame);
     if (state.frame == static_cast<long>(demoSeconds) * state.fps / 10) stats.rssAtTenthKb = platformResidentKb();
-    state.lastHookEnd = Clock::now();
-    stats.readbackSeconds += secondsBetween(free, state.lastHookEnd);
+    stats.readbackSeconds += secondsBetween(free, Clock::now());
+}
+
+// After every chain call: a call that frames show is read back once for each of them (more
+// than one only above 60 fps); then the virtual clock moves to the next call.
+void onCallMade(int pictures, void*) {
+    RecordStats& stats = *state.stats;
+    if (pictures && hiddenSceneMispredicted) {
+        // This frame lacks a running scene's picture: never write it, end here.
+        if (state.mispredictedFrame < 0) state.mispredictedFrame = state.frame;
+        requestEnd();
+        return;
+    }
+    if (pictures) {
+        glFinish();  // the renderer works lazily: without this its work would count as reading back
+        stats.drawSeconds += secondsBetween(state.lastHookEnd, Clock::now());
+        for (int i = 0; i < pictures && !state.writeFailed; ++i) writeFrame();
+        state.lastHookEnd = Clock::now();
+    }
+    if (state.writeFailed || platformCaughtInterrupt()) requestEnd();
+    setClockForCall(paceCalls());
 }
 
 int fail(const std::string& message, int status) {
@@ -137,7 +139,7 @@ void prepareOffscreenRun(int fps, RecordStats* stats) {
     state.mispredictedFrame = -1;
     state.stats = stats;
     state.box = demoBox(frameWidth(), frameHeight());
-    setClockForFrame(0);
+    setClockForCall(0);
 }
 
 // Interrupts and broken pipes become a clean end of the loop instead of a dead process;
@@ -160,11 +162,11 @@ void runDemo() {
     startAsNewProcess();
     LoopOptions loop;
     loop.startFullscreen = 0;
-    loop.frameDrawn = onFrameDrawn;
+    loop.pace = PACE_VIRTUAL;
+    loop.picturesPerSecond = state.fps;
+    loop.callMade = onCallMade;
     state.lastHookEnd = Clock::now();
-    setHiddenScenesUndrawn(undrawHiddenScenes());
     demoMain(loop);
-    setHiddenScenesUndrawn(0);
 }
 
 void summarise(const std::string& outPath, const RecordStats& stats, int fps) {

@@ -9,12 +9,14 @@ namespace {
 int runClosingScene(int) { return closingScene(); }
 
 int undrawHidden = 0;
+int undrawAll = 0;
 int finishedLastFrame[sceneChainLength];
 
 // The scissor test also bounds glClear, so the hidden scene's clear costs nothing either;
 // it is off again before the next scene, whose own clear then covers the whole frame.
 int callScene(int i) {
-    const int hidden = undrawHidden && finishedLastFrame[i];
+    const int predicted = undrawHidden && finishedLastFrame[i];
+    const int hidden = undrawAll || predicted;
     if (hidden) {
         glScissor(0, 0, 0, 0);
         glEnable(GL_SCISSOR_TEST);
@@ -22,7 +24,7 @@ int callScene(int i) {
     const int running = sceneChain[i].scene(sceneChain[i].speed);
     if (hidden) {
         glDisable(GL_SCISSOR_TEST);
-        if (running && !hiddenSceneMispredicted) hiddenSceneMispredicted = i + 1;
+        if (running && predicted && !undrawAll && !hiddenSceneMispredicted) hiddenSceneMispredicted = i + 1;
     }
     finishedLastFrame[i] = !running;
     return running;
@@ -30,12 +32,12 @@ int callScene(int i) {
 }  // namespace
 
 const SceneLink defaultSceneChain[sceneChainLength] = {
-    {introScene, 5},
-    {journeyScene, 5},
-    {sineCubeScene, 0},
-    {itchyAtomScene, 5},
-    {vaderScene, 8},
-    {runClosingScene, 0},
+    {introScene, 5, "intro"},
+    {journeyScene, 5, "journey"},
+    {sineCubeScene, 0, "sine cube"},
+    {itchyAtomScene, 5, "itchy atom"},
+    {vaderScene, 8, "Vader"},
+    {runClosingScene, 0, "closing"},
 };
 
 SceneLink sceneChain[sceneChainLength] = {
@@ -56,6 +58,8 @@ void setHiddenScenesUndrawn(int on) {
     forgetFinishedScenes();
     hiddenSceneMispredicted = 0;
 }
+
+void setChainUndrawn(int on) { undrawAll = on; }
 
 void forgetFinishedScenes() {
     for (int& finished : finishedLastFrame) finished = 0;

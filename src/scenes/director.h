@@ -5,6 +5,7 @@
 struct SceneLink {
     int (*scene)(int speed);
     int speed;
+    const char* name = nullptr;  // as frame statistics print it
 };
 
 constexpr int sceneChainLength = 6;
@@ -15,12 +16,16 @@ extern SceneLink sceneChain[sceneChainLength];
 // -1 when none did: the scene whose picture the frame shows.
 int lastShownScene();
 
-// Recordings only: a scene that reported finished in the previous frame is still called in
-// full (its updates are the chain's state), but it draws inside an empty scissor box, since
-// the next scene's clear would erase its picture anyway. The live loop never turns this on.
+// A scene that reported finished in the previous call is still called in full (its updates
+// are the chain's state), but it draws inside an empty scissor box, since the next scene's
+// clear would erase its picture anyway. QUORVEX_DRAW_HIDDEN_SCENES=1 keeps this off.
 void setHiddenScenesUndrawn(int on);
+// While on, every scene of a call draws inside the empty scissor box: a call that no picture
+// shows still moves the demo on, at the cost of its updates alone.
+void setChainUndrawn(int on);
 // A new start-up restarts the timeline, so what finished before says nothing any more.
 void forgetFinishedScenes();
 // 1 + the chain index of the first scene drawn hidden that still reported running, 0 while
-// no such scene was seen: its frame lacks its picture, so a recording must stop on it.
+// no such scene was seen: its frame lacks its picture, so it must never be shown (live, the
+// scene is drawn in full from the next call; a recording stops on it).
 extern int hiddenSceneMispredicted;

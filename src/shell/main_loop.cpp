@@ -1,10 +1,16 @@
-// The demo's heartbeat: one message per pass, a frame when the queue is empty and the
-// window is active, the frame clock read between the chain and the swap, Escape and F1.
+// The demo's heartbeat: one message per pass, a paced chain call when the queue is empty and
+// the window is active, the frame clock read between the chain and the swap, Escape and F1.
 #include "shell/main_loop.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
 #include "platform/platform.h"
+#include "scenes/director.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
+#include "shell/frame_stats.h"
 #include "shell/window.h"
 
 unsigned char active = 1;
@@ -20,53 +26,74 @@ const char* const windowTitle = "Quorvex Dalmera";
 
 struct {
     int done;
-    int exitCode;         // the quit message's code; every other normal end is 0
-    int capStarted;
-    uint32_t lastTimerMs;
-    double timerTotalMs;  // the wrapping timer, unwrapped for the frame cap
-    double deadlineMs;    // when the next capped frame may be presented
+    int exitCode;  // the quit message's code; every other normal end is 0
+    PaceMode pace;
+    int picturesPerSecond;
 } state;
 
-int openDemoWindow() { return openWindow(windowTitle, demoWidth, demoHeight, 16, fullscreen); }
-
-double unwrappedTimerMs() {
-    const uint32_t now = platformTimerMs();
-    state.timerTotalMs += static_cast<double>(static_cast<uint32_t>(now - state.lastTimerMs));
-    state.lastTimerMs = now;
-    return state.timerTotalMs;
+// QUORVEX_DRAW_HIDDEN_SCENES=1 draws finished scenes in full, to compare against culling.
+int hiddenScenesUndrawn() {
+    const char* value = std::getenv("QUORVEX_DRAW_HIDDEN_SCENES");
+    return !value || !*value || std::strcmp(value, "0") == 0;
 }
 
-// Paces frames to an average of `fps` with a running deadline, so whole-millisecond sleeps
-// do not round the rate; after a long stall the schedule starts afresh instead of racing.
-void capFrameRate(int fps) {
-    if (fps <= 0) return;
-    const double frameMs = 1000.0 / fps;
-    if (!state.capStarted) {
-        state.lastTimerMs = platformTimerMs();
-        state.timerTotalMs = 0.0;
-    }
-    const double now = unwrappedTimerMs();
-    if (!state.capStarted || now - state.deadlineMs > frameMs) {
-        state.deadlineMs = now;
-        state.capStarted = 1;
-    } else if (now < state.deadlineMs) {
-        platformSleepMs(static_cast<int>(state.deadlineMs - now));
-    }
-    state.deadlineMs += frameMs;
+// Live, swaps wait for the refreshes that present the pictures at their rate; the pace's
+// deadlines keep the rate where the driver does not wait. Each new window starts a new
+// schedule: its start-up took time that no call should make up for.
+int openDemoWindow() {
+    if (!openWindow(windowTitle, demoWidth, demoHeight, 16, fullscreen)) return 0;
+    if (state.pace == PACE_LIVE)
+        platformSetSwapInterval(paceSwapInterval(platformDisplayRefreshHz(), state.picturesPerSecond));
+    paceRestart();
+    statsPause();
+    return 1;
 }
 
-// The empty-queue branch: draw (when active), then act on F1. Returns 0 when F1's new
-// window could not be opened and the program must end at once.
+// A picture goes to the screen, unless a scene predicted finished turned out to be running:
+// that picture lacks it, so the last one stays up and the scene is drawn from the next call.
+void present() {
+    if (hiddenSceneMispredicted) {
+        hiddenSceneMispredicted = 0;
+        return;
+    }
+    platformSwapBuffers();
+    statsPresented(lastShownScene(), platformPreciseSeconds());
+}
+
+// One call of the scene chain as the pace asks for it. Returns 0 when it ends the demo.
+int pacedCall(const LoopOptions& options) {
+    const PacedCall call = paceNextCall();
+    setChainUndrawn(call.pictures == 0);
+    const int running = runSceneChain();
+    setChainUndrawn(0);
+    // The chain draws even on the call where Escape is seen; that picture is never shown.
+    if (!running || KeyState[vkEscape]) return 0;
+    frameStep = readFrameClock();
+    paceCallMade();
+    if (call.madeUp) statsMadeUp(lastShownScene());
+    if (options.callMade) options.callMade(call.pictures, options.user);
+    if (call.pictures) present();
+    return 1;
+}
+
+// Minimized, nothing is drawn; the clock is still read and the buffers swapped, and the
+// schedule starts afresh once the window is back.
+void minimizedPass() {
+    frameStep = readFrameClock();
+    platformSwapBuffers();
+    paceRestart();
+    statsPause();
+}
+
+// The empty-queue branch: a call (when active), then F1. Returns 0 when F1's new window
+// could not be opened and the program must end at once.
 int idlePass(const LoopOptions& options) {
-    const int drawn = active;
-    // The chain draws even on the frame where Escape is seen; that frame is never shown.
-    if ((active && !runSceneChain()) || KeyState[vkEscape]) {
+    if (active) {
+        if (!pacedCall(options)) state.done = 1;
+    } else if (KeyState[vkEscape]) {
         state.done = 1;
     } else {
-        frameStep = readFrameClock();
-        if (drawn && options.frameDrawn) options.frameDrawn(options.user);
-        platformSwapBuffers();
-        capFrameRate(options.fpsCap);
+        minimizedPass();
     }
     if (KeyState[vkF1]) {
         KeyState[vkF1] = 0;
@@ -75,6 +102,12 @@ int idlePass(const LoopOptions& options) {
         if (!openDemoWindow()) return 0;
     }
     return 1;
+}
+
+// Culling ends with the run: whatever drives the chain next starts from the plain state.
+int finishRun(int exitCode) {
+    setHiddenScenesUndrawn(0);
+    return exitCode;
 }
 
 // While minimized nothing is drawn, so waiting briefly for a message spares a core.
@@ -121,13 +154,18 @@ intptr_t windowProcedure(uint32_t message, uintptr_t wParam, intptr_t lParam) {
 int demoMain(const LoopOptions& options) {
     state.done = 0;
     state.exitCode = 0;
-    state.capStarted = 0;
+    state.pace = options.pace;
+    state.picturesPerSecond = options.picturesPerSecond;
+    paceStart(options.pace, options.picturesPerSecond);
+    statsStart(options.pace == PACE_LIVE ? std::min(options.picturesPerSecond, demoCallsPerSecond)
+                                         : demoCallsPerSecond);
+    setHiddenScenesUndrawn(hiddenScenesUndrawn());
     fullscreen = static_cast<unsigned char>(options.startFullscreen);
-    if (!openDemoWindow()) return 0;
+    if (!openDemoWindow()) return finishRun(0);
     for (;;) {
         if (state.done) {
             closeWindow();
-            return state.exitCode;
+            return finishRun(state.exitCode);
         }
         PlatformMessage message;
         if (nextMessage(&message)) {
@@ -139,6 +177,6 @@ int demoMain(const LoopOptions& options) {
             }
             continue;
         }
-        if (!idlePass(options)) return 0;
+        if (!idlePass(options)) return finishRun(0);
     }
 }

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
+#include "assets/demo_timeline.h"
 #include "platform/platform.h"
+#include "shell/pace.h"
 
 struct FrameClock {
     uint32_t previousMs;
@@ -20,10 +22,14 @@ extern FrameClock frameClock;
 // Settings of the command line that the loop honours.
 struct LoopOptions {
     int startFullscreen = 1;  // --windowed clears it
-    int fpsCap = 0;           // --fps N caps live frames per second; 0 = uncapped
-    // Called after every drawn frame, after the frame clock is read and before the swap:
-    // the recorder reads the frame back, takes its samples and moves its virtual clock on.
-    void (*frameDrawn)(void* user) = nullptr;
+    // Pictures a second: live, how many are presented (at most one a call); recorded, how
+    // many are written. The chain runs at demoCallsPerSecond either way (pace.h).
+    int picturesPerSecond = demoCallsPerSecond;
+    PaceMode pace = PACE_LIVE;  // --uncapped: PACE_UNCAPPED; the recorder: PACE_VIRTUAL
+    // Called after every chain call that did not end the demo, after the frame clock is read
+    // and before any swap, with the number of pictures that show the call (0: made undrawn).
+    // The recorder reads the frame back here and moves its virtual clock to the next call.
+    void (*callMade)(int pictures, void* user) = nullptr;
     void* user = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include "assets/data_path.h"
 #include "platform/platform.h"
 #include "shell/frame_rates.h"
+#include "shell/frame_stats.h"
 #include "shell/help_text.h"
 #include "shell/main_loop.h"
 #include "shell/window.h"
@@ -51,6 +52,32 @@ int parseSize(const char* text, ProgramOptions* options, std::string* error) {
     options->height = height;
     return 1;
 }
+// Options that only mean something for live play, or that contradict each other.
+int checkCombinations(const ProgramOptions& options, std::string* error) {
+    if (options.uncapped && options.fps) *error = "--uncapped runs one call per picture as fast as it goes; it takes no --fps";
+    else if (!options.recordPath.empty() && options.uncapped) *error = "--uncapped is for live play; a recording keeps the pace";
+    else if (!options.recordPath.empty() && options.stats)
+        *error = "--stats measures live play; a recording reports its speed when it ends";
+    return error->empty();
+}
+}  // namespace
+
+namespace {
+int statsWanted = 0;
+
+void printStats() {
+    if (!statsWanted) return;
+    statsWanted = 0;
+    const std::string report = statsReport();
+    if (!report.empty()) std::fprintf(stderr, "quorvex: frame statistics per scene shown:\n%s", report.c_str());
+}
+
+// A fatal picture error ends the process from inside the loop; the figures so far still go out.
+void printStatsAtExit() {
+    statsWanted = 1;
+    static const int registered = std::atexit(printStats);
+    (void)registered;
+}
 }  // namespace
 
 int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* error) {
@@ -62,6 +89,8 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
         else if (!std::strcmp(arg, "--version")) options->version = 1;
         else if (!std::strcmp(arg, "--allow-missing-media")) options->allowMissingMedia = 1;
         else if (!std::strcmp(arg, "--overwrite")) options->overwrite = 1;
+        else if (!std::strcmp(arg, "--uncapped")) options->uncapped = 1;
+        else if (!std::strcmp(arg, "--stats")) options->stats = 1;
         else if (!std::strcmp(arg, "--fps")) {
             if (!hasValue || !parseFrameRate(argv[++i], &options->fps)) {
                 *error = frameRateRange();
@@ -88,7 +117,7 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
         *error = recordFrameRateRange();
         return 0;
     }
-    return 1;
+    return checkCombinations(*options, error);
 }
 
 int readCommandLine(int argc, char** argv, ProgramOptions* options) {
@@ -130,9 +159,12 @@ int playDemo(const ProgramOptions& options) {
     if (!missing.empty()) std::fprintf(stderr, "quorvex: %s; the demo plays without them\n", missing.c_str());
     LoopOptions loop;
     loop.startFullscreen = !options.windowed;
-    loop.fpsCap = options.fps;
+    if (options.fps) loop.picturesPerSecond = options.fps;
+    if (options.uncapped) loop.pace = PACE_UNCAPPED;
     platformCatchInterrupts();
+    if (options.stats) printStatsAtExit();
     const int status = demoMain(loop);
+    printStats();
     const int signal = platformCaughtInterrupt();
     return signal ? 128 + signal : status;
 }

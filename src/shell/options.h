@@ -1,5 +1,5 @@
-// The command line (--windowed, --fps, --record, --overwrite, --size, --allow-missing-media,
-// --help, --version): the entry reads it here, then plays the demo or hands it to the recorder.
+// The command line (--windowed, --fps, --uncapped, --stats, --record, --overwrite, --size,
+// --allow-missing-media, --help, --version): the entry reads it here, then plays or records.
 #pragma once
 
 #include <string>
@@ -7,6 +7,8 @@
 struct ProgramOptions {
     int windowed = 0;
     int fps = 0;               // 0: not given
+    int uncapped = 0;          // live: one call per picture, no pace (the loop as first written)
+    int stats = 0;             // live: frame statistics per scene when the demo ends
     std::string recordPath;    // empty: live demo
     int allowMissingMedia = 0; // recording: go on without media
     int overwrite = 0;         // a recording may replace what is at OUT

@@ -24,7 +24,7 @@ TEST(HiddenScenePrediction, SceneThatRunsAgainStopsTheRecordingBeforeItsFrame) {
     sceneChain[0] = {relapsingScene, 1};
     sceneChain[1] = {endlessScene, 1};
     RecordStats stats;
-    const int status = recordDemo(dir.file("frames"), 10, 0, &stats);
+    const int status = recordDemo(dir.file("frames"), 60, 0, &stats);  // every call drawn
     for (int i = 0; i < sceneChainLength; ++i) sceneChain[i] = defaultSceneChain[i];
 
     EXPECT_EQ(status, 1);

@@ -4,16 +4,28 @@
 
 #include "shell/main_loop.h"
 
+namespace {
+void (*drawnHook)(void* user);
+
+// At 60 pictures a second every call is drawn, so every call is a frame to the caller.
+void onCallMade(int pictures, void* user) {
+    if (pictures && drawnHook) drawnHook(user);
+}
+}  // namespace
+
 int runHeadlessDemo(void (*frameDrawn)(void* user), void* user, PlatformMessageBoxHook answer) {
     platformSetMessageBoxHook(answer);
     platformSelectBackend(PLATFORM_OFFSCREEN);
     platformUseVirtualClock(1);
     platformUseAudioCapture(1);
+    drawnHook = frameDrawn;
     LoopOptions loop;
     loop.startFullscreen = 0;
-    loop.frameDrawn = frameDrawn;
+    loop.pace = PACE_VIRTUAL;
+    loop.callMade = onCallMade;
     loop.user = user;
     const int exitCode = demoMain(loop);
+    drawnHook = nullptr;
     platformUseAudioCapture(0);
     platformUseVirtualClock(0);
     platformSetMessageBoxHook(nullptr);
