@@ -62,8 +62,8 @@ int encode(std::FILE* file, const uint8_t* rgb, int width, int height) {
     png_set_compression_level(png, compressionLevel);
     png_set_compression_strategy(png, compressionStrategy);
     png_set_filter(png, 0, rowFilter);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y)
         png_write_row(png, const_cast<png_bytep>(rgb + static_cast<size_t>(y) * width * 3));
@@ -127,9 +127,8 @@ int queuePng(PngWriters* writers, const std::string& path, const uint8_t* rgb) {
     std::vector<uint8_t> pixels;
     {
         std::unique_lock<std::mutex> held(writers->lock);
-        writers->changed.wait(held, [writers] {
-            return writers->failed || writers->waiting.size() + writers->inWork < writers->limit;
-        });
+        writers->changed.wait(
+            held, [writers] { return writers->failed || writers->waiting.size() + writers->inWork < writers->limit; });
         if (writers->failed) return 0;
         if (!writers->spare.empty()) {
             pixels = std::move(writers->spare.back());
