@@ -51,7 +51,7 @@ double fileMegabytes(const std::string& path) {
 
 void report(benchmark::State& bench, const RecordStats& stats, int fps, const std::string& out) {
     const double demo = double(stats.frames) / fps;
-    const double renderer = stats.processCpuSeconds - stats.drawingThreadCpuSeconds - stats.writerCpuSeconds;
+    const double others = stats.processCpuSeconds - stats.drawingThreadCpuSeconds - stats.writerCpuSeconds;
     const double cpu = stats.processCpuSeconds + stats.encoderCpuSeconds;
     const double perFrame = stats.frames ? 1000 * cpu / double(stats.frames) : 0;
     bench.counters["fps"] = fps;
@@ -62,14 +62,14 @@ void report(benchmark::State& bench, const RecordStats& stats, int fps, const st
     bench.counters["size_MB"] = fileMegabytes(out);
     std::fprintf(stderr,
                  "\n%s at %d fps: %ld frames in %.1f s wall = %.2f x real time\n"
-                 "  CPU: %.1f s in all = %.2f ms per frame; ours %.1f s (drawing thread %.1f, renderer threads %.1f,"
+                 "  CPU: %.1f s in all = %.2f ms per frame; ours %.1f s (drawing thread %.1f, renderer and PNG threads %.1f,"
                  " writer thread %.1f), ffmpeg %.1f s\n"
                  "  drawing thread wall: drawing %.1f s, reading back %.1f s, waiting for the writer %.1f s;"
                  " writer busy %.1f s\n"
                  "  memory: peak %.0f MB, at a tenth %.0f MB, at the end %.0f MB; ffmpeg peak %.0f MB;"
                  " output %.0f MB\n",
                  out.c_str(), fps, stats.frames, stats.wallSeconds, stats.wallSeconds > 0 ? demo / stats.wallSeconds : 0,
-                 cpu, perFrame, stats.processCpuSeconds, stats.drawingThreadCpuSeconds, renderer, stats.writerCpuSeconds,
+                 cpu, perFrame, stats.processCpuSeconds, stats.drawingThreadCpuSeconds, others, stats.writerCpuSeconds,
                  stats.encoderCpuSeconds, stats.drawSeconds, stats.readbackSeconds, stats.writeSeconds,
                  stats.writerBusySeconds, stats.peakRssKb / 1024.0, stats.rssAtTenthKb / 1024.0,
                  stats.rssAtEndKb / 1024.0, stats.encoderPeakRssKb / 1024.0, fileMegabytes(out));
