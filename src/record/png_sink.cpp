@@ -39,11 +39,11 @@ struct PngWriters {
 namespace {
 // On the demo's own frames (every 49th of a 60 fps recording), per frame: zlib level 3 with
 // the Sub filter 16 ms and 314 KB; level 1 with Sub 11 ms, 338 KB; run-length matching with
-// Up 7.6 ms, 308 KB; with Paeth 10 ms, 264 KB. Paeth with run lengths is both small and fast:
-// it leaves long runs of zeros in the demo's flat and black areas.
+// Paeth 10 ms, 264 KB; with Up 7.6 ms, 308 KB. On two cores shared with the drawing, Paeth's
+// extra 2.5 ms a frame would cost the speed that the files save in size.
 constexpr int compressionLevel = 1;
 constexpr int compressionStrategy = Z_RLE;
-constexpr int rowFilter = PNG_FILTER_PAETH;
+constexpr int rowFilter = PNG_FILTER_UP;
 
 // Kept free of C++ objects with destructors: libpng reports errors by longjmp.
 int encode(std::FILE* file, const uint8_t* rgb, int width, int height) {
