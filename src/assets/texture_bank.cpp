@@ -2,7 +2,9 @@
 // and the 23 archive pictures in slots 0-22, each uploaded as a full mipmap chain.
 #include "assets/texture_bank.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
 #include "assets/bmp_loader.h"
@@ -16,6 +18,9 @@
 TextureBank textureBank;
 
 namespace {
+// The names the archive load takes the place of: the big cube's list still binds two of them,
+// so they live as long as the bank's own names.
+GLuint replacedNames[archiveSlotCount];
 
 // Rows are packed without gaps, so uploads read them with byte alignment; the caller's
 // alignment comes back afterwards.
@@ -92,6 +97,7 @@ int loadBmpTextures() {
 
 void loadArchiveTextures(TextureArchive* archive) {
     takeTextureSideLimit();
+    std::copy(textureBank.names, textureBank.names + archiveSlotCount, replacedNames);
     glGenTextures(archiveSlotCount, textureBank.names);
     ByteAlignedUnpack unpack;
     FailedPictures failed;
@@ -116,4 +122,11 @@ void loadArchiveTextures(TextureArchive* archive) {
         std::free(image.pixels);
     }
     failed.warn(archive);
+}
+
+void releaseTextures() {
+    if (replacedNames[0]) glDeleteTextures(archiveSlotCount, replacedNames);
+    if (textureBank.names[0]) glDeleteTextures(textureSlotCount, textureBank.names);
+    std::fill(std::begin(replacedNames), std::end(replacedNames), 0u);
+    std::fill(std::begin(textureBank.names), std::end(textureBank.names), 0u);
 }

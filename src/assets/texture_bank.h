@@ -20,5 +20,9 @@ int loadBmpTextures();
 // given repeat wrapping and linear/trilinear filtering; decoded pixels are freed after upload.
 void loadArchiveTextures(TextureArchive* archive);
 
+// Deletes every name the two loads made, the archive slots' earlier ones included, and
+// empties the bank; for the context they were made in, while it is still current.
+void releaseTextures();
+
 // glBindTexture(GL_TEXTURE_2D, the name in slot `slot`).
 inline void bindSlot(TextureSlot slot) { glBindTexture(GL_TEXTURE_2D, textureBank.names[slot]); }

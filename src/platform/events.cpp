@@ -15,8 +15,6 @@ struct {
     std::deque<PlatformMessage> posted;  // quit and injected messages, delivered first
 } state;
 
-constexpr uintptr_t vkF10 = 121;
-
 uintptr_t namedKey(SDL_Keycode key) {
     switch (key) {
         case SDLK_BACKSPACE: return 0x08;
@@ -26,7 +24,7 @@ uintptr_t namedKey(SDL_Keycode key) {
         case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
         case SDLK_PAUSE: return 0x13;
         case SDLK_CAPSLOCK: return 0x14;
-        case SDLK_ESCAPE: return 0x1B;
+        case SDLK_ESCAPE: return PLATFORM_VK_ESCAPE;
         case SDLK_SPACE: return 0x20;
         case SDLK_PAGEUP: return 0x21;
         case SDLK_PAGEDOWN: return 0x22;
@@ -67,7 +65,7 @@ uintptr_t namedKey(SDL_Keycode key) {
 uintptr_t virtualKey(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) return 'A' + static_cast<uintptr_t>(key - SDLK_a);
     if (key >= SDLK_0 && key <= SDLK_9) return '0' + static_cast<uintptr_t>(key - SDLK_0);
-    if (key >= SDLK_F1 && key <= SDLK_F12) return 0x70 + static_cast<uintptr_t>(key - SDLK_F1);
+    if (key >= SDLK_F1 && key <= SDLK_F12) return PLATFORM_VK_F1 + static_cast<uintptr_t>(key - SDLK_F1);
     if (key >= SDLK_F13 && key <= SDLK_F24) return 0x7C + static_cast<uintptr_t>(key - SDLK_F13);
     if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return 0x61 + static_cast<uintptr_t>(key - SDLK_KP_1);
     if (key == SDLK_KP_0) return 0x60;
@@ -76,7 +74,7 @@ uintptr_t virtualKey(SDL_Keycode key) {
 
 // Alt combinations, the Alt keys and F10 are system keys: they never become key messages.
 int isSystemKey(const SDL_Keysym& keysym, uintptr_t key) {
-    return (keysym.mod & KMOD_ALT) || keysym.sym == SDLK_LALT || keysym.sym == SDLK_RALT || key == vkF10;
+    return (keysym.mod & KMOD_ALT) || keysym.sym == SDLK_LALT || keysym.sym == SDLK_RALT || key == PLATFORM_VK_F10;
 }
 
 int translateWindowEvent(const SDL_WindowEvent& event, PlatformMessage* out) {

@@ -97,6 +97,14 @@ enum PlatformSysCommand : uint32_t {
     PLATFORM_SC_MONITORPOWER = 0xF170,
 };
 
+// Virtual-key numbers, as the window system numbers its keys (letters and digits are their
+// ASCII capitals); these are the ones the demo and its tests name.
+enum PlatformVirtualKey : uintptr_t {
+    PLATFORM_VK_ESCAPE = 0x1B,
+    PLATFORM_VK_F1 = 0x70,
+    PLATFORM_VK_F10 = 0x79,
+};
+
 struct PlatformMessage {
     uint32_t message;  // one of PlatformMessageId
     uintptr_t wParam;  // WM_ACTIVATE: minimized state in the high word; keys: virtual-key code

@@ -48,6 +48,11 @@ void buildCubeLists() {
     glEndList();
 }
 
+void deleteCubeLists() {
+    if (bigCubeList) glDeleteLists(bigCubeList, 2);
+    bigCubeList = smallCubeList = 0;
+}
+
 int fadeOut(float* fadeAlpha) {
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);

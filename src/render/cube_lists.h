@@ -15,6 +15,7 @@ struct CubeFace {
 extern const CubeFace cubeFaces[6];
 
 void buildCubeLists();
+void deleteCubeLists();
 // One step of a fade: sets the state that darkens what is drawn next by `fadeAlpha`, then
 // lowers it by 0.005. 1 while the alpha it leaves is still >= 0.
 int fadeOut(float* fadeAlpha);

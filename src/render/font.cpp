@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "assets/texture_bank.h"
+#include "render/frame.h"
 
 GLuint glyphBase;
 
@@ -68,7 +69,7 @@ void drawTextPass(int x, int y, const char* text, GLuint texture, GLenum sourceF
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    glOrtho(0, 640, 0, 480, -1, 1);
+    glOrtho(0, demoWidth, 0, demoHeight, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();

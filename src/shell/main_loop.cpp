@@ -19,8 +19,6 @@ unsigned char KeyState[256];
 FrameClock frameClock;
 
 namespace {
-constexpr int vkEscape = 27;
-constexpr int vkF1 = 112;
 constexpr int minimizedWaitMs = 10;
 const char* const windowTitle = "Quorvex Dalmera";
 
@@ -67,7 +65,7 @@ int pacedCall(const LoopOptions& options) {
     const int running = runSceneChain();
     setChainUndrawn(0);
     // The chain draws even on the call where Escape is seen; that picture is never shown.
-    if (!running || KeyState[vkEscape]) return 0;
+    if (!running || KeyState[PLATFORM_VK_ESCAPE]) return 0;
     frameStep = readFrameClock();
     paceCallMade();
     if (call.madeUp) statsMadeUp(lastShownScene());
@@ -90,13 +88,13 @@ void minimizedPass() {
 int idlePass(const LoopOptions& options) {
     if (active) {
         if (!pacedCall(options)) state.done = 1;
-    } else if (KeyState[vkEscape]) {
+    } else if (KeyState[PLATFORM_VK_ESCAPE]) {
         state.done = 1;
     } else {
         minimizedPass();
     }
-    if (KeyState[vkF1]) {
-        KeyState[vkF1] = 0;
+    if (KeyState[PLATFORM_VK_F1]) {
+        KeyState[PLATFORM_VK_F1] = 0;
         closeWindow();
         fullscreen = !fullscreen;
         if (!openDemoWindow()) return 0;

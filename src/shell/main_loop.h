@@ -34,7 +34,7 @@ struct LoopOptions {
 };
 
 // Runs the demo and returns the exit code: openWindow (ending in runStartup), the loop,
-// closeWindow (ending in runShutdown); F1 closes and opens again in the other mode.
+// closeWindow (starting with runShutdown); F1 closes and opens again in the other mode.
 int demoMain(const LoopOptions& options);
 intptr_t windowProcedure(uint32_t message, uintptr_t wParam, intptr_t lParam);
 float readFrameClock();

@@ -1,5 +1,5 @@
 // runStartup: everything a new rendering context needs before the first frame, in one fixed
-// order; runShutdown: what closing the window releases after the context has gone.
+// order; runShutdown: all of it released again in the opposite order, before the context goes.
 #include "shell/startup.h"
 
 #include "assets/texture_archive.h"
@@ -15,6 +15,8 @@
 #include "scenes/scenes.h"
 
 namespace {
+int madeObjects;  // start-up has made GL objects that shutdown has not released yet
+
 const GLfloat lightAmbient[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 const GLfloat lightDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 const GLfloat lightPosition[4] = {0.0f, 0.0f, 2.0f, 1.0f};
@@ -51,6 +53,7 @@ void createQuadric() {
 }  // namespace
 
 int runStartup() {
+    madeObjects = 1;
     loadBmpTextures();
     createGlyphLists();
     buildCubeLists();
@@ -74,6 +77,10 @@ int runStartup() {
 
 void runShutdown() {
     stopMusic();
-    deleteGlyphLists();
+    if (!madeObjects) return;  // a window that failed before start-up, or a second shutdown
     releaseQuadric();
+    deleteCubeLists();
+    deleteGlyphLists();
+    releaseTextures();
+    madeObjects = 0;
 }

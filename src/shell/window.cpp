@@ -94,6 +94,7 @@ int openWindow(const char* title, int width, int height, int bits, int fullscree
 }
 
 void closeWindow() {
+    runShutdown();  // the mirror of start-up, while its context is still current
     if (fullscreen) {
         platformRestoreDisplayMode();
         platformShowCursor(1);
@@ -113,7 +114,6 @@ void closeWindow() {
     }
     if (!platformUnregisterWindowClass()) shutdownError("Could Not Unregister Class.");
     state.hInstance = 0;
-    runShutdown();
 }
 
 void resizeView(int width, int height) {

@@ -4,9 +4,8 @@
 
 #include <string>
 
-// The picture the demo was composed for; every scene and caption assumes its 4:3 shape.
-constexpr int demoWidth = 640;
-constexpr int demoHeight = 480;
+#include "render/frame.h"
+
 // The largest frame side we take, whatever the GL implementation allows.
 constexpr int maxFrameSide = 8192;
 constexpr int minFrameWidth = 320;
@@ -20,8 +19,8 @@ struct ViewBox {
 // Window, context and view, then runStartup as the last step; 1 on success. After a failure
 // everything made so far is released again and the reason shown.
 int openWindow(const char* title, int width, int height, int bits, int fullscreenFlag);
-// Display mode, context, window and class in that order, then runShutdown; safe with any
-// of them missing.
+// runShutdown, then display mode, context, window and class in that order; safe with any of
+// them missing.
 void closeWindow();
 void resizeView(int width, int height);
 

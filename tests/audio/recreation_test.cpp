@@ -1,8 +1,6 @@
 // F1 through the real main loop, offscreen on a virtual clock with the recorder's capture:
 // the soundtrack heard after the window's re-creation starts again at its first sample.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <link.h>
 
 #include <vector>
 
@@ -11,10 +9,11 @@
 #include "platform/platform.h"
 #include "shell/main_loop.h"
 #include "support/headless_demo.h"
+#include "support/interpose.h"
 #include "support/temp_dir.h"
 
 namespace {
-const int fps = 60;
+const int fps = headlessFps;
 const int samplesPerFrame = 2 * 44100 / fps;
 const long f1Frame = 30;
 const long escapeFrame = 80;
@@ -24,31 +23,20 @@ struct {
     std::vector<int16_t> heard;
 } run;
 
-void setClockForFrame(long n) {
-    platformSetVirtualClock(static_cast<uint32_t>(n * 1000 / fps), 1700000000 + static_cast<int32_t>(n / fps));
-}
-
-// Closing the window unloads the GL driver, whose leak reports would then name no module a
-// suppression could match: every library loaded so far is held open instead.
-int pinLibrary(dl_phdr_info* info, size_t, void*) {
-    if (info->dlpi_name && info->dlpi_name[0]) dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD);
-    return 0;
-}
-
 void postKey(uintptr_t key) {
     const PlatformMessage down = {PLATFORM_WM_KEYDOWN, key, 0};
     platformPostMessage(&down);
 }
 
 void onFrameDrawn(void*) {
-    if (run.frame == 0) dl_iterate_phdr(pinLibrary, nullptr);
+    if (run.frame == 0) pinLoadedLibraries();
     const size_t at = run.heard.size();
     run.heard.resize(at + samplesPerFrame);
     platformPullAudio(run.heard.data() + at, samplesPerFrame / 2);
-    if (run.frame == f1Frame) postKey(112);
-    if (run.frame == escapeFrame) postKey(27);
+    if (run.frame == f1Frame) postKey(PLATFORM_VK_F1);
+    if (run.frame == escapeFrame) postKey(PLATFORM_VK_ESCAPE);
     ++run.frame;
-    setClockForFrame(run.frame);
+    setHeadlessClock(run.frame);
     glViewport(0, 0, 64, 48);  // the pictures are not the point: keep the frames cheap
 }
 
@@ -69,7 +57,7 @@ TEST(Recreation, F1RestartsTheSoundtrackAtItsFirstSample) {
     writeMusicFile(dir.path, mp3);
     ScopedChdir inside(dir.path);
     run.frame = 0;
-    setClockForFrame(0);
+    setHeadlessClock(0);
     EXPECT_EQ(runHeadlessDemo(onFrameDrawn, nullptr, answerYes), 0);
 
     ASSERT_GT(run.frame, escapeFrame);

@@ -3,9 +3,6 @@
 // A full run of the demo; labelled "slow".
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-#include <link.h>
-
 #include <vector>
 
 #include "platform/gl.h"
@@ -13,33 +10,22 @@
 #include "scenes/director.h"
 #include "shell/main_loop.h"
 #include "support/headless_demo.h"
+#include "support/interpose.h"
 #include "support/temp_dir.h"
 
 namespace {
-constexpr int fps = 60;
-constexpr int32_t calendarStart = 1700000000;
+constexpr int fps = headlessFps;
 
 struct {
     long frame;
     std::vector<int> shown;  // scene on screen, per drawn frame
 } run;
 
-void setClockForFrame(long n) {
-    platformSetVirtualClock(static_cast<uint32_t>(n * 1000 / fps), calendarStart + static_cast<int32_t>(n / fps));
-}
-
-// The window's release unloads the GL driver, and leak reports from driver code would then
-// name no module that a suppression could match: every loaded library is held open instead.
-int pinLibrary(dl_phdr_info* info, size_t, void*) {
-    if (info->dlpi_name && info->dlpi_name[0]) dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD);
-    return 0;
-}
-
 void onFrameDrawn(void*) {
-    if (run.frame == 0) dl_iterate_phdr(pinLibrary, nullptr);
+    if (run.frame == 0) pinLoadedLibraries();
     run.shown.push_back(lastShownScene());
     ++run.frame;
-    setClockForFrame(run.frame);
+    setHeadlessClock(run.frame);
     // Only the timeline matters here, not the pixels: a tiny viewport keeps the fill cheap.
     glViewport(0, 0, 64, 48);
 }
@@ -64,7 +50,7 @@ TEST(ChainTimeline, EachSceneHoldsTheScreenInItsWindowAndTheDemoEndsAtSecond98) 
     TempDir dir;
     ScopedChdir inside(dir.path);  // no media: empty texture slots and no sound keep it fast
     run.frame = 0;
-    setClockForFrame(0);
+    setHeadlessClock(0);
     EXPECT_EQ(runHeadlessDemo(onFrameDrawn, nullptr, answerOk), 0);
 
     // The chain only ever moves on: never back to an earlier scene.

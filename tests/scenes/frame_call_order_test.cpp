@@ -2,8 +2,6 @@
 // the caption's two passes and the intro, journey and closing frames.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,17 +10,13 @@
 #include "render/particles.h"
 #include "render/test_textures.h"
 #include "scenes/scenes.h"
+#include "support/interpose.h"
 
 using namespace testkit;
 
 namespace {
 bool recording = false;
 std::vector<std::string> calls;
-
-template <typename Function>
-Function real(const char* name) {
-    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-}
 
 std::string enumName(GLenum e) {
     switch (e) {
@@ -64,79 +58,79 @@ void record(const std::string& call) {
 extern "C" {
 void glClear(GLbitfield mask) {
     record("clear " + std::to_string(mask));
-    real<void (*)(GLbitfield)>("glClear")(mask);
+    realFunction<void (*)(GLbitfield)>("glClear")(mask);
 }
 void glLoadIdentity() {
     record("identity");
-    real<void (*)()>("glLoadIdentity")();
+    realFunction<void (*)()>("glLoadIdentity")();
 }
 void glBindTexture(GLenum target, GLuint name) {
     record("bind " + slotOf(name));
-    real<void (*)(GLenum, GLuint)>("glBindTexture")(target, name);
+    realFunction<void (*)(GLenum, GLuint)>("glBindTexture")(target, name);
 }
 void glEnable(GLenum cap) {
     record("enable " + enumName(cap));
-    real<void (*)(GLenum)>("glEnable")(cap);
+    realFunction<void (*)(GLenum)>("glEnable")(cap);
 }
 void glDisable(GLenum cap) {
     record("disable " + enumName(cap));
-    real<void (*)(GLenum)>("glDisable")(cap);
+    realFunction<void (*)(GLenum)>("glDisable")(cap);
 }
 void glBlendFunc(GLenum s, GLenum d) {
     record("blend " + enumName(s) + " " + enumName(d));
-    real<void (*)(GLenum, GLenum)>("glBlendFunc")(s, d);
+    realFunction<void (*)(GLenum, GLenum)>("glBlendFunc")(s, d);
 }
 void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
     record("colour " + numbers({r, g, b}));
-    real<void (*)(GLfloat, GLfloat, GLfloat)>("glColor3f")(r, g, b);
+    realFunction<void (*)(GLfloat, GLfloat, GLfloat)>("glColor3f")(r, g, b);
 }
 void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
     record("colour " + numbers({r, g, b, a}));
-    real<void (*)(GLfloat, GLfloat, GLfloat, GLfloat)>("glColor4f")(r, g, b, a);
+    realFunction<void (*)(GLfloat, GLfloat, GLfloat, GLfloat)>("glColor4f")(r, g, b, a);
 }
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
     record("translate " + numbers({x, y, z}));
-    real<void (*)(GLfloat, GLfloat, GLfloat)>("glTranslatef")(x, y, z);
+    realFunction<void (*)(GLfloat, GLfloat, GLfloat)>("glTranslatef")(x, y, z);
 }
 void glTranslated(GLdouble x, GLdouble y, GLdouble z) {
     record("translate " + numbers({x, y, z}));
-    real<void (*)(GLdouble, GLdouble, GLdouble)>("glTranslated")(x, y, z);
+    realFunction<void (*)(GLdouble, GLdouble, GLdouble)>("glTranslated")(x, y, z);
 }
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
     record("rotate " + numbers({angle, x, y, z}));
-    real<void (*)(GLfloat, GLfloat, GLfloat, GLfloat)>("glRotatef")(angle, x, y, z);
+    realFunction<void (*)(GLfloat, GLfloat, GLfloat, GLfloat)>("glRotatef")(angle, x, y, z);
 }
 void glBegin(GLenum mode) {
     record("begin " + enumName(mode));
-    real<void (*)(GLenum)>("glBegin")(mode);
+    realFunction<void (*)(GLenum)>("glBegin")(mode);
 }
 void glMatrixMode(GLenum mode) {
     record("matrix " + enumName(mode));
-    real<void (*)(GLenum)>("glMatrixMode")(mode);
+    realFunction<void (*)(GLenum)>("glMatrixMode")(mode);
 }
 void glPushMatrix() {
     record("push");
-    real<void (*)()>("glPushMatrix")();
+    realFunction<void (*)()>("glPushMatrix")();
 }
 void glPopMatrix() {
     record("pop");
-    real<void (*)()>("glPopMatrix")();
+    realFunction<void (*)()>("glPopMatrix")();
 }
 void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) {
     record("ortho " + numbers({l, r, b, t, n, f}));
-    real<void (*)(GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble)>("glOrtho")(l, r, b, t, n, f);
+    realFunction<void (*)(GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble)>("glOrtho")(l, r, b, t, n, f);
 }
 void glListBase(GLuint base) {
     record("list base " + std::to_string(static_cast<int32_t>(base - glyphBase)));
-    real<void (*)(GLuint)>("glListBase")(base);
+    realFunction<void (*)(GLuint)>("glListBase")(base);
 }
 void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
     record("call lists " + std::to_string(n));
-    real<void (*)(GLsizei, GLenum, const GLvoid*)>("glCallLists")(n, type, lists);
+    realFunction<void (*)(GLsizei, GLenum, const GLvoid*)>("glCallLists")(n, type, lists);
 }
 void glCallList(GLuint list) {
     record(list == smallCubeList ? "call small cube" : "call list " + std::to_string(list));
-    real<void (*)(GLuint)>("glCallList")(list);
+    realFunction<void (*)(GLuint)>("glCallList")(list);
 }
 }
 
@@ -193,7 +187,7 @@ const Calls particlePass = {"disable DEPTH_TEST", "enable BLEND", "blend SRC_ALP
 }  // namespace
 
 TEST_F(CallOrderTest, CaptionMasksThenAddsAndRestoresInOrder) {
-    EXPECT_EQ(recorded([] { drawCaption(5, 435, "THE JOURNEY"); }), caption(5, 435, 11));
+    EXPECT_EQ(recorded([] { drawCaption(sceneTitleX, sceneTitleY, "THE JOURNEY"); }), caption(sceneTitleX, sceneTitleY, 11));
     EXPECT_EQ(recorded([] { drawCaption(7, 9, ""); }), caption(7, 9, 0));
 }
 
@@ -238,7 +232,7 @@ TEST_F(CallOrderTest, JourneyFrameWithItsBubble) {
         {"disable BLEND", "enable DEPTH_TEST"},
         {"identity", "translate 1,1.2,-22", "rotate 0,1,0,0", "rotate -12,0,1,0", "bind slot 9", "call small cube"},
         {"identity", "enable BLEND", "blend SRC_ALPHA ONE", "bind slot 2", "translate -0.5,-1.4,-18", "begin QUADS"},
-        caption(5, 435, 11),
+        caption(sceneTitleX, sceneTitleY, 11),
     });
     EXPECT_EQ(recorded([] { journeyScene(5); }), expected);
 }

@@ -3,8 +3,6 @@
 // Included by exactly one test source per executable (it defines the interposed functions).
 #pragma once
 
-#include <dlfcn.h>
-
 #include <array>
 #include <cmath>
 #include <vector>
@@ -15,6 +13,7 @@
 #include "render/font.h"
 #include "scenes/scene_state.h"
 #include "support/gl_test_context.h"
+#include "support/interpose.h"
 #include "support/portable.h"
 
 using Matrix = std::array<float, 16>;  // column-major, as OpenGL returns it
@@ -44,11 +43,6 @@ inline void recordCall(RecordedKind kind, GLenum mode, double size, std::array<d
     recordedCalls.push_back(call);
 }
 
-template <typename Function>
-Function realGlFunction(const char* name) {
-    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-}
-
 inline std::vector<RecordedCall> callsOf(RecordedKind kind, GLenum mode = 0) {
     std::vector<RecordedCall> out;
     for (const RecordedCall& call : recordedCalls)
@@ -59,25 +53,25 @@ inline std::vector<RecordedCall> callsOf(RecordedKind kind, GLenum mode = 0) {
 extern "C" {
 void glCallList(GLuint list) {
     recordCall(CALL_LIST, 0, 0.0);
-    static auto real = realGlFunction<void (*)(GLuint)>("glCallList");
+    static auto real = realFunction<void (*)(GLuint)>("glCallList");
     real(list);
 }
 
 void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
     recordCall(TEXT_LISTS, 0, n);
-    static auto real = realGlFunction<void (*)(GLsizei, GLenum, const GLvoid*)>("glCallLists");
+    static auto real = realFunction<void (*)(GLsizei, GLenum, const GLvoid*)>("glCallLists");
     real(n, type, lists);
 }
 
 void glBegin(GLenum mode) {
     if (!insideQuadric) recordCall(BEGIN_BLOCK, mode, 0.0);
-    static auto real = realGlFunction<void (*)(GLenum)>("glBegin");
+    static auto real = realFunction<void (*)(GLenum)>("glBegin");
     real(mode);
 }
 
 void gluSphere(GLUquadric* q, GLdouble radius, GLint slices, GLint stacks) {
     recordCall(SPHERE, 0, radius, {radius, static_cast<double>(slices), static_cast<double>(stacks), 0, 0});
-    static auto real = realGlFunction<void (*)(GLUquadric*, GLdouble, GLint, GLint)>("gluSphere");
+    static auto real = realFunction<void (*)(GLUquadric*, GLdouble, GLint, GLint)>("gluSphere");
     ++insideQuadric;
     real(q, radius, slices, stacks);
     --insideQuadric;
@@ -86,7 +80,7 @@ void gluSphere(GLUquadric* q, GLdouble radius, GLint slices, GLint stacks) {
 void gluCylinder(GLUquadric* q, GLdouble base, GLdouble top, GLdouble height, GLint slices, GLint stacks) {
     recordCall(CYLINDER, 0, base, {base, top, height, static_cast<double>(slices), static_cast<double>(stacks)});
     static auto real =
-        realGlFunction<void (*)(GLUquadric*, GLdouble, GLdouble, GLdouble, GLint, GLint)>("gluCylinder");
+        realFunction<void (*)(GLUquadric*, GLdouble, GLdouble, GLdouble, GLint, GLint)>("gluCylinder");
     ++insideQuadric;
     real(q, base, top, height, slices, stacks);
     --insideQuadric;

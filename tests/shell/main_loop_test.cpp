@@ -48,7 +48,7 @@ void setClock(uint32_t ms, int32_t seconds) {
 
 int scriptedScene(int) {
     const int index = static_cast<int>(frames.size());
-    frames.push_back({frameStep, demoClock.demoStart, sceneState.rocketY, KeyState['A'], KeyState[112],
+    frames.push_back({frameStep, demoClock.demoStart, sceneState.rocketY, KeyState['A'], KeyState[PLATFORM_VK_F1],
                       frameClock.previousMs});
     if (onFrame) onFrame(index);
     setClock(timerMs + 20, calendarSeconds);
@@ -144,7 +144,7 @@ TEST_F(MainLoopTest, EscapeEndsTheDemoWithStatusZeroEvenWhileMinimized) {
     onFrame = [](int index) {
         if (index != 1) return;
         post(PLATFORM_WM_ACTIVATE, uintptr_t{1} << 16);
-        post(PLATFORM_WM_KEYDOWN, 27);
+        post(PLATFORM_WM_KEYDOWN, PLATFORM_VK_ESCAPE);
     };
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(frames.size(), 2u) << "no frame is drawn while minimized";
@@ -160,7 +160,7 @@ TEST_F(MainLoopTest, WhileMinimizedTheLoopWaitsForMessagesInsteadOfSpinning) {
         post(PLATFORM_WM_ACTIVATE, uintptr_t{1} << 16);
         user = std::thread([] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            post(PLATFORM_WM_KEYDOWN, 27);
+            post(PLATFORM_WM_KEYDOWN, PLATFORM_VK_ESCAPE);
         });
     };
     const auto start = std::chrono::steady_clock::now();
@@ -177,8 +177,8 @@ TEST_F(MainLoopTest, WhileMinimizedTheLoopWaitsForMessagesInsteadOfSpinning) {
 TEST_F(MainLoopTest, EscapeAndF1InOnePassRecreateTheWindowFirstThenEnd) {
     onFrame = [](int index) {
         if (index != 2) return;
-        post(PLATFORM_WM_KEYDOWN, 27);
-        post(PLATFORM_WM_KEYDOWN, 112);
+        post(PLATFORM_WM_KEYDOWN, PLATFORM_VK_ESCAPE);
+        post(PLATFORM_WM_KEYDOWN, PLATFORM_VK_F1);
         setClock(timerMs, 1100);
     };
     EXPECT_EQ(run(), 0);
@@ -196,7 +196,7 @@ TEST_F(MainLoopTest, F1KeepsSceneStateFrameClockAndKeysButRestartsTheDemoClock) 
         if (index != 2) return;
         sceneState.rocketY = 42.0f;
         post(PLATFORM_WM_KEYDOWN, 'A');
-        post(PLATFORM_WM_KEYDOWN, 112);
+        post(PLATFORM_WM_KEYDOWN, PLATFORM_VK_F1);
         setClock(timerMs, 1100);
     };
     EXPECT_EQ(run(), 0);
@@ -232,7 +232,7 @@ TEST_F(MainLoopTest, DecliningTheWindowedFallbackEndsWithStatusZeroAndNoFrame) {
 TEST_F(MainLoopTest, AcceptingTheFallbackRunsWindowedAndTheNextF1TriesFullscreenAgain) {
     endingFrame = 3;
     onFrame = [](int index) {
-        if (index == 1) post(PLATFORM_WM_KEYDOWN, 112);
+        if (index == 1) post(PLATFORM_WM_KEYDOWN, PLATFORM_VK_F1);
     };
     EXPECT_EQ(run(1), 0);
     EXPECT_EQ(questions().size(), 2u);

@@ -47,14 +47,14 @@ TEST_F(WindowProcedureTest, OnlyTheMinimizedStateDecidesWhetherTheDemoDraws) {
 }
 
 TEST_F(WindowProcedureTest, KeyMessagesSetAndClearOnlyTheirOwnEntry) {
-    EXPECT_EQ(send(PLATFORM_WM_KEYDOWN, 27), 0);
-    send(PLATFORM_WM_KEYDOWN, 112);
-    send(PLATFORM_WM_KEYDOWN, 112);  // auto-repeat sets it again
-    EXPECT_EQ(KeyState[27], 1);
-    EXPECT_EQ(KeyState[112], 1);
-    EXPECT_EQ(send(PLATFORM_WM_KEYUP, 27), 0);
-    EXPECT_EQ(KeyState[27], 0);
-    EXPECT_EQ(KeyState[112], 1);
+    EXPECT_EQ(send(PLATFORM_WM_KEYDOWN, PLATFORM_VK_ESCAPE), 0);
+    send(PLATFORM_WM_KEYDOWN, PLATFORM_VK_F1);
+    send(PLATFORM_WM_KEYDOWN, PLATFORM_VK_F1);  // auto-repeat sets it again
+    EXPECT_EQ(KeyState[PLATFORM_VK_ESCAPE], 1);
+    EXPECT_EQ(KeyState[PLATFORM_VK_F1], 1);
+    EXPECT_EQ(send(PLATFORM_WM_KEYUP, PLATFORM_VK_ESCAPE), 0);
+    EXPECT_EQ(KeyState[PLATFORM_VK_ESCAPE], 0);
+    EXPECT_EQ(KeyState[PLATFORM_VK_F1], 1);
     int down = 0;
     for (int key = 0; key < 256; ++key) down += KeyState[key];
     EXPECT_EQ(down, 1);

@@ -13,6 +13,11 @@ void onCallMade(int pictures, void* user) {
 }
 }  // namespace
 
+void setHeadlessClock(long n) {
+    platformSetVirtualClock(static_cast<uint32_t>(n * 1000 / headlessFps),
+                            1700000000 + static_cast<int32_t>(n / headlessFps));
+}
+
 int runHeadlessDemo(void (*frameDrawn)(void* user), void* user, PlatformMessageBoxHook answer) {
     platformSetMessageBoxHook(answer);
     platformSelectBackend(PLATFORM_OFFSCREEN);

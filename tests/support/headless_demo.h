@@ -7,3 +7,7 @@
 // Starts windowed, answers message boxes with `answer`, calls `frameDrawn(user)` after every
 // drawn frame (where the caller moves the virtual clock on) and returns demoMain's exit code.
 int runHeadlessDemo(void (*frameDrawn)(void* user), void* user, PlatformMessageBoxHook answer);
+
+// The virtual clock of frame `n` at 60 frames a second, from calendar second 1700000000.
+constexpr int headlessFps = 60;
+void setHeadlessClock(long n);
