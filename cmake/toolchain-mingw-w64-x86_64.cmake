@@ -8,14 +8,12 @@ set(CMAKE_C_COMPILER ${QUORVEX_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${QUORVEX_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${QUORVEX_MINGW_TRIPLE}-windres)
 
-# The libraries' prefix: one home, shared with scripts/windows-deps.sh (which prints it).
+# The libraries' prefix has one home, scripts/windows-deps.sh, which builds into it.
 if(NOT QUORVEX_WINDOWS_PREFIX)
-  if(DEFINED ENV{QUORVEX_WINDOWS_PREFIX})
-    set(QUORVEX_WINDOWS_PREFIX "$ENV{QUORVEX_WINDOWS_PREFIX}")
-  elseif(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
-    set(QUORVEX_WINDOWS_PREFIX "$ENV{XDG_CACHE_HOME}/quorvex/windows-x86_64/prefix")
-  else()
-    set(QUORVEX_WINDOWS_PREFIX "$ENV{HOME}/.cache/quorvex/windows-x86_64/prefix")
+  execute_process(COMMAND ${CMAKE_CURRENT_LIST_DIR}/../scripts/windows-deps.sh --print-prefix
+    OUTPUT_VARIABLE QUORVEX_WINDOWS_PREFIX OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE prefix_result)
+  if(NOT prefix_result EQUAL 0 OR QUORVEX_WINDOWS_PREFIX STREQUAL "")
+    message(FATAL_ERROR "scripts/windows-deps.sh --print-prefix failed: ${prefix_result}")
   endif()
 endif()
 set(QUORVEX_WINDOWS_PREFIX "${QUORVEX_WINDOWS_PREFIX}" CACHE PATH "MinGW-w64 libraries built by scripts/windows-deps.sh")

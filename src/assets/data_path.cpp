@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "assets/ascii_case.h"
 #include "assets/media_manifest.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -23,13 +24,8 @@ struct {
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
-char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool equalsFolded(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (foldCase(a[i]) != foldCase(b[i])) return false;
-    return true;
+    return a.size() == b.size() && sameIgnoringAsciiCase(a.c_str(), b.c_str());
 }
 
 std::vector<std::string> splitComponents(const char* path) {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "assets/ascii_case.h"
 #include "assets/data_path.h"
 #include "assets/media_file.h"
 #include "assets/picture_limits.h"
@@ -18,15 +19,6 @@ namespace {
 const char archiveDirectory[] = "DATA\\";
 const size_t maxArchiveNameLength = sizeof(TextureArchive::path) - sizeof(archiveDirectory);  // 250
 
-int foldCase(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
-
-bool namesMatch(const char* stored, const char* wanted) {
-    for (;; ++stored, ++wanted) {
-        if (foldCase(static_cast<unsigned char>(*stored)) != foldCase(static_cast<unsigned char>(*wanted)))
-            return false;
-        if (*stored == '\0') return true;
-    }
-}
 
 // The archive is read into memory once at open and minizip works on that copy: every entry
 // read is then a copy out of memory instead of a seek and reads per 16 KiB on the file.
@@ -111,7 +103,7 @@ void readDirectoryRow(unzFile handle, const ArchiveBytes* bytes, ArchiveEntry* r
 int findEntry(const TextureArchive* archive, const char* name) {
     if (!archive || !archive->entries || !archive->handle || !name || !*name) return -1;
     for (uint32_t i = 0; i < archive->entryCount; ++i)
-        if (namesMatch(archive->entries[i].name, name)) return static_cast<int>(i);
+        if (sameIgnoringAsciiCase(archive->entries[i].name, name)) return static_cast<int>(i);
     return -1;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/ascii_case.h"
 #include "platform/file_system.h"
 #include "record/recorder.h"
 
@@ -39,7 +40,7 @@ bool endsWithNoCase(const std::string& text, const char* suffix) {
     const size_t n = std::strlen(suffix);
     if (text.size() < n) return false;
     for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != suffix[i]) return false;
+        if (foldAsciiCase(text[text.size() - n + i]) != suffix[i]) return false;
     return true;
 }
 
@@ -210,7 +211,7 @@ std::string checkRecordTarget(const std::string& outPath, RecordFormat format, i
             if (kind != PLATFORM_PATH_DIRECTORY) return quoted + " exists and is not a directory";
             if (!canCreateIn(path)) return "cannot write into " + quoted + ": " + std::strerror(errno);
             if (!overwrite && holdsRecording(path))
-                return quoted + " already holds frames or soundtrack.wav; add --overwrite to replace them";
+                return quoted + " already holds frames or " + soundtrackName + "; add --overwrite to replace them";
             const PlatformPathKind sound = platformPathKind(path + "/" + soundtrackName);
             if (sound != PLATFORM_PATH_MISSING && sound != PLATFORM_PATH_FILE)
                 return "'" + path + "/" + soundtrackName + "' is not a file; nothing recorded";

@@ -127,6 +127,6 @@ int itchyAtomScene(int speed) {
     // End test, on a second taken just now.
     demoClock.demoNow = platformCalendarSeconds();
     const int running = demoElapsed() < itchyAtomEndSecond;
-    drawCaption(5, 435, "THE ITCHY ATOM");
+    drawCaption(sceneTitleX, sceneTitleY, "THE ITCHY ATOM");
     return running;
 }

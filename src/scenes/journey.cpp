@@ -66,6 +66,6 @@ int journeyScene(int speed) {
     // The bubble and the end test both go by the cube's new depth.
     if (sceneState.cubeZ > -20.0f) drawBubble();
     const int running = sceneState.cubeZ <= 20.0f;
-    drawCaption(5, 435, "THE JOURNEY");
+    drawCaption(sceneTitleX, sceneTitleY, "THE JOURNEY");
     return running;
 }

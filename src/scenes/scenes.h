@@ -18,6 +18,10 @@
 
 int runSceneChain();
 
+// Where the journey, sine-cube, atom and Vader scenes write their titles on the caption overlay.
+constexpr int sceneTitleX = 5;
+constexpr int sceneTitleY = 435;
+
 int introScene(int speed);
 void drawIntroCaptions();
 int journeyScene(int speed);

@@ -67,6 +67,6 @@ int sineCubeScene(int speed) {
     // End test, on the second the intro refreshed earlier in this frame.
     const int running = demoElapsed() < sineCubeEndSecond;
     demoClock.demoNow = platformCalendarSeconds();
-    drawCaption(5, 435, "THE BLOMP SINECUBE");
+    drawCaption(sceneTitleX, sceneTitleY, "THE BLOMP SINECUBE");
     return running;
 }

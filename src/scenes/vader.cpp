@@ -115,6 +115,6 @@ int vaderScene(int speed) {
     // End test, on a second taken just now.
     demoClock.demoNow = platformCalendarSeconds();
     const int running = demoElapsed() < vaderEndSecond;
-    drawCaption(5, 435, "CAN YOU SE THE VADER");
+    drawCaption(sceneTitleX, sceneTitleY, "CAN YOU SE THE VADER");
     return running;
 }

@@ -40,12 +40,6 @@ void onLiveFrame(void*) {
     }
     setLiveClock(live.frame);
 }
-
-std::string frameName(const std::string& dir, long n) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
-    return dir + name;
-}
 }  // namespace
 
 TEST(RecordingFirstFrames, StepAsTheLiveLoopFromTheFirstFrame) {

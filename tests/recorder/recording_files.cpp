@@ -28,6 +28,12 @@ bool pathExists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
+std::string frameName(const std::string& dir, long n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
+    return dir + name;
+}
+
 namespace {
 // Every process the threads of `pid` started, as the kernel lists them.
 std::vector<pid_t> childrenOf(pid_t pid) {

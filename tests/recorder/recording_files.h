@@ -60,6 +60,8 @@ std::vector<std::string> listDir(const std::string& dir);
 
 std::string buildDir();
 bool pathExists(const std::string& path);
+// Frame n of a PNG directory recording.
+std::string frameName(const std::string& dir, long n);
 
 // RGB, top row first, with its size; empty when the file is not such a PNG.
 std::vector<uint8_t> readPngRgb(const std::string& path, int* width, int* height);

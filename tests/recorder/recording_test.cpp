@@ -18,12 +18,6 @@ constexpr int fps = 10;
 constexpr long frames = 98 * fps;
 constexpr long sampleValues = 98L * 44100 * 2;  // stereo, 4410 sample frames per frame
 
-std::string frameName(const std::string& dir, long n) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
-    return dir + name;
-}
-
 struct Caption {
     int x, y;
     const char* text;

@@ -22,12 +22,6 @@ struct Frame {
     std::vector<uint8_t> rgb;  // top row first
 };
 
-std::string frameName(const std::string& dir, long n) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
-    return dir + name;
-}
-
 // The opening seconds recorded as PNG frames at `size` ("" for the default), stopped with
 // Ctrl-C once the frame after `lastFrame` exists, so every frame up to it is complete.
 std::string recordOpening(const TempDir& dir, const std::string& size, long lastFrame) {

@@ -56,12 +56,12 @@ TEST_F(JourneyTest, BubbleOnlyWhileTheMovedCubeIsBeyondMinus20) {
 TEST_F(JourneyTest, RunsWhileTheMovedCubeIsAtMost20AndCaptionsEveryCall) {
     sceneState.cubeZ = 20.0f;
     EXPECT_EQ(journeyScene(5), 1);
-    EXPECT_EQ(readCaption(5, 435, 11), "THE JOURNEY");
+    EXPECT_EQ(readCaption(sceneTitleX, sceneTitleY, 11), "THE JOURNEY");
 
     sceneState.cubeZ = 19.9f;
     frameStep = 0.1f;
     EXPECT_EQ(journeyScene(5), 0);
-    EXPECT_EQ(readCaption(5, 435, 11), "THE JOURNEY") << "also in the call that ends it";
+    EXPECT_EQ(readCaption(sceneTitleX, sceneTitleY, 11), "THE JOURNEY") << "also in the call that ends it";
     frameStep = 0.0f;
     EXPECT_EQ(journeyScene(0), 0) << "a still call keeps the last result";
 }
