@@ -4,14 +4,17 @@
 
 #include <cstdint>
 
+#include "assets/media_file.h"
+
 constexpr int64_t pictureSideCap = 16384;
 // 2^25 pixels are 128 MiB as a texture; with the decoded copy and the mipmaps beside it the
 // demo's whole start-up stays under 500 MB (about 380 MB measured on llvmpipe).
 constexpr uint64_t picturePixelCap = uint64_t(1) << 25;
 // What a decoder may hold at once: the picture, and a progressive JPEG's coefficients.
 constexpr uint64_t pictureDecodeByteCap = uint64_t(1) << 27;
-// A file or archive entry larger than this is no picture the demo could show.
-constexpr uint64_t pictureFileByteCap = uint64_t(64) << 20;
+// A file or archive entry larger than this is no picture the demo could show: the cap of any
+// media file.
+constexpr uint64_t pictureFileByteCap = mediaFileByteCap;
 
 // The texture bank passes GL_MAX_TEXTURE_SIZE; the side limit becomes the smaller of it and
 // the cap (a value of 0 or less, as without a context, leaves just the cap).
