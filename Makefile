@@ -9,6 +9,7 @@ FUZZ_BUILD  ?= build-fuzz
 JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 PREFIX      ?= /usr/local
+WERROR      ?= OFF
 WIN_BUILD   ?= build-win
 XVFB        := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
 
@@ -24,14 +25,14 @@ run-deps:
 	@scripts/install-deps.sh run
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_TESTS=ON -DQUORVEX_BENCH=ON >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_WERROR=$(WERROR) -DQUORVEX_TESTS=ON -DQUORVEX_BENCH=ON >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # Only the demo and its media: tests and benchmarks are built when their libraries are there.
 run: run-deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target quorvex media
 	cd $(BUILD) && ./quorvex $(ARGS)
 
@@ -40,7 +41,7 @@ test: build
 
 # The prefix is fixed at configure time too: the installed program looks there for its media.
 install: run-deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_WERROR=$(WERROR) -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target quorvex media icon man
 	@cmake --install $(BUILD)
 
@@ -49,12 +50,12 @@ uninstall:
 	@cmake --build $(BUILD) --target uninstall
 
 sanitize: deps
-	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_SANITIZE=ON -DQUORVEX_TESTS=ON -DQUORVEX_BENCH=OFF >/dev/null
+	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_WERROR=$(WERROR) -DQUORVEX_SANITIZE=ON -DQUORVEX_TESTS=ON -DQUORVEX_BENCH=OFF >/dev/null
 	@cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
 
 fuzz: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_FUZZ=ON \
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_WERROR=$(WERROR) -DQUORVEX_FUZZ=ON \
 	  -DQUORVEX_MEDIA=OFF -DQUORVEX_BENCH=OFF -DQUORVEX_TESTS=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
 	@scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
@@ -69,7 +70,7 @@ windows-deps: run-deps
 	@scripts/windows-deps.sh program
 
 windows: windows-deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target media
 	@cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64-x86_64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release -DQUORVEX_TESTS=OFF -DQUORVEX_HOST_DATA_DIR=$(CURDIR)/$(BUILD)/data \
