@@ -15,13 +15,10 @@ struct {
     int virtualOn;
     double virtualMs;        // the virtual timer, unwrapped and with its fraction
     double setAtMs;          // where the last platformSetVirtualClock put it
-    int32_t calendarAtSet;   // the calendar second given then
+    int32_t calendarAtSet;   // the calendar second given then: it moves on a second per 1000 ms
     int displayHz;           // simulated display; 0 when none
     int displayVsync;
 } state;
-
-// Moving the virtual clock on carries the calendar with it, a whole second per 1000 ms.
-void advanceVirtualMs(double ms) { state.virtualMs += ms; }
 }  // namespace
 
 uint32_t platformTimerMs() {
@@ -52,7 +49,7 @@ void platformSetVirtualClock(uint32_t timerMs, int32_t calendarSeconds) {
 
 void platformSleepMs(int ms) {
     if (ms <= 0) return;
-    if (state.virtualOn) advanceVirtualMs(ms);
+    if (state.virtualOn) state.virtualMs += ms;
     else SDL_Delay(static_cast<uint32_t>(ms));
 }
 
@@ -69,5 +66,5 @@ void simulatedSwap(int interval) {
     if (!simulatedDisplayHz() || !state.displayVsync || interval <= 0) return;
     const double periodMs = 1000.0 / state.displayHz;
     const double refreshes = std::floor(state.virtualMs / periodMs + 1e-6) + interval;  // on a refresh counts as past it
-    advanceVirtualMs(refreshes * periodMs - state.virtualMs);
+    state.virtualMs = refreshes * periodMs;
 }
