@@ -28,7 +28,7 @@ TEST(InterruptRule, EchoesAreOneRequestAndLaterInterruptsInsist) {
         {"the same key pressed again later", {{SIGINT, t, INTERRUPT_FIRST}, {SIGINT, t + 500, INTERRUPT_INSISTS}}},
         {"another signal at once", {{SIGTERM, t, INTERRUPT_FIRST}, {SIGINT, t + 1, INTERRUPT_INSISTS}}},
         {"the first signal counts, not the echo",
-         {{SIGHUP, 0, INTERRUPT_FIRST}, {SIGHUP, 400, INTERRUPT_ECHO}, {SIGHUP, 600, INTERRUPT_INSISTS}}},
+         {{SIGTERM, 0, INTERRUPT_FIRST}, {SIGTERM, 400, INTERRUPT_ECHO}, {SIGTERM, 600, INTERRUPT_INSISTS}}},
     };
     for (const Case& c : cases) {
         std::atomic<uint64_t> first{0};
