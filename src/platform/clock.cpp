@@ -18,6 +18,9 @@ struct {
     int32_t calendarAtSet;   // the calendar second given then: it moves on a second per 1000 ms
     int displayHz;           // simulated display; 0 when none
     int displayVsync;
+    int calendarAnchored;    // live: the first reading sets where the whole seconds tick
+    int32_t calendarAnchor;
+    double preciseAnchor;
 } state;
 }  // namespace
 
@@ -28,8 +31,18 @@ uint32_t platformTimerMs() {
     return static_cast<uint32_t>(SDL_GetTicks64());
 }
 
+// Live, the seconds tick a whole number of seconds after the first reading, as they do on the
+// virtual clock from its start. time() alone ticks at whatever fraction of a second the demo
+// happened to start, moving every mark the scenes time in whole seconds up to a second early.
 int32_t platformCalendarSeconds() {
-    if (!state.virtualOn) return static_cast<int32_t>(std::time(nullptr));
+    if (!state.virtualOn) {
+        if (!state.calendarAnchored) {
+            state.calendarAnchored = 1;
+            state.calendarAnchor = static_cast<int32_t>(std::time(nullptr));
+            state.preciseAnchor = platformPreciseSeconds();
+        }
+        return state.calendarAnchor + static_cast<int32_t>(std::floor(platformPreciseSeconds() - state.preciseAnchor));
+    }
     return state.calendarAtSet + static_cast<int32_t>(std::floor((state.virtualMs - state.setAtMs) / 1000.0));
 }
 

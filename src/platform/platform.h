@@ -169,7 +169,9 @@ void platformSetMessageBoxHook(PlatformMessageBoxHook hook);
 // ---------------------------------------------------------------------------------------------
 
 uint32_t platformTimerMs();          // milliseconds, 32 bits, wrapping
-int32_t platformCalendarSeconds();   // whole seconds of calendar time
+// Whole seconds of calendar time; live they tick in step with the precise clock, a whole
+// number of seconds after the first reading.
+int32_t platformCalendarSeconds();
 // Seconds from an arbitrary start on a steady clock finer than a millisecond: the live
 // pace's deadlines and the frame statistics.
 double platformPreciseSeconds();
