@@ -1,12 +1,28 @@
 // Recordings leave the pictures of finished scenes undrawn; the frames must not show it.
 // At 15 fps every scene of the chain gets its turn on screen, the sine cube included.
+// Live play, in-process on the virtual clock, shows 6 pictures a second of the same demo.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "platform/gl.h"
 #include "recording_files.h"
+#include "scenes/director.h"
+#include "scenes/scene_state.h"
+#include "shell/main_loop.h"
+#include "shell/window.h"
+#include "support/headless_demo.h"
+#include "support/portable.h"
 #include "support/temp_dir.h"
+
+namespace {
+constexpr int livePicturesPerSecond = 6;
+}  // namespace
 
 TEST(HiddenScenes, UndrawingThemChangesNoFrameOfTheWholeDemo) {
     TempDir dir;
@@ -30,4 +46,64 @@ TEST(HiddenScenes, UndrawingThemChangesNoFrameOfTheWholeDemo) {
             if (first < 0) first = static_cast<long>(i);
         }
     EXPECT_EQ(differing, 0) << "first differing frame: " << first;
+}
+
+// Live play culls as well, and a picture whose scene ran again against the prediction is
+// not presented: every picture it does present equals the one drawn with nothing culled.
+namespace {
+struct LivePictures {
+    long call = 0;
+    std::map<long, uint64_t> presented;  // call -> FNV-1a of its picture, when it was swapped in
+    long drawnCall = -1;                 // the last call's picture, until the next call shows
+    uint64_t drawnHash = 0;              // whether the loop presented it
+    uint32_t swaps = 0;
+};
+
+uint64_t backBufferHash() {
+    std::vector<uint8_t> pixels(size_t(demoWidth) * demoHeight * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, demoWidth, demoHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    uint64_t hash = 14695981039346656037ull;
+    for (uint8_t byte : pixels) hash = (hash ^ byte) * 1099511628211ull;
+    return hash;
+}
+
+// Called after each call, before the loop presents its picture or not.
+void notePresented(int pictures, void* user) {
+    auto* run = static_cast<LivePictures*>(user);
+    if (run->drawnCall >= 0 && platformSwapCount() != run->swaps) run->presented[run->drawnCall] = run->drawnHash;
+    run->drawnCall = pictures ? run->call : -1;
+    if (pictures) run->drawnHash = backBufferHash();
+    run->swaps = platformSwapCount();
+    setHeadlessClock(++run->call);
+}
+
+LivePictures playLive(const char* drawHidden) {
+    setTestEnvironment("QUORVEX_DRAW_HIDDEN_SCENES", drawHidden);
+    resetSceneState();
+    frameClock = FrameClock{};
+    std::srand(1);
+    LivePictures run;
+    setHeadlessClock(0);
+    EXPECT_EQ(runSampledHeadlessDemo(livePicturesPerSecond, notePresented, &run), 0);
+    unsetTestEnvironment("QUORVEX_DRAW_HIDDEN_SCENES");
+    return run;
+}
+}  // namespace
+
+TEST(HiddenScenes, LivePlayPresentsOnlyPicturesEqualToDrawingEverything) {
+    ScopedChdir inBuild(buildDir());
+    const LivePictures culled = playLive("0"), drawn = playLive("1");
+    ASSERT_EQ(drawn.presented.size(), 98u * livePicturesPerSecond) << "one every tenth call";
+    EXPECT_GE(culled.presented.size(), drawn.presented.size() - 3) << "a misprediction is rare";
+    std::printf("live culling: %zu of %zu pictures presented\n", culled.presented.size(), drawn.presented.size());
+    long differing = 0, first = -1;
+    for (const auto& [call, hash] : culled.presented) {
+        const auto other = drawn.presented.find(call);
+        if (other != drawn.presented.end() && other->second == hash) continue;
+        if (first < 0) first = call;
+        ++differing;
+    }
+    EXPECT_EQ(differing, 0) << "first differing call: " << first;
 }

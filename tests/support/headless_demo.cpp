@@ -18,21 +18,27 @@ void setHeadlessClock(long n) {
                             1700000000 + static_cast<int32_t>(n / headlessFps));
 }
 
-int runHeadlessDemo(void (*frameDrawn)(void* user), void* user, PlatformMessageBoxHook answer) {
-    platformSetMessageBoxHook(answer);
+int runSampledHeadlessDemo(int picturesPerSecond, void (*callMade)(int pictures, void* user), void* user) {
     platformSelectBackend(PLATFORM_OFFSCREEN);
     platformUseVirtualClock(1);
     platformUseAudioCapture(1);
-    drawnHook = frameDrawn;
     LoopOptions loop;
     loop.startFullscreen = 0;
     loop.pace = PACE_VIRTUAL;
-    loop.callMade = onCallMade;
+    loop.picturesPerSecond = picturesPerSecond;
+    loop.callMade = callMade;
     loop.user = user;
     const int exitCode = demoMain(loop);
-    drawnHook = nullptr;
     platformUseAudioCapture(0);
     platformUseVirtualClock(0);
+    return exitCode;
+}
+
+int runHeadlessDemo(void (*frameDrawn)(void* user), void* user, PlatformMessageBoxHook answer) {
+    platformSetMessageBoxHook(answer);
+    drawnHook = frameDrawn;
+    const int exitCode = runSampledHeadlessDemo(headlessFps, onCallMade, user);
+    drawnHook = nullptr;
     platformSetMessageBoxHook(nullptr);
     return exitCode;
 }
