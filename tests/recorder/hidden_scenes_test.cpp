@@ -7,15 +7,16 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
-#include "platform/gl.h"
 #include "recording_files.h"
 #include "scenes/director.h"
 #include "scenes/scene_state.h"
 #include "shell/main_loop.h"
 #include "shell/window.h"
+#include "support/gl_test_context.h"
 #include "support/headless_demo.h"
 #include "support/portable.h"
 #include "support/temp_dir.h"
@@ -53,20 +54,15 @@ TEST(HiddenScenes, UndrawingThemChangesNoFrameOfTheWholeDemo) {
 namespace {
 struct LivePictures {
     long call = 0;
-    std::map<long, uint64_t> presented;  // call -> FNV-1a of its picture, when it was swapped in
+    std::map<long, uint64_t> presented;  // call -> hash of its picture, when it was swapped in
     long drawnCall = -1;                 // the last call's picture, until the next call shows
     uint64_t drawnHash = 0;              // whether the loop presented it
     uint32_t swaps = 0;
 };
 
 uint64_t backBufferHash() {
-    std::vector<uint8_t> pixels(size_t(demoWidth) * demoHeight * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, demoWidth, demoHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    uint64_t hash = 14695981039346656037ull;
-    for (uint8_t byte : pixels) hash = (hash ^ byte) * 1099511628211ull;
-    return hash;
+    const std::vector<uint8_t> frame = readTestFrame(demoWidth, demoHeight);
+    return std::hash<std::string_view>()({reinterpret_cast<const char*>(frame.data()), frame.size()});
 }
 
 // Called after each call, before the loop presents its picture or not.
