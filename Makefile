@@ -49,10 +49,12 @@ install: run-deps
 uninstall:
 	@cmake --build $(BUILD) --target uninstall
 
+# The suite under the sanitizers, less the whole-demo recordings compared frame by frame
+# (label `slow`, minutes each under ASan); the headless whole-demo run stays in.
 sanitize: deps
 	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_WERROR=$(WERROR) -DQUORVEX_SANITIZE=ON -DQUORVEX_TESTS=ON -DQUORVEX_BENCH=OFF >/dev/null
 	@cmake --build $(SAN_BUILD) -j $(JOBS)
-	cd $(SAN_BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
+	cd $(SAN_BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS) -LE slow
 
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_WERROR=$(WERROR) -DQUORVEX_FUZZ=ON \
