@@ -52,6 +52,26 @@ int parseSize(const char* text, ProgramOptions* options, std::string* error) {
     options->height = height;
     return 1;
 }
+// The readers of option values; `value` is null when the command line ends before it.
+int readFrameRate(const char* value, ProgramOptions* options, std::string* error) {
+    if (value && parseFrameRate(value, &options->fps)) return 1;
+    *error = frameRateRange();
+    return 0;
+}
+int readRecordPath(const char* value, ProgramOptions* options, std::string* error) {
+    if (!value || value[0] == '\0') {
+        *error = "--record needs an output name";
+        return 0;
+    }
+    options->recordPath = value;
+    return 1;
+}
+int readSize(const char* value, ProgramOptions* options, std::string* error) {
+    if (value) return parseSize(value, options, error);
+    *error = "--size needs WIDTHxHEIGHT in pixels, such as 1920x1080";
+    return 0;
+}
+
 // Options that only mean something for live play, or that contradict each other.
 int checkCombinations(const ProgramOptions& options, std::string* error) {
     if (options.uncapped && options.fps) *error = "--uncapped runs one call per picture as fast as it goes; it takes no --fps";
@@ -62,7 +82,29 @@ int checkCombinations(const ProgramOptions& options, std::string* error) {
 }
 }  // namespace
 
+const CommandLineOption commandLineOptions[] = {
+    {"--windowed", nullptr, nullptr, &ProgramOptions::windowed, nullptr},
+    {"--fps", nullptr, "N", nullptr, readFrameRate},
+    {"--uncapped", nullptr, nullptr, &ProgramOptions::uncapped, nullptr},
+    {"--stats", nullptr, nullptr, &ProgramOptions::stats, nullptr},
+    {"--record", nullptr, "OUT", nullptr, readRecordPath},
+    {"--size", nullptr, "WxH", nullptr, readSize},
+    {"--overwrite", nullptr, nullptr, &ProgramOptions::overwrite, nullptr},
+    {"--allow-missing-media", nullptr, nullptr, &ProgramOptions::allowMissingMedia, nullptr},
+    {"--help", "-h", nullptr, &ProgramOptions::help, nullptr},
+    {"--version", nullptr, nullptr, &ProgramOptions::version, nullptr},
+};
+const int commandLineOptionCount = sizeof commandLineOptions / sizeof commandLineOptions[0];
+
 namespace {
+const CommandLineOption* findOption(const char* word) {
+    for (int i = 0; i < commandLineOptionCount; ++i) {
+        const CommandLineOption& option = commandLineOptions[i];
+        if (!std::strcmp(word, option.name) || (option.alias && !std::strcmp(word, option.alias))) return &option;
+    }
+    return nullptr;
+}
+
 int statsWanted = 0;
 
 void printStats() {
@@ -82,36 +124,16 @@ void printStatsAtExit() {
 
 int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* error) {
     for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (!std::strcmp(arg, "--windowed")) options->windowed = 1;
-        else if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) options->help = 1;
-        else if (!std::strcmp(arg, "--version")) options->version = 1;
-        else if (!std::strcmp(arg, "--allow-missing-media")) options->allowMissingMedia = 1;
-        else if (!std::strcmp(arg, "--overwrite")) options->overwrite = 1;
-        else if (!std::strcmp(arg, "--uncapped")) options->uncapped = 1;
-        else if (!std::strcmp(arg, "--stats")) options->stats = 1;
-        else if (!std::strcmp(arg, "--fps")) {
-            if (!hasValue || !parseFrameRate(argv[++i], &options->fps)) {
-                *error = frameRateRange();
-                return 0;
-            }
-        } else if (!std::strcmp(arg, "--record")) {
-            if (!hasValue || argv[i + 1][0] == '\0') {
-                *error = "--record needs an output name";
-                return 0;
-            }
-            options->recordPath = argv[++i];
-        } else if (!std::strcmp(arg, "--size")) {
-            if (!hasValue) {
-                *error = "--size needs WIDTHxHEIGHT in pixels, such as 1920x1080";
-                return 0;
-            }
-            if (!parseSize(argv[++i], options, error)) return 0;
-        } else {
-            *error = std::string("unknown option '") + arg + "' (try --help)";
+        const CommandLineOption* option = findOption(argv[i]);
+        if (!option) {
+            *error = std::string("unknown option '") + argv[i] + "' (try --help)";
             return 0;
         }
+        if (option->flag) {
+            options->*option->flag = 1;
+            continue;
+        }
+        if (!option->read(i + 1 < argc ? argv[++i] : nullptr, options, error)) return 0;
     }
     if (!options->recordPath.empty() && options->fps > maxRecordFrameRate) {
         *error = recordFrameRateRange();

@@ -1,5 +1,5 @@
-// The command line (--windowed, --fps, --uncapped, --stats, --record, --overwrite, --size,
-// --allow-missing-media, --help, --version): the entry reads it here, then plays or records.
+// The command line: the table of options, its parser, --help and --version. The entry reads
+// it here, then plays or records.
 #pragma once
 
 #include <string>
@@ -17,6 +17,19 @@ struct ProgramOptions {
     int help = 0;
     int version = 0;
 };
+
+// One option as the parser takes it and as --help and the README list it: a flag sets its
+// field; an option with a value hands the next word to `read` (null when the line ends first).
+struct CommandLineOption {
+    const char* name;
+    const char* alias;  // a short spelling, or null
+    const char* value;  // the value's name as --help shows it ("N", "OUT"), null for a flag
+    int ProgramOptions::*flag;
+    int (*read)(const char* value, ProgramOptions* options, std::string* error);
+};
+// Every option, in the order --help lists them.
+extern const CommandLineOption commandLineOptions[];
+extern const int commandLineOptionCount;
 
 // Returns 1 and fills `options`, or 0 with a one-line reason in `error`.
 int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* error);
