@@ -1,6 +1,5 @@
 // Interrupts on POSIX systems, for the live demo and the recorder alike: SIGINT, SIGTERM and
 // SIGHUP ask the program to close; a later, different one ends it at once. SIGPIPE is ignored.
-#include <SDL.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <time.h>
@@ -10,20 +9,14 @@
 #endif
 
 #include <atomic>
-#include <cstdlib>
 
-#include "platform/interrupt_rule.h"
 #include "platform/interrupts.h"
-#include "platform/platform.h"
 
 namespace {
 const int caughtSignals[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int caughtCount = 3;
 
-std::atomic<uint64_t> firstInterrupt{0};
-std::atomic<PlatformLastWords> lastWords{nullptr};
 std::atomic<long> boxThread{0};
-int closeTaken = 0;  // the message loop's own
 int catching = 0;
 struct sigaction savedActions[caughtCount];
 
@@ -67,21 +60,15 @@ void endBoxProcesses() {
 }
 
 void onInterrupt(int signal) {
-    const InterruptVerdict verdict = noteInterrupt(&firstInterrupt, signal, monotonicMs());
+    const InterruptVerdict verdict = receiveInterrupt(signal, monotonicMs());
     if (verdict == INTERRUPT_ECHO) return;
     endBoxProcesses();  // a box would hold the close up until answered
-    if (verdict == INTERRUPT_FIRST) return;
-    if (const PlatformLastWords words = lastWords.load()) words();
-    _exit(128 + signal);
+    if (verdict == INTERRUPT_INSISTS) endAtInterrupt(signal);
 }
 }  // namespace
 
 void platformCatchInterrupts(PlatformLastWords words) {
-    // SDL would otherwise turn SIGINT and SIGTERM into its own quit and forget the signal.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    firstInterrupt = 0;
-    closeTaken = 0;
-    lastWords = words;
+    startInterruptService(words);
     struct sigaction interrupt = {}, ignore = {};
     interrupt.sa_handler = onInterrupt;
     sigemptyset(&interrupt.sa_mask);
@@ -97,17 +84,9 @@ void platformCatchInterrupts(PlatformLastWords words) {
 
 void platformStopCatchingInterrupts() {
     if (!catching) return;
-    lastWords = nullptr;
+    forgetLastWords();
     for (int i = 0; i < caughtCount; ++i) sigaction(caughtSignals[i], &savedActions[i], nullptr);
     catching = 0;
-}
-
-int platformCaughtInterrupt() { return firstInterruptSignal(firstInterrupt); }
-
-int takeInterruptClose() {
-    if (!firstInterrupt.load() || closeTaken) return 0;
-    closeTaken = 1;
-    return 1;
 }
 
 void setInterruptibleBoxThread(long threadId) { boxThread = threadId; }
