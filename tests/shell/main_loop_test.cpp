@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -14,6 +13,7 @@
 #include "scenes/director.h"
 #include "scenes/scene_state.h"
 #include "shell/main_loop.h"
+#include "support/scripted_loop.h"
 
 namespace {
 struct Frame {
@@ -55,8 +55,6 @@ int scriptedScene(int) {
     return index < endingFrame;
 }
 
-int finishedScene(int) { return 0; }
-
 int recordBox(const char* caption, const char* text, PlatformButtons buttons, PlatformIcon icon) {
     boxes.push_back({caption, text, buttons, icon});
     if (buttons != PLATFORM_BUTTONS_YESNO) return PLATFORM_ANSWER_OK;
@@ -79,18 +77,12 @@ std::vector<Box> questions() {
     return found;
 }
 
-class MainLoopTest : public ::testing::Test {
+class MainLoopTest : public ScriptedLoopTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(platformSelectBackend(PLATFORM_OFFSCREEN), 1);
-        platformSetMessageBoxHook(recordBox);
-        platformUseVirtualClock(1);
+        startScriptedLoop({scriptedScene, 1});
         setClock(10000, 1000);
-        platformFlushMessages();
-        resetSceneState();
-        frameClock = {};
-        std::memset(KeyState, 0, sizeof KeyState);
-        active = 1;
+        platformSetMessageBoxHook(recordBox);
         frames.clear();
         boxes.clear();
         onFrame = nullptr;
@@ -98,13 +90,6 @@ protected:
         answerQuestionYes = 1;
         questionCostMs = 0;
         drawnHookCalls = 0;
-        for (int i = 0; i < sceneChainLength; ++i) sceneChain[i] = {finishedScene, 0};
-        sceneChain[0] = {scriptedScene, 1};
-    }
-    void TearDown() override {
-        for (int i = 0; i < sceneChainLength; ++i) sceneChain[i] = defaultSceneChain[i];
-        platformUseVirtualClock(0);
-        platformSetMessageBoxHook(nullptr);
     }
 
     // The loop as first written, one call per pass: what these tests watch is its order of work.

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "scenes/scene_state.h"
 #include "shell/frame_stats.h"
 #include "shell/main_loop.h"
+#include "support/scripted_loop.h"
 
 namespace {
 // --- Which calls the pictures show -----------------------------------------------------------
@@ -75,8 +75,6 @@ int timedScene(int) {
     return platformPreciseSeconds() < endSeconds;
 }
 
-int finishedScene(int) { return 0; }
-
 void notePicture(int pictures, void*) {
     if (pictures) presented.push_back(platformPreciseSeconds());
 }
@@ -87,27 +85,14 @@ struct Figures {
     double longestGapMs;
 };
 
-class LivePace : public ::testing::Test {
+class LivePace : public ScriptedLoopTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(platformSelectBackend(PLATFORM_OFFSCREEN), 1);
-        platformUseVirtualClock(1);
+        startScriptedLoop({timedScene, 1, "timed"});
         platformSetVirtualClock(5000, 1000);
-        platformFlushMessages();
-        resetSceneState();
-        frameClock = {};
-        std::memset(KeyState, 0, sizeof KeyState);
-        active = 1;
         calls.clear();
         presented.clear();
         machine = Machine();
-        for (int i = 0; i < sceneChainLength; ++i) sceneChain[i] = {finishedScene, 0};
-        sceneChain[0] = {timedScene, 1, "timed"};
-    }
-    void TearDown() override {
-        for (int i = 0; i < sceneChainLength; ++i) sceneChain[i] = defaultSceneChain[i];
-        platformSimulateDisplay(0, 0);
-        platformUseVirtualClock(0);
     }
 
     // Runs the live loop for `seconds` of virtual time on the given display.
@@ -184,7 +169,7 @@ int relapses;
 int relapsingScene(int) {
     const int call = relapses++;
     calls.push_back({platformPreciseSeconds(), !glIsEnabled(GL_SCISSOR_TEST), frameStep});
-    if (call == 11) KeyState[27] = 1;
+    if (call == 11) KeyState[PLATFORM_VK_ESCAPE] = 1;
     return call < 2 || call > 3;  // finished in calls 2 and 3 only
 }
 int runningScene(int) { return 1; }
