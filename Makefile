@@ -75,8 +75,8 @@ windows: windows-deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target media
 	@cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DQUORVEX_TESTS=OFF -DQUORVEX_HOST_DATA_DIR=$(CURDIR)/$(BUILD)/data \
-	  -DQUORVEX_HOST_BINARY=$(CURDIR)/$(BUILD)/quorvex >/dev/null
+	  -DCMAKE_BUILD_TYPE=Release -DQUORVEX_WERROR=$(WERROR) -DQUORVEX_TESTS=OFF \
+	  -DQUORVEX_HOST_DATA_DIR=$(CURDIR)/$(BUILD)/data -DQUORVEX_HOST_BINARY=$(CURDIR)/$(BUILD)/quorvex >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS) --target quorvex media windows_readme
 
 windows-zip: windows
