@@ -145,7 +145,7 @@ void prepareOffscreenRun(int fps, RecordStats* stats) {
 // Interrupts and broken pipes become a clean end of the loop instead of a dead process;
 // caught before the encoder starts, so that no interrupt can leave its file behind. The first
 // interrupt finishes the file; a second one ends the process at once, without it.
-void catchSignals() { platformCatchInterrupts(abandonEncoderNow); }
+void catchSignals() { platformCatchInterrupts(abandonRecordingNow); }
 
 // A recording starts the demo from its very beginning, as a new process would, even when an
 // earlier recording of the same process has moved the demo on: the shared scene state

@@ -57,30 +57,24 @@ std::string parentOf(const std::string& path) {
     return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
-bool isFrameName(const char* name) {
-    // frame_NNNNNN.png, six digits or more
-    const size_t n = std::strlen(name);
-    if (n < 16 || std::strncmp(name, "frame_", 6) != 0 || std::strcmp(name + n - 4, ".png") != 0) return false;
-    for (size_t i = 6; i < n - 4; ++i)
-        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
-    return true;
-}
-
 bool holdsRecording(const std::string& dir) {
     std::vector<std::string> names;
     if (!platformListDirectory(dir, &names)) return false;
+    bool unfinished = false;
     for (const std::string& name : names)
-        if (isFrameName(name.c_str()) || name == soundtrackName) return true;
+        if ((isPngFrameName(name.c_str(), &unfinished) && !unfinished) || name == soundtrackName) return true;
     return false;
 }
 
-// With --overwrite: a shorter recording must not leave older frames after its own.
+// With --overwrite: a shorter recording must not leave older frames after its own. Frames
+// an ended process left unfinished go too.
 int removeOldFrames(const std::string& dir) {
     std::vector<std::string> names;
     if (!platformListDirectory(dir, &names)) return 0;
     int ok = 1;
+    bool unfinished = false;
     for (const std::string& name : names)
-        if (isFrameName(name.c_str()) && !platformRemoveFile((dir + "/" + name).c_str())) ok = 0;
+        if (isPngFrameName(name.c_str(), &unfinished) && !platformRemoveFile((dir + "/" + name).c_str())) ok = 0;
     return ok;
 }
 
@@ -102,12 +96,6 @@ const char* const unwrittenVideoExtensions[] = {".avi", ".webm", ".mov", ".qt", 
                                                 ".f4v", ".ogv",  ".mpg", ".mpeg", ".ts", ".m2ts", ".mts", ".3gp",
                                                 ".vob", ".mxf",  ".gif", ".h264", ".hevc", ".y4m"};
 
-std::string framePath(const RecordSink* sink, long index) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/frame_%06ld.png", index);
-    return sink->outPath + name;
-}
-
 int openDirectory(RecordSink* sink, std::string* error) {
     if (platformPathKind(sink->outPath) == PLATFORM_PATH_MISSING) {
         if (!platformMakeDirectory(sink->outPath)) {
@@ -127,7 +115,7 @@ int openDirectory(RecordSink* sink, std::string* error) {
         *error = "cannot write '" + sound + "': " + std::strerror(errno);
         return 0;
     }
-    sink->pngs = startPngWriters(pngWriterThreads(), sink->width, sink->height);
+    sink->pngs = startPngWriters(sink->outPath, pngWriterThreads(), sink->width, sink->height);
     return 1;
 }
 
@@ -138,10 +126,10 @@ void noteFailure(RecordSink* sink, long frame, const std::string& path, int erro
 }
 
 int queueFrameFile(RecordSink* sink, const uint8_t* rgbTopDown) {
-    const std::string path = framePath(sink, sink->frameIndex);
     errno = 0;
-    if (!queuePng(sink->pngs, path, rgbTopDown)) {
-        if (errno) noteFailure(sink, sink->frameIndex, path, errno);  // else a compressor failed
+    if (!queuePng(sink->pngs, rgbTopDown)) {
+        // Without errno a compressor failed: finishFrameFiles names it.
+        if (errno) noteFailure(sink, sink->frameIndex, pngFramePath(sink->outPath, sink->frameIndex), errno);
         return 0;
     }
     sink->soundAtFrame.push_back(sink->frameSoundStart);
@@ -149,20 +137,15 @@ int queueFrameFile(RecordSink* sink, const uint8_t* rgbTopDown) {
     return 1;
 }
 
-// Frames are compressed out of order: after a failure the directory is cut back to whole
-// frames before the first one that failed, and the soundtrack to exactly their sound.
+// After a failure the frames before the first one that failed are kept, and the soundtrack
+// is cut back to exactly their sound.
 int finishFrameFiles(RecordSink* sink) {
-    std::string failedPath;
+    long failedFrame = -1;
     int failedError = 0;
-    if (!finishPngWriters(sink->pngs, &failedPath, &failedError)) {
-        long frame = -1;
-        const size_t name = failedPath.find_last_of('/');
-        if (name != std::string::npos && std::sscanf(failedPath.c_str() + name + 1, "frame_%ld.png", &frame) == 1)
-            noteFailure(sink, frame, failedPath, failedError);
-    }
+    if (!finishPngWriters(sink->pngs, &failedFrame, &failedError))
+        noteFailure(sink, failedFrame, pngFramePath(sink->outPath, failedFrame), failedError);
     sink->pngs = nullptr;
     if (sink->failedFrame < 0) return 1;
-    for (long i = sink->failedFrame; i <= sink->frameIndex; ++i) platformRemoveFile(framePath(sink, i).c_str());
     if (static_cast<size_t>(sink->failedFrame) < sink->soundAtFrame.size())
         cutWav(&sink->wav, sink->soundAtFrame[static_cast<size_t>(sink->failedFrame)]);
     return 0;
@@ -174,10 +157,9 @@ int finishFrameFiles(RecordSink* sink) {
 void abandonOpenSink() {
     RecordSink* sink = openSink.exchange(nullptr);
     if (!sink) return;
-    if (sink->format != RECORD_PNG_DIRECTORY) {
-        abandonEncoderNow();
-    } else {
-        for (long i = sink->frameIndex; i >= 0; --i) platformRemoveFile(framePath(sink, i).c_str());
+    abandonRecordingNow();
+    if (sink->format == RECORD_PNG_DIRECTORY) {
+        for (long i = sink->frameIndex; i >= 0; --i) platformRemoveFile(pngFramePath(sink->outPath, i).c_str());
         platformRemoveFile((sink->outPath + "/" + soundtrackName).c_str());
         if (sink->madeDirectory) platformRemoveDirectory(sink->outPath);
     }
@@ -185,6 +167,11 @@ void abandonOpenSink() {
                  sink->outPath.c_str());
 }
 }  // namespace
+
+void abandonRecordingNow() {
+    abandonEncoderNow();
+    abandonPngWritersNow();
+}
 
 RecordFormat recordFormatFor(const std::string& outPath) {
     if (endsWithNoCase(outPath, ".mkv")) return RECORD_MKV;

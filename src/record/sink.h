@@ -70,19 +70,29 @@ int closeEncoder(FfmpegEncoder* encoder, RecordStats* stats, std::string* error)
 // unfinished file. Only async-signal-safe calls on POSIX.
 void abandonEncoderNow();
 
-// PNG frames of width x height RGB pixels, top row first, compressed by threads of their
-// own. Each file is created by the caller, in order, so a name that cannot be made stops the
-// recording at that very frame; after a failed write the frames still queued are dropped.
+// PNG frames of width x height RGB pixels, top row first, numbered from 0 in the order
+// queued and compressed by threads of their own. Each file is created by the caller, in
+// order, so a name that cannot be made stops the recording at that very frame. A frame is
+// written under a hidden name and takes its own (pngFramePath) once it and every frame
+// before it are whole; after a failed write the frames still queued are dropped.
 struct PngWriters;
 int pngWriterThreads();  // how many compressors this machine is given
-PngWriters* startPngWriters(int threads, int width, int height);
+PngWriters* startPngWriters(const std::string& directory, int threads, int width, int height);
 // Copies the frame; waits while every compressor is busy and one frame already waits.
-int queuePng(PngWriters* writers, const std::string& path, const uint8_t* rgb);
+int queuePng(PngWriters* writers, const uint8_t* rgb);
 // Waits for the queued frames and frees the writers; 1 when every frame reached its file.
-// Else the first file that failed, removed since it is not whole, and the error, when asked.
-int finishPngWriters(PngWriters* writers, std::string* failedPath = nullptr, int* failedError = nullptr);
+// Else the first frame that failed (none from it on are kept) and the error, when asked.
+int finishPngWriters(PngWriters* writers, long* failedFrame = nullptr, int* failedError = nullptr);
+// For a second interrupt, as abandonEncoderNow: no frame takes its name any more and the
+// unfinished ones are removed.
+void abandonPngWritersNow();
+std::string pngFramePath(const std::string& directory, long frame);
+// Whether a directory entry is a frame file, and whether an unfinished one.
+bool isPngFrameName(const char* name, bool* unfinished);
 
 struct RecordSink;
+// For a second interrupt, from a signal handler: the encoder and every unfinished file go.
+void abandonRecordingNow();
 // Frames of width x height RGB pixels (for .mp4 both even, as yuv420p needs).
 RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int fps, int width, int height,
                            int overwrite, std::string* error);

@@ -79,6 +79,29 @@ TEST(RecorderInterrupt, SecondInterruptEndsAtOnce) {
     EXPECT_TRUE(standIn.allEnded());
 }
 
+// A second interrupt while the compressors are writing frames: what is left is a whole frame
+// under every frame name, from the first on without a gap, and nothing unfinished.
+TEST(RecorderInterrupt, SecondInterruptLeavesOnlyWholeFrames) {
+    TempDir dir;
+    const std::string out = dir.file("frames");
+    RunOptions options;
+    options.interruptWhen = [out](const std::string&) { return pathExists(frameName(out, 3)); };
+    options.signals = {SIGTERM, SIGINT};  // a different signal insists at once
+    options.signalGapMs = 0;
+    const RunResult run = runQuorvex({"--record", out}, options);
+    EXPECT_EQ(run.status, 130) << run.stderrText;
+    std::vector<std::string> files = listDir(out);
+    ASSERT_FALSE(files.empty());
+    EXPECT_EQ(files.back(), "soundtrack.wav");
+    files.pop_back();
+    EXPECT_GE(files.size(), 4u);
+    for (size_t n = 0; n < files.size(); ++n) {
+        ASSERT_EQ(out + "/" + files[n], frameName(out, static_cast<long>(n)));
+        int w = 0, h = 0;
+        EXPECT_EQ(readPngRgb(frameName(out, static_cast<long>(n)), &w, &h).size(), 640u * 480 * 3) << files[n];
+    }
+}
+
 // One request to stop, however it arrives, finishes the video: `timeout` sends its SIGTERM to
 // the program and then to its process group, and a session's end or a service manager signals
 // the encoder as well, which then finishes the file itself.

@@ -1,8 +1,9 @@
 // The PNG frame writers: frames compressed on several threads come back pixel for pixel,
-// and a write that fails on the disk stops the recording without leaving empty frames.
+// and a write that fails on the disk stops the recording, leaving only the whole frames before it.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <random>
 #include <vector>
 
@@ -25,43 +26,42 @@ std::vector<uint8_t> testFrame(int n) {
             }
     return rgb;
 }
-
-std::string frameName(const TempDir& dir, int n) { return dir.file("frame_" + std::to_string(100 + n) + ".png"); }
 }  // namespace
 
 TEST(PngWriters, FramesFromSeveralCompressorsComeBackExactly) {
     TempDir dir;
     constexpr int frames = 24;
-    PngWriters* writers = startPngWriters(3, width, height);
-    for (int n = 0; n < frames; ++n) ASSERT_EQ(queuePng(writers, frameName(dir, n), testFrame(n).data()), 1);
+    PngWriters* writers = startPngWriters(dir.path, 3, width, height);
+    for (int n = 0; n < frames; ++n) ASSERT_EQ(queuePng(writers, testFrame(n).data()), 1);
     ASSERT_EQ(finishPngWriters(writers), 1);
+    EXPECT_EQ(listDir(dir.path).size(), static_cast<size_t>(frames));  // nothing unfinished left over
     for (int n = 0; n < frames; ++n) {
         int w = 0, h = 0;
-        EXPECT_EQ(readPngRgb(frameName(dir, n), &w, &h), testFrame(n)) << "frame " << n;
+        EXPECT_EQ(readPngRgb(frameName(dir.path, n), &w, &h), testFrame(n)) << "frame " << n;
         EXPECT_EQ(w, width);
         EXPECT_EQ(h, height);
     }
 }
 
-// Frame 3's file is a full disk. Frames before it are whole; the recording is refused
-// from then on, and what was queued after it leaves no file behind.
-TEST(PngWriters, FullDiskStopsTheFramesAndLeavesNoEmptyOnes) {
+// Frame 3's file is a full disk. The frames before it are whole and are all that is left;
+// the recording is refused from then on.
+TEST(PngWriters, FullDiskStopsTheFramesAndLeavesOnlyWholeOnesBeforeIt) {
     if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full here";
     TempDir dir;
     constexpr int failing = 3, tries = 200;
-    ASSERT_EQ(symlink("/dev/full", frameName(dir, failing).c_str()), 0);
-    PngWriters* writers = startPngWriters(2, width, height);
+    ASSERT_EQ(symlink("/dev/full", dir.file(".frame_000003.png.part").c_str()), 0);
+    PngWriters* writers = startPngWriters(dir.path, 2, width, height);
     int accepted = 0;
-    while (accepted < tries && queuePng(writers, frameName(dir, accepted), testFrame(accepted).data())) ++accepted;
-    EXPECT_EQ(finishPngWriters(writers), 0);
-    EXPECT_GT(accepted, failing);
+    while (accepted < tries && queuePng(writers, testFrame(accepted).data())) ++accepted;
+    long failedFrame = -1;
+    int failedError = 0;
+    EXPECT_EQ(finishPngWriters(writers, &failedFrame, &failedError), 0);
     EXPECT_LT(accepted, tries) << "the failure was never reported";
-    for (int n = 0; n < accepted; ++n) {
-        if (n == failing) continue;
-        const bool exists = pathExists(frameName(dir, n));
+    EXPECT_EQ(failedFrame, failing);
+    EXPECT_EQ(failedError, ENOSPC);
+    EXPECT_EQ(listDir(dir.path), (std::vector<std::string>{"frame_000000.png", "frame_000001.png", "frame_000002.png"}));
+    for (int n = 0; n < failing; ++n) {
         int w = 0, h = 0;
-        if (n < failing || exists) {
-            EXPECT_EQ(readPngRgb(frameName(dir, n), &w, &h), testFrame(n)) << "frame " << n << " is not whole";
-        }
+        EXPECT_EQ(readPngRgb(frameName(dir.path, n), &w, &h), testFrame(n)) << "frame " << n << " is not whole";
     }
 }
