@@ -28,8 +28,8 @@ constexpr int videoPipe = 0, audioPipe = 1;
 constexpr size_t maxNameBytes = 255;
 
 // What a second interrupt must remove from inside a signal handler, kept in plain memory:
-// the unfinished file. One encoder at a time.
-char livePartPath[4096];
+// the unfinished file and ffmpeg's account of it. One encoder at a time.
+char livePartPath[4096], liveProgressPath[4096 + 16];
 
 long stallLimitMs() {
     const char* text = std::getenv("QUORVEX_ENCODER_STALL_SECONDS");
@@ -51,6 +51,8 @@ std::vector<std::string> encoderArguments(const std::string& program, const Ffmp
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     std::vector<std::string> args = {
         program, "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
+        // What ffmpeg has put in the file, for when a signal stops it before the end of its input.
+        "-progress", plainFileUrl(encoder->progressPath),
         // Small probes: both inputs are fully described, and a large probe would wait for
         // sound that the next frames have not produced yet.
         "-f", "rawvideo", "-pixel_format", format == RECORD_MP4 ? "yuv420p" : "rgb24", "-video_size", size,
@@ -102,15 +104,20 @@ int createPartFile(FfmpegEncoder* encoder, std::string* error) {
     encoder->finalPath = target;
     const size_t slash = target.find_last_of(platformPathSeparators());
     const std::string base = target.substr(slash + 1);
+    // ".NAME.part-XXXXXX.progress" must be a name the file system takes.
     const std::string prefix =
-        target.substr(0, slash + 1) + "." + (base.size() + 13 <= maxNameBytes ? base : "quorvex") + ".part-";
+        target.substr(0, slash + 1) + "." + (base.size() + 22 <= maxNameBytes ? base : "quorvex") + ".part-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = prefix + randomSuffix();
         const int made = platformCreateNewFile(name);
         if (made < 0) break;
         if (made == 0) continue;  // taken: another name
         encoder->partPath = name;
-        if (name.size() < sizeof livePartPath) std::memcpy(livePartPath, name.c_str(), name.size() + 1);
+        encoder->progressPath = name + ".progress";
+        if (name.size() < sizeof livePartPath) {
+            std::memcpy(livePartPath, name.c_str(), name.size() + 1);
+            std::memcpy(liveProgressPath, encoder->progressPath.c_str(), encoder->progressPath.size() + 1);
+        }
         return 1;
     }
     *error = "cannot create a file beside '" + encoder->finalPath + "': " + std::strerror(errno);
@@ -121,6 +128,32 @@ void removePartFile(FfmpegEncoder* encoder) {
     livePartPath[0] = '\0';
     if (!encoder->partPath.empty()) platformRemoveFile(encoder->partPath.c_str());
     encoder->partPath.clear();
+}
+
+// The frames ffmpeg reports in its last account, once it has finished the file ("frame=N"
+// in the block that ends "progress=end"); -1 when it gave none. Only the file's tail is read.
+long reportedFrames(const std::string& progressPath) {
+    std::FILE* file = std::fopen(progressPath.c_str(), "rb");
+    if (!file) return -1;
+    char tail[4096];
+    const long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+    const long from = size > static_cast<long>(sizeof tail) ? size - static_cast<long>(sizeof tail) : 0;
+    const size_t got = size >= 0 && std::fseek(file, from, SEEK_SET) == 0 ? std::fread(tail, 1, sizeof tail, file) : 0;
+    std::fclose(file);
+    const std::string text = "\n" + std::string(tail, got);
+    const size_t end = text.rfind("\nprogress=end");
+    const size_t frame = end == std::string::npos ? end : text.rfind("\nframe=", end);
+    if (frame == std::string::npos) return -1;
+    const char* digits = text.c_str() + frame + 7;
+    char* after = nullptr;
+    const long frames = std::strtol(digits, &after, 10);
+    return after != digits && *after == '\n' && frames >= 0 ? frames : -1;
+}
+
+void removeProgressFile(FfmpegEncoder* encoder) {
+    liveProgressPath[0] = '\0';
+    if (!encoder->progressPath.empty()) platformRemoveFile(encoder->progressPath.c_str());
+    encoder->progressPath.clear();
 }
 
 // The finished file takes the user's name; without --overwrite never over a file that
@@ -303,6 +336,7 @@ int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat
         platformFreeChild(encoder->child);
         encoder->child = nullptr;
         removePartFile(encoder);
+        removeProgressFile(encoder);
         *error = "cannot start " + program;
         return 0;
     }
@@ -355,6 +389,10 @@ int closeEncoder(FfmpegEncoder* encoder, RecordStats* stats, std::string* error)
     const bool finishedOnSignal = platformCaughtInterrupt() && end.exited && end.code == 255;
     const bool succeeded = reaped && end.exited && (end.code == 0 ? !encoder->gone : finishedOnSignal) &&
                            encoder->failure.empty();
+    // Then the frames still in the pipes never reached the file: say what it holds.
+    const long reported = succeeded && finishedOnSignal ? reportedFrames(encoder->progressPath) : -1;
+    if (stats && reported >= 0 && reported < stats->frames) stats->frames = reported;
+    removeProgressFile(encoder);
     if (succeeded) return publishPartFile(encoder, error);
     removePartFile(encoder);
     *error = failureText(encoder, end, reaped);
@@ -364,4 +402,5 @@ int closeEncoder(FfmpegEncoder* encoder, RecordStats* stats, std::string* error)
 void abandonEncoderNow() {
     platformKillChildrenNow();
     if (livePartPath[0]) platformRemoveFile(livePartPath);
+    if (liveProgressPath[0]) platformRemoveFile(liveProgressPath);
 }

@@ -52,6 +52,7 @@ struct FfmpegEncoder {
     std::string shownPath;       // the output as the user named it, for messages
     std::string finalPath;       // the same, absolute; the link's target with --overwrite
     std::string partPath;        // the file being encoded
+    std::string progressPath;    // ffmpeg's running account of it, beside it
     int replace = 0;             // the user's name may be replaced (--overwrite)
     std::string failure;         // why ffmpeg was given up; "" while it works
     int gone = 0;                // ffmpeg closed its inputs before the end
