@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <random>
 #include <vector>
 
 #include "record/sink.h"
@@ -13,19 +12,7 @@
 
 namespace {
 constexpr int width = 96, height = 40;
-
-// Flat areas, ramps and noise, so that every filter path and long runs are exercised.
-std::vector<uint8_t> testFrame(int n) {
-    std::mt19937 random(static_cast<unsigned>(n));
-    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) {
-                const int value = y < height / 3 ? 0 : y < 2 * height / 3 ? (x * (c + 1) + n) : int(random());
-                rgb[(static_cast<size_t>(y) * width + x) * 3 + c] = static_cast<uint8_t>(value);
-            }
-    return rgb;
-}
+std::vector<uint8_t> testFrame(int n) { return testPicture(width, height, static_cast<unsigned>(n)); }
 }  // namespace
 
 TEST(PngWriters, FramesFromSeveralCompressorsComeBackExactly) {
@@ -59,7 +46,8 @@ TEST(PngWriters, FullDiskStopsTheFramesAndLeavesOnlyWholeOnesBeforeIt) {
     EXPECT_LT(accepted, tries) << "the failure was never reported";
     EXPECT_EQ(failedFrame, failing);
     EXPECT_EQ(failedError, ENOSPC);
-    EXPECT_EQ(listDir(dir.path), (std::vector<std::string>{"frame_000000.png", "frame_000001.png", "frame_000002.png"}));
+    EXPECT_EQ(listDir(dir.path),
+              (std::vector<std::string>{"frame_000000.png", "frame_000001.png", "frame_000002.png"}));
     for (int n = 0; n < failing; ++n) {
         int w = 0, h = 0;
         EXPECT_EQ(readPngRgb(frameName(dir.path, n), &w, &h), testFrame(n)) << "frame " << n << " is not whole";

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 extern char** environ;
 
@@ -32,6 +33,31 @@ std::string frameName(const std::string& dir, long n) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
     return dir + name;
+}
+
+long wholeFrames(const std::string& dir, int width, int height) {
+    long count = 0;
+    for (const std::string& name : listDir(dir)) {
+        if (name == "soundtrack.wav" || (name[0] != '.' && name.rfind("frame_", 0) != 0)) continue;
+        int w = 0, h = 0;
+        if (dir + "/" + name != frameName(dir, count) ||
+            readPngRgb(dir + "/" + name, &w, &h).size() != static_cast<size_t>(width) * height * 3) {
+            ADD_FAILURE() << "'" << name << "' in " << dir << " is not a whole frame " << count;
+            return -1;
+        }
+        ++count;
+    }
+    return count;
+}
+
+long soundtrackSampleFrames(const std::string& dir) {
+    WavData wav;
+    if (!readWav(dir + "/soundtrack.wav", &wav) || wav.channels != 2 || wav.rate != 44100 || wav.bits != 16) return -1;
+    return static_cast<long>(wav.samples.size() / 2);
+}
+
+long videoFrames(const std::string& path) {
+    return std::stol("0" + ffprobe(path, "v:0", "stream=nb_read_frames -count_frames"));
 }
 
 namespace {
@@ -120,6 +146,20 @@ RunResult runQuorvex(const std::vector<std::string>& args, const RunOptions& opt
     return result;
 }
 
+RunOptions stopOncePartFile(const std::string& dir, long bytes, std::vector<int> signals) {
+    RunOptions options;
+    options.interruptWhen = [dir, bytes](const std::string&) { return holdsPartFile(dir, bytes); };
+    options.signals = std::move(signals);
+    return options;
+}
+
+RunOptions stopAtFrame(const std::string& dir, long n, std::vector<int> signals) {
+    RunOptions options;
+    options.interruptWhen = [dir, n](const std::string&) { return pathExists(frameName(dir, n)); };
+    options.signals = std::move(signals);
+    return options;
+}
+
 EncoderStandIn::EncoderStandIn(const std::string& body) {
     const std::string script = "#!/bin/sh\necho $$ >> \"$STANDIN_PIDS\"\n" + body;
     writeFile(dir.file("bin/ffmpeg"), std::vector<unsigned char>(script.begin(), script.end()));
@@ -174,7 +214,7 @@ void expectRecordingPastStartAt(const std::string& name, int fps) {
     };
     const RunResult run = runQuorvex({"--record", dir.file(name), "--fps", std::to_string(fps)}, options);
     EXPECT_EQ(run.status, 130) << name << " at " << fps << " fps: " << run.stderrText;
-    const long frames = std::stol("0" + ffprobe(dir.file(name), "v:0", "stream=nb_read_frames -count_frames"));
+    const long frames = videoFrames(dir.file(name));
     EXPECT_GT(frames, 0) << name << " at " << fps << " fps";
     // Sound as long as the video, within one AAC block.
     const double video = streamSeconds(dir.file(name), "v:0");
@@ -209,6 +249,17 @@ std::vector<std::string> listDir(const std::string& dir) {
     return names;
 }
 
+std::vector<uint8_t> testPicture(int width, int height, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+    for (size_t i = 0; i < rgb.size(); ++i) {
+        const long x = static_cast<long>(i / 3 % width), y = static_cast<long>(i / 3 / width),
+                   c = static_cast<long>(i % 3);
+        rgb[i] = static_cast<uint8_t>(y < height / 3 ? 0 : y < 2 * height / 3 ? x * (c + 1) + seed : random());
+    }
+    return rgb;
+}
+
 std::vector<uint8_t> readPngRgb(const std::string& path, int* width, int* height) {
     png_image image;
     std::memset(&image, 0, sizeof image);
@@ -230,17 +281,6 @@ uint32_t le(const unsigned char* p, int bytes) {
     return v;
 }
 
-std::vector<unsigned char> slurp(const std::string& path) {
-    std::vector<unsigned char> bytes;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    unsigned char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    std::fclose(f);
-    return bytes;
-}
-
 std::string capture(const std::string& command) {
     std::string out;
     std::FILE* p = popen(command.c_str(), "r");
@@ -254,7 +294,7 @@ std::string capture(const std::string& command) {
 }  // namespace
 
 bool readWav(const std::string& path, WavData* wav) {
-    const std::vector<unsigned char> b = slurp(path);
+    const std::vector<unsigned char> b = readFile(path);
     if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) || std::memcmp(b.data() + 8, "WAVEfmt ", 8) ||
         std::memcmp(b.data() + 36, "data", 4))
         return false;
@@ -268,7 +308,7 @@ bool readWav(const std::string& path, WavData* wav) {
 }
 
 bool decodeSoundtrack(std::vector<int16_t>* samples, long* rate, int* channels) {
-    const std::vector<unsigned char> mp3 = slurp(buildDir() + "/data/muhsik.mp3");
+    const std::vector<unsigned char> mp3 = readFile(buildDir() + "/data/muhsik.mp3");
     if (mp3.empty()) return false;
     mpg123_handle* h = mpg123_new(nullptr, nullptr);
     if (!h) return false;

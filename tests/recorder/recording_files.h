@@ -34,6 +34,10 @@ struct RunOptions {
 
 // Runs the demo binary with SDL's offscreen video and no sound device.
 RunResult runQuorvex(const std::vector<std::string>& args, const RunOptions& options = {});
+// Options that send `signals` once `dir` holds the recorder's unfinished video larger than
+// `bytes`, or once a frame directory holds frame `n`.
+RunOptions stopOncePartFile(const std::string& dir, long bytes, std::vector<int> signals = {SIGINT});
+RunOptions stopAtFrame(const std::string& dir, long n, std::vector<int> signals = {SIGINT});
 
 // A stand-in for ffmpeg on PATH: a shell script with the given body, the encoder's
 // descriptors 3 (video) and 4 (sound) open. Every process id the script appends to
@@ -62,7 +66,18 @@ std::string buildDir();
 bool pathExists(const std::string& path);
 // Frame n of a PNG directory recording.
 std::string frameName(const std::string& dir, long n);
+// The frames a recording left in `dir`: whole PNG frames of width x height, numbered from 0
+// without a gap, and no unfinished (hidden) file; other files of the user's are passed over.
+// -1, with a test failure saying why, when the frames are not so.
+long wholeFrames(const std::string& dir, int width = 640, int height = 480);
+// Stereo sample frames in `dir`/soundtrack.wav (16-bit, 44.1 kHz); -1 when it is no such WAV.
+long soundtrackSampleFrames(const std::string& dir);
+// Frames in a video file, as ffmpeg decodes them; 0 when there are none.
+long videoFrames(const std::string& path);
 
+// A test picture in RGB, in three bands from the top: black, smooth ramps and noise, so that
+// every filter and conversion path and long runs are met.
+std::vector<uint8_t> testPicture(int width, int height, unsigned seed);
 // RGB, top row first, with its size; empty when the file is not such a PNG.
 std::vector<uint8_t> readPngRgb(const std::string& path, int* width, int* height);
 

@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <random>
+#include <cstdlib>
 #include <vector>
 
 #include "record/yuv420.h"
@@ -48,19 +47,7 @@ void expectExactlyRounded(const Frame& f) {
         }
 }
 
-// Smooth ramps on the left, noise on the right: both kinds of picture.
-Frame rampsAndNoise(int width, int height, unsigned seed) {
-    Frame f{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
-    std::mt19937 random(seed);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const bool noise = x >= width / 2;
-            const int ramp[3] = {x * 255 / (width / 2), y * 255 / height, 255 - x * 4};
-            for (int c = 0; c < 3; ++c)
-                f.rgb[(static_cast<size_t>(y) * width + x) * 3 + c] = static_cast<uint8_t>(noise ? random() : ramp[c]);
-        }
-    return f;
-}
+Frame bands(int width, int height, unsigned seed) { return Frame{width, height, testPicture(width, height, seed)}; }
 }  // namespace
 
 // All 2^24 colours as uniform 2 x 2 blocks (one 512 x 512 frame per red value), then
@@ -76,25 +63,22 @@ TEST(Yuv420, EveryColourAndEveryBlockMeanIsExactlyRounded) {
             }
         expectExactlyRounded(f);
     }
-    for (unsigned seed = 0; seed < 50; ++seed) expectExactlyRounded(rampsAndNoise(64, 32, seed));
+    for (unsigned seed = 0; seed < 50; ++seed) expectExactlyRounded(bands(64, 32, seed));
 }
 
 // ffmpeg's conversion of the same frame to 4:4:4, its chroma averaged over each block: the
 // same matrix and range to within its own rounding.
 TEST(Yuv420, AgreesWithFfmpegsConversion) {
-    const Frame f = rampsAndNoise(96, 64, 11);
+    const Frame f = bands(96, 64, 11);
     TempDir dir;
     const std::string in = dir.file("in.rgb"), out = dir.file("out.yuv");
-    std::FILE* file = std::fopen(in.c_str(), "wb");
-    ASSERT_TRUE(file && std::fwrite(f.rgb.data(), 1, f.rgb.size(), file) == f.rgb.size());
-    std::fclose(file);
+    writeFile(in, f.rgb);
     const std::string command = "ffmpeg -nostdin -v error -f rawvideo -pixel_format rgb24 -video_size 96x64 -i '" + in +
                                 "' -sws_flags accurate_rnd+full_chroma_int -pix_fmt yuv444p -f rawvideo '" + out + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    std::vector<uint8_t> theirs(f.rgb.size()), ours(yuv420Bytes(f.width, f.height));
-    file = std::fopen(out.c_str(), "rb");
-    ASSERT_TRUE(file && std::fread(theirs.data(), 1, theirs.size(), file) == theirs.size());
-    std::fclose(file);
+    const std::vector<uint8_t> theirs = readFile(out);
+    ASSERT_EQ(theirs.size(), f.rgb.size());
+    std::vector<uint8_t> ours(yuv420Bytes(f.width, f.height));
     rgbToYuv420(f.rgb.data(), f.width, f.height, ours.data());
 
     const size_t pixels = f.rgb.size() / 3;
