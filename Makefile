@@ -14,7 +14,7 @@ WIN_BUILD   ?= build-win
 XVFB        := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
 
 .PHONY: all deps run-deps configure build run test install uninstall sanitize fuzz bench clean \
-  windows-deps windows windows-zip test-windows deb test-deb
+  windows-deps windows windows-zip test-windows deb test-deb contact-sheet
 
 all: build
 
@@ -106,6 +106,12 @@ deb:
 test-deb: deb build
 	@cmake --build $(BUILD) -j $(JOBS) --target package_test
 	$(BUILD)/tests/install/package_test
+
+# The README's picture, docs/scenes.png: one frame of each scene from a recording (ffmpeg tiles them).
+contact-sheet: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_WERROR=$(WERROR) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target quorvex media
+	@scripts/contact-sheet.sh $(BUILD)/quorvex docs/scenes.png
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
