@@ -146,8 +146,9 @@ int finishFrameFiles(RecordSink* sink) {
         noteFailure(sink, failedFrame, pngFramePath(sink->outPath, failedFrame), failedError);
     sink->pngs = nullptr;
     if (sink->failedFrame < 0) return 1;
-    if (static_cast<size_t>(sink->failedFrame) < sink->soundAtFrame.size())
-        cutWav(&sink->wav, sink->soundAtFrame[static_cast<size_t>(sink->failedFrame)]);
+    // A frame refused before it was queued had its sound written all the same.
+    const size_t failed = static_cast<size_t>(sink->failedFrame);
+    cutWav(&sink->wav, failed < sink->soundAtFrame.size() ? sink->soundAtFrame[failed] : sink->frameSoundStart);
     return 0;
 }
 

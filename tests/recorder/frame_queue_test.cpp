@@ -80,13 +80,15 @@ TEST(FrameQueue, RefusedWriteIsReportedAndLaterFramesDropped) {
     std::string error;
     RecordSink* sink = openRecordSink(dir.file("frames"), RECORD_PNG_DIRECTORY, 10, width, height, 0, &error);
     ASSERT_NE(sink, nullptr) << error;
-    // The second frame cannot take its name: a directory stands in its place.
-    makeTestDirectories(frameFile(dir, 1));
-    EXPECT_EQ(queueFrames(sink, 5, nullptr), 0);
+    // The second frame's file cannot be created: a directory stands in its place.
+    makeTestDirectories(dir.file("frames/.frame_000001.png.part"));
+    FrameQueueFigures figures;
+    EXPECT_EQ(queueFrames(sink, 5, &figures), 0);
     EXPECT_EQ(closeRecordSink(sink, nullptr, &error), 0);
+    EXPECT_EQ(figures.frames, 1);
     EXPECT_EQ(error.rfind("cannot write '" + frameFile(dir, 1) + "'", 0), 0u) << error;
     EXPECT_EQ(listDir(dir.file("frames")),
-              (std::vector<std::string>{"frame_000000.png", "frame_000001.png", "soundtrack.wav"}));
+              (std::vector<std::string>{".frame_000001.png.part", "frame_000000.png", "soundtrack.wav"}));
     WavData wav;
     ASSERT_TRUE(readWav(dir.file("frames/soundtrack.wav"), &wav));
     EXPECT_EQ(wav.samples.size(), 2u * 100) << "exactly the first frame's sound";
