@@ -19,6 +19,7 @@
 #include "shell/main_loop.h"
 #include "shell/window.h"
 #include "record/frame_queue.h"
+#include "record/output_check.h"
 #include "record/progress.h"
 #include "record/sink.h"
 
@@ -45,6 +46,8 @@ struct {
     RecordStats* stats;
     ViewBox box;  // where the demo is drawn in the frame; the rest stays black
     Clock::time_point lastHookEnd;
+    Clock::time_point started;  // the recording's start, for its figures
+    double processCpuBefore, threadCpuBefore;
 } state;
 
 double secondsBetween(Clock::time_point from, Clock::time_point to) {
@@ -60,7 +63,7 @@ void setClockForCall(long k) {
 }
 
 int sampleFramesFor(long n) {
-    const int64_t rate = recordRate;
+    const int64_t rate = audioSampleRate;
     return static_cast<int>((n + 1) * rate / state.fps - n * rate / state.fps);
 }
 
@@ -94,7 +97,7 @@ void writeFrame() {
 
     readFrame(slot);
     slot->sampleFrames = sampleFramesFor(state.frame);
-    slot->samples.assign(static_cast<size_t>(slot->sampleFrames) * recordChannels, 0);
+    slot->samples.assign(static_cast<size_t>(slot->sampleFrames) * audioChannels, 0);
     platformPullAudio(slot->samples.data(), slot->sampleFrames);
     submitSlot(state.queue);
     if (frameQueueFailed(state.queue)) state.writeFailed = 1;
@@ -175,6 +178,91 @@ void summarise(const std::string& outPath, const RecordStats& stats, int fps) {
                  stats.interrupted ? "interrupted after" : "recorded", stats.frames, demo, outPath.c_str(),
                  stats.wallSeconds, stats.wallSeconds > 0 ? demo / stats.wallSeconds : 0.0);
 }
+
+// Check: whatever refuses the request does so here, in one line and before anything is made.
+// Returns -1 to go on, else the exit status.
+int checkRequest(const std::string& outPath, int fps, int overwrite, RecordFormat format) {
+    if (fps < minFrameRate || fps > maxRecordFrameRate) return fail(recordFrameRateRange(), 2);
+    if (format != RECORD_PNG_DIRECTORY && findProgram("ffmpeg").empty())
+        return fail("recording to '" + outPath + "' needs the ffmpeg program (" + platformProgramSource("ffmpeg") +
+                        "); install it, or record PNG frames into a directory instead",
+                    2);
+    const std::string problem = checkRecordTarget(outPath, format, overwrite);
+    if (!problem.empty()) return fail(problem, 2);
+    if (format == RECORD_MP4 && (frameWidth() % 2 || frameHeight() % 2))
+        return fail("an .mp4 needs an even width and height; --size " + std::to_string(frameWidth()) + "x" +
+                        std::to_string(frameHeight()) + " is not",
+                    2);
+    platformSelectBackend(PLATFORM_OFFSCREEN);
+    const std::string tooLarge = frameSizeProblem();
+    if (!tooLarge.empty()) return fail(tooLarge, 2);
+    return -1;
+}
+
+// How a run ended, for the report.
+struct RunEnd {
+    int opened = 0;     // the sink took the output
+    int failed = 0;     // the output is not whole up to where the run stopped
+    int stoppedBy = 0;  // the interrupt that stopped it; 0 when none
+    std::string error;  // why it could not be opened, or is not whole ("" when no one said)
+};
+
+// Run: the sink opened, the demo played into it from its first call to its end (or to an
+// interrupt or a failed write), every frame handed on, and the sink closed.
+RunEnd runRecording(const std::string& outPath, RecordFormat format, int fps, int overwrite, RecordStats* stats) {
+    RunEnd end;
+    catchSignals();
+    state.sink = openRecordSink(outPath, format, fps, frameWidth(), frameHeight(), overwrite, &end.error);
+    if (!state.sink) {
+        platformStopCatchingInterrupts();
+        return end;
+    }
+    end.opened = 1;
+    prepareOffscreenRun(fps, stats);
+    state.queue = startFrameQueue(state.sink, queuedFrames, frameWidth(), frameHeight(), state.box);
+    progressStart(fps, platformStandardErrorIsTerminal());
+    runDemo();
+    stats->drawingThreadCpuSeconds = platformThreadCpuSeconds() - state.threadCpuBefore;
+    FrameQueueFigures written;
+    if (!finishFrameQueue(state.queue, &written)) state.writeFailed = 1;
+    state.queue = nullptr;
+    stats->frames = written.frames;
+    stats->sampleFrames = written.sampleFrames;
+    stats->writerBusySeconds = written.writerBusySeconds;
+    stats->writerCpuSeconds = written.writerCpuSeconds;
+    stats->rssAtEndKb = platformResidentKb();
+
+    const int closed = closeRecordSink(state.sink, stats, &end.error);
+    state.sink = nullptr;
+    end.stoppedBy = platformCaughtInterrupt();
+    platformStopCatchingInterrupts();
+    // The sink knows whether its output is whole. A write it refused after an interrupt may
+    // be an encoder that the same signal stopped (a whole process group signalled), which
+    // finishes its file as at the end of its input.
+    end.failed = !closed || (state.writeFailed && !end.stoppedBy);
+    return end;
+}
+
+// Report: the progress bar ended, the figures completed, and one line that says what was
+// recorded or why not. Returns the exit status.
+int report(const std::string& outPath, int fps, const RunEnd& end, RecordStats* stats) {
+    if (!end.opened) return fail(end.error, 1);
+    stats->interrupted = end.stoppedBy && !end.failed;
+    progressFinish(stats->frames, !end.failed);
+    stats->wallSeconds = secondsBetween(state.started, Clock::now());
+    stats->peakRssKb = platformPeakResidentKb();
+    stats->processCpuSeconds = platformProcessCpuSeconds() - state.processCpuBefore;
+
+    if (state.mispredictedFrame >= 0)
+        return fail("internal error: a scene drawn as finished was still running at frame " +
+                        std::to_string(state.mispredictedFrame) + "; '" + outPath + "' stops before it",
+                    1);
+    if (end.failed)
+        return fail(end.error.empty() ? "writing the recording failed; '" + outPath + "' is incomplete" : end.error, 1);
+    if (stats->frames == 0) return fail("the demo drew no frame offscreen; nothing was recorded", 1);
+    summarise(outPath, *stats, fps);
+    return stats->interrupted ? 128 + end.stoppedBy : 0;
+}
 }  // namespace
 
 int checkRecordMedia(int allowMissingMedia) {
@@ -194,69 +282,13 @@ int recordDemo(const std::string& outPath, int fps, int overwrite) {
 
 int recordDemo(const std::string& outPath, int fps, int overwrite, RecordStats* stats) {
     *stats = RecordStats();
-    if (fps < minFrameRate || fps > maxRecordFrameRate)
-        return fail(recordFrameRateRange(), 2);
-    const RecordFormat format = recordFormatFor(outPath);
-    if (format != RECORD_PNG_DIRECTORY && findProgram("ffmpeg").empty())
-        return fail("recording to '" + outPath + "' needs the ffmpeg program (" + platformProgramSource("ffmpeg") +
-                        "); install it, or record PNG frames into a directory instead",
-                    2);
-    const std::string problem = checkRecordTarget(outPath, format, overwrite);
-    if (!problem.empty()) return fail(problem, 2);
-    if (format == RECORD_MP4 && (frameWidth() % 2 || frameHeight() % 2))
-        return fail("an .mp4 needs an even width and height; --size " + std::to_string(frameWidth()) + "x" +
-                        std::to_string(frameHeight()) + " is not",
-                    2);
-
-    const Clock::time_point started = Clock::now();
+    state.started = Clock::now();
     // CPU figures are this recording's own, though the process may have made others before.
-    const double processCpuBefore = platformProcessCpuSeconds(), threadCpuBefore = platformThreadCpuSeconds();
-    platformSelectBackend(PLATFORM_OFFSCREEN);
-    const std::string tooLarge = frameSizeProblem();
-    if (!tooLarge.empty()) return fail(tooLarge, 2);
-    std::string error;
-    catchSignals();
-    state.sink = openRecordSink(outPath, format, fps, frameWidth(), frameHeight(), overwrite, &error);
-    if (!state.sink) {
-        platformStopCatchingInterrupts();
-        return fail(error, 1);
-    }
-
-    prepareOffscreenRun(fps, stats);
-    state.queue = startFrameQueue(state.sink, queuedFrames, frameWidth(), frameHeight(), state.box);
-    progressStart(fps, platformStandardErrorIsTerminal());
-    runDemo();
-    stats->drawingThreadCpuSeconds = platformThreadCpuSeconds() - threadCpuBefore;
-    FrameQueueFigures written;
-    if (!finishFrameQueue(state.queue, &written)) state.writeFailed = 1;
-    state.queue = nullptr;
-    stats->frames = written.frames;
-    stats->sampleFrames = written.sampleFrames;
-    stats->writerBusySeconds = written.writerBusySeconds;
-    stats->writerCpuSeconds = written.writerCpuSeconds;
-    stats->rssAtEndKb = platformResidentKb();
-
-    const int closed = closeRecordSink(state.sink, stats, &error);
-    state.sink = nullptr;
-    const int stoppedBy = platformCaughtInterrupt();
-    platformStopCatchingInterrupts();
-    // The sink knows whether its output is whole. A write it refused after an interrupt may
-    // be an encoder that the same signal stopped (a whole process group signalled), which
-    // finishes its file as at the end of its input.
-    const bool failed = !closed || (state.writeFailed && !stoppedBy);
-    stats->interrupted = stoppedBy && !failed;
-    progressFinish(stats->frames, !failed);
-    stats->wallSeconds = secondsBetween(started, Clock::now());
-    stats->peakRssKb = platformPeakResidentKb();
-    stats->processCpuSeconds = platformProcessCpuSeconds() - processCpuBefore;
-
-    if (state.mispredictedFrame >= 0)
-        return fail("internal error: a scene drawn as finished was still running at frame " +
-                        std::to_string(state.mispredictedFrame) + "; '" + outPath + "' stops before it",
-                    1);
-    if (failed)
-        return fail(error.empty() ? "writing the recording failed; '" + outPath + "' is incomplete" : error, 1);
-    if (stats->frames == 0) return fail("the demo drew no frame offscreen; nothing was recorded", 1);
-    summarise(outPath, *stats, fps);
-    return stats->interrupted ? 128 + stoppedBy : 0;
+    state.processCpuBefore = platformProcessCpuSeconds();
+    state.threadCpuBefore = platformThreadCpuSeconds();
+    const RecordFormat format = recordFormatFor(outPath);
+    const int refused = checkRequest(outPath, fps, overwrite, format);
+    if (refused >= 0) return refused;
+    const RunEnd end = runRecording(outPath, format, fps, overwrite, stats);
+    return report(outPath, fps, end, stats);
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "assets/demo_timeline.h"
 #include "record/frame_queue.h"
 #include "record/recorder.h"
 #include "record/sink.h"
@@ -22,7 +23,7 @@ void fill(FrameSlot* slot, int n) {
     for (uint8_t& byte : slot->boxBottomUp) byte = static_cast<uint8_t>(n);
     for (int x = 0; x < box.width * 3; ++x) slot->boxBottomUp[static_cast<size_t>(x)] = static_cast<uint8_t>(200 + n);
     slot->sampleFrames = 100 + n;
-    slot->samples.assign(static_cast<size_t>(slot->sampleFrames) * recordChannels, static_cast<int16_t>(n));
+    slot->samples.assign(static_cast<size_t>(slot->sampleFrames) * audioChannels, static_cast<int16_t>(n));
 }
 
 uint8_t redAt(const std::vector<uint8_t>& rgb, int x, int yFromTop) {

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "record/sink.h"
+#include "record/png_writers.h"
 #include "recording_files.h"
 #include "support/temp_dir.h"
 

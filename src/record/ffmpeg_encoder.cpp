@@ -1,6 +1,6 @@
 // The recorder's video writer: an ffmpeg process fed raw frames on one pipe and raw
 // PCM on another, encoding as it goes, so nothing piles up in memory or on disk.
-#include "record/sink.h"
+#include "record/ffmpeg_encoder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,16 +8,42 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "assets/demo_timeline.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "record/recorder.h"
 #include "record/yuv420.h"
+
+// The ffmpeg process and what waits for its two pipes.
+struct FfmpegEncoder {
+    PlatformChild* child = nullptr;
+    int pipeOpen[2] = {0, 0};                // video, sound: not yet closed by us
+    std::deque<std::vector<uint8_t>> video;  // frames not yet wholly in the pipe, oldest first
+    size_t videoSent = 0;                    // bytes of the oldest one already written
+    size_t videoBacklog = 0;                 // frames that may wait here before the recorder does
+    std::vector<std::vector<uint8_t>> spareFrames;  // buffers of written frames, for reuse
+    std::vector<uint8_t> audio;  // sound not yet taken by ffmpeg, from audioSent on
+    size_t audioSent = 0;
+    long stallMs = 0;            // how long ffmpeg may take nothing before it counts as stuck
+    std::string shownPath;       // the output as the user named it, for messages
+    std::string finalPath;       // the same, absolute; the link's target with --overwrite
+    std::string partPath;        // the file being encoded
+    std::string progressPath;    // ffmpeg's running account of it, beside it
+    int replace = 0;             // the user's name may be replaced (--overwrite)
+    std::string failure;         // why ffmpeg was given up; "" while it works
+    int gone = 0;                // ffmpeg closed its inputs before the end
+    int width = 0, height = 0;
+    int convertToYuv = 0;        // .mp4: frames go as 4:2:0, converted here
+    size_t frameBytes = 0;       // one frame as sent
+};
 
 namespace {
 // An encoder that takes no data (or, at the end, does no work) for this long is stuck.
@@ -59,7 +85,7 @@ std::vector<std::string> encoderArguments(const std::string& program, const Ffmp
         "-framerate", std::to_string(fps),
         "-thread_queue_size", "64", "-probesize", "32", "-analyzeduration", "0",
         "-i", plainFileUrl(platformChildPipeName(encoder->child, videoPipe)),
-        "-f", "s16le", "-sample_rate", std::to_string(recordRate), "-channels", std::to_string(recordChannels),
+        "-f", "s16le", "-sample_rate", std::to_string(audioSampleRate), "-channels", std::to_string(audioChannels),
         "-thread_queue_size", "256", "-probesize", "32", "-analyzeduration", "0",
         "-i", plainFileUrl(platformChildPipeName(encoder->child, audioPipe)),
         "-map", "0:v", "-map", "1:a", "-fflags", "+bitexact", "-flags:v", "+bitexact", "-flags:a", "+bitexact"};
@@ -196,7 +222,7 @@ int encoderGone(FfmpegEncoder* encoder) {
 constexpr long soundBlockSampleFrames = 1024;
 
 size_t videoBacklogFor(int fps) {
-    return static_cast<size_t>(2 + (2 * soundBlockSampleFrames * fps + recordRate - 1) / recordRate);
+    return static_cast<size_t>(2 + (2 * soundBlockSampleFrames * fps + audioSampleRate - 1) / audioSampleRate);
 }
 
 enum PumpUntil { BACKLOG_FITS, VIDEO_SENT, ALL_SENT };
@@ -305,10 +331,9 @@ void closePipe(FfmpegEncoder* encoder, int index) {
 }
 }  // namespace
 
-std::string findProgram(const std::string& name) { return platformFindProgram(name); }
-
-int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat format, int fps, int width,
-                int height, int overwrite, std::string* error) {
+namespace {
+int startEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat format, int fps, int width,
+                 int height, int overwrite, std::string* error) {
     const std::string program = findProgram("ffmpeg");
     if (program.empty()) {
         *error = "the ffmpeg program is missing";
@@ -343,11 +368,20 @@ int openEncoder(FfmpegEncoder* encoder, const std::string& outPath, RecordFormat
     encoder->pipeOpen[videoPipe] = encoder->pipeOpen[audioPipe] = 1;
     return 1;
 }
+}  // namespace
+
+FfmpegEncoder* openEncoder(const std::string& outPath, RecordFormat format, int fps, int width, int height,
+                           int overwrite, std::string* error) {
+    std::unique_ptr<FfmpegEncoder> encoder(new FfmpegEncoder);
+    if (!startEncoder(encoder.get(), outPath, format, fps, width, height, overwrite, error)) return nullptr;
+    return encoder.release();
+}
+
 int encodeAudio(FfmpegEncoder* encoder, const int16_t* samples, int frames) {
     // Queued, and sent with the frame or whenever the sound pipe has room.
     const uint8_t* bytes = reinterpret_cast<const uint8_t*>(samples);
     encoder->audio.insert(encoder->audio.end(), bytes,
-                          bytes + static_cast<size_t>(frames) * recordChannels * sizeof(int16_t));
+                          bytes + static_cast<size_t>(frames) * audioChannels * sizeof(int16_t));
     return 1;
 }
 
@@ -368,6 +402,7 @@ int encodeFrame(FfmpegEncoder* encoder, const uint8_t* rgb) {
 }
 
 int closeEncoder(FfmpegEncoder* encoder, RecordStats* stats, std::string* error) {
+    const std::unique_ptr<FfmpegEncoder> owned(encoder);
     // The rest of the video, end of the video, the rest of the sound, end of the sound:
     // ffmpeg drains, writes the index and trailer, and exits.
     if (!encoder->gone && encoder->failure.empty()) pump(encoder, VIDEO_SENT);

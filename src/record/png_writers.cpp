@@ -1,5 +1,7 @@
 // The recorder's PNG writer: one RGB frame per file, compressed by a few threads of its own
 // at settings chosen for speed, each file named as a frame only once it is whole.
+#include "record/png_writers.h"
+
 #include <png.h>
 #include <zlib.h>
 
@@ -18,7 +20,6 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "record/sink.h"
 
 struct PngWriters {
     struct Job {

@@ -1,11 +1,12 @@
 // The recorder's WAV writer: 16-bit stereo 44.1 kHz PCM streamed to disk as it comes, with
 // the RIFF and data sizes kept true after every write, so memory never grows with length and
 // a file cut off anywhere (a full disk, a process ended at once) says what it holds.
-#include "record/sink.h"
+#include "record/wav_writer.h"
 
 #include <cerrno>
 #include <cstring>
 
+#include "assets/demo_timeline.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -24,16 +25,16 @@ void put32(unsigned char* at, uint32_t value) {
 }
 
 void fillHeader(unsigned char* h, uint32_t dataBytes) {
-    const uint32_t blockAlign = recordChannels * 2;
+    const uint32_t blockAlign = audioChannels * 2;
     std::memcpy(h, "RIFF", 4);
     std::memcpy(h + 8, "WAVEfmt ", 8);
     std::memcpy(h + 36, "data", 4);
     put32(h + 4, 36 + dataBytes);
     put32(h + 16, 16);  // fmt chunk size
     put16(h + 20, 1);   // PCM
-    put16(h + 22, recordChannels);
-    put32(h + 24, recordRate);
-    put32(h + 28, recordRate * blockAlign);
+    put16(h + 22, audioChannels);
+    put32(h + 24, audioSampleRate);
+    put32(h + 28, audioSampleRate * blockAlign);
     put16(h + 32, blockAlign);
     put16(h + 34, 16);
     put32(h + 40, dataBytes);
@@ -67,14 +68,14 @@ int openWav(WavWriter* wav, const std::string& path) {
 
 int writeWav(WavWriter* wav, const int16_t* samples, int frames) {
     if (!wav->file || frames < 0) return 0;
-    const uint32_t bytes = static_cast<uint32_t>(frames) * recordChannels * 2;
+    const uint32_t bytes = static_cast<uint32_t>(frames) * audioChannels * 2;
     if (bytes > maxDataBytes - wav->dataBytes) {
         errno = EFBIG;  // past what a WAV header can say
         return 0;
     }
     // Little-endian on disk whatever the machine's order.
     unsigned char buffer[4096];
-    const int count = frames * recordChannels;
+    const int count = frames * audioChannels;
     int done = 0;
     while (done < count) {
         int chunk = 0;

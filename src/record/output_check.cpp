@@ -1,0 +1,113 @@
+// The recorder's first look at its output: the form its name asks for, and whether it can be
+// made without touching anything the user has. Nothing here creates what it checks for.
+#include "record/output_check.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "assets/ascii_case.h"
+#include "platform/file_system.h"
+#include "platform/process.h"
+#include "record/png_writers.h"
+
+namespace {
+bool endsWithNoCase(const std::string& text, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    if (text.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (foldAsciiCase(text[text.size() - n + i]) != suffix[i]) return false;
+    return true;
+}
+
+bool isSeparator(char c) { return std::strchr(platformPathSeparators(), c) != nullptr; }
+
+std::string parentOf(const std::string& path) {
+    const size_t slash = path.find_last_of(platformPathSeparators());
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
+bool holdsRecording(const std::string& dir) {
+    std::vector<std::string> names;
+    if (!platformListDirectory(dir, &names)) return false;
+    bool unfinished = false;
+    for (const std::string& name : names)
+        if ((isPngFrameName(name.c_str(), &unfinished) && !unfinished) || name == recordSoundtrackName) return true;
+    return false;
+}
+
+// Permission bits do not say whether a file can be made (root passes access() in /proc, and
+// Windows decides by access lists): only making one does. The probe is removed at once.
+int canCreateIn(const std::string& dir) {
+    const long long tick = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::string probe = dir + "/.quorvex-probe-" + std::to_string(tick) + "-" + std::to_string(attempt);
+        const int made = platformCreateNewFile(probe);
+        if (made < 0) return 0;
+        if (made > 0) return platformRemoveFile(probe.c_str());
+    }
+    return 0;
+}
+
+// Video forms we do not write: a name like these would otherwise become a frame directory.
+const char* const unwrittenVideoExtensions[] = {".avi", ".webm", ".mov", ".qt",  ".m4v", ".wmv", ".asf", ".flv",
+                                                ".f4v", ".ogv",  ".mpg", ".mpeg", ".ts", ".m2ts", ".mts", ".3gp",
+                                                ".vob", ".mxf",  ".gif", ".h264", ".hevc", ".y4m"};
+}  // namespace
+
+std::string recordOutputPath(const std::string& outPath) {
+    std::string path = outPath;
+    while (path.size() > 1 && isSeparator(path.back())) path.pop_back();
+    return path;
+}
+
+std::string findProgram(const std::string& name) { return platformFindProgram(name); }
+
+RecordFormat recordFormatFor(const std::string& outPath) {
+    if (endsWithNoCase(outPath, ".mkv")) return RECORD_MKV;
+    if (endsWithNoCase(outPath, ".mp4")) return RECORD_MP4;
+    return RECORD_PNG_DIRECTORY;
+}
+
+std::string checkRecordTarget(const std::string& outPath, RecordFormat format, int overwrite) {
+    const std::string path = recordOutputPath(outPath);
+    const std::string quoted = "'" + outPath + "'";
+    if (format == RECORD_PNG_DIRECTORY)
+        for (const char* extension : unwrittenVideoExtensions)
+            if (endsWithNoCase(path, extension))
+                return quoted + " asks for a " + extension + " video, which the recorder does not write: name it " +
+                       ".mkv (lossless H.264 + FLAC) or .mp4 (H.264 + AAC), or give a directory name for PNG frames";
+    const PlatformPathKind kind = platformPathKind(path);
+    // Only what the recorder would have made itself is ever replaced.
+    if (kind == PLATFORM_PATH_DANGLING)
+        return quoted + " is a link to something that does not exist; name a file or directory itself";
+    if (kind == PLATFORM_PATH_OTHER)
+        return quoted + " is neither a file nor a directory (a device, a pipe or a socket); nothing recorded";
+    if (kind == PLATFORM_PATH_DIRECTORY || kind == PLATFORM_PATH_FILE) {
+        if (format == RECORD_PNG_DIRECTORY) {
+            if (kind != PLATFORM_PATH_DIRECTORY) return quoted + " exists and is not a directory";
+            if (!canCreateIn(path)) return "cannot write into " + quoted + ": " + std::strerror(errno);
+            if (!overwrite && holdsRecording(path))
+                return quoted + " already holds frames or " + recordSoundtrackName + "; add --overwrite to replace them";
+            const PlatformPathKind sound = platformPathKind(path + "/" + recordSoundtrackName);
+            if (sound != PLATFORM_PATH_MISSING && sound != PLATFORM_PATH_FILE)
+                return "'" + path + "/" + recordSoundtrackName + "' is not a file; nothing recorded";
+            return "";
+        }
+        if (kind == PLATFORM_PATH_DIRECTORY) return quoted + " is a directory";
+        if (!overwrite) return quoted + " already exists; add --overwrite to replace it";
+        // The finished file is renamed over the old one: the directory must take a new file.
+        if (!platformCanWriteFile(path) || !canCreateIn(parentOf(path)))
+            return "cannot write " + quoted + ": " + std::strerror(errno);
+        return "";
+    }
+    if (kind == PLATFORM_PATH_ERROR) return "cannot write " + quoted + ": " + std::strerror(errno);
+    const std::string parent = parentOf(path);
+    if (platformPathKind(parent) != PLATFORM_PATH_DIRECTORY)
+        return "cannot write " + quoted + ": no directory '" + parent + "'";
+    if (!canCreateIn(parent)) return "cannot write " + quoted + ": " + std::strerror(errno);
+    return "";
+}
