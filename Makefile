@@ -2,7 +2,9 @@
 # `make install PREFIX=P` installs it. Each installs what is missing first (`run` and
 # `install` only what playing needs); the rest is CMake. `make windows`, `windows-zip` and
 # `test-windows` cross-build the Windows program with MinGW-w64 and test it under Wine;
-# `make deb` builds the Debian package into the tree's root and `test-deb` tests it (as root).
+# `make deb` builds the Debian package into the tree's root and `test-deb` tests it (as root);
+# `make web`, `web-serve` and `test-web` build the web program with Emscripten, serve it and
+# test it under node and in headless Chromium.
 BUILD       ?= build
 SAN_BUILD   ?= build-sanitize
 FUZZ_BUILD  ?= build-fuzz
@@ -11,10 +13,11 @@ FUZZ_SECONDS ?= 60
 PREFIX      ?= /usr/local
 WERROR      ?= OFF
 WIN_BUILD   ?= build-win
+WEB_BUILD   ?= build-web
 XVFB        := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
 
 .PHONY: all deps run-deps configure build run test install uninstall sanitize fuzz bench clean \
-  windows-deps windows windows-zip test-windows deb test-deb contact-sheet
+  windows-deps windows windows-zip test-windows deb test-deb contact-sheet web-deps web web-serve test-web
 
 all: build
 
@@ -113,5 +116,40 @@ contact-sheet: deps
 	@cmake --build $(BUILD) -j $(JOBS) --target quorvex media
 	@scripts/contact-sheet.sh $(BUILD)/quorvex docs/scenes.png
 
+# Web: the libraries are built once per Debian version into a cache outside the clone, as for
+# Windows; the media come from the host build. Debian's emcc runs its JavaScript passes with
+# the system's acorn, which node may not search by itself.
+web-deps web web-serve test-web: export NODE_PATH := /usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
+
+web-deps: run-deps
+	@scripts/install-deps.sh web
+	@scripts/web-deps.sh program
+
+web: web-deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target media
+	@emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_TESTS=OFF -DQUORVEX_BENCH=OFF \
+	  -DQUORVEX_HOST_DATA_DIR=$(CURDIR)/$(BUILD)/data >/dev/null
+	@cmake --build $(WEB_BUILD) -j $(JOBS)
+
+# Any static server plays the site; this one listens on localhost only.
+WEB_PORT ?= 8000
+web-serve: web
+	@echo "The demo: http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops the server)"
+	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/site
+
+# The web tests: the decoders, archive, BMP reader and sound under node, and the browser tests
+# in headless Chromium against the host build's programs.
+test-web: web
+	@scripts/install-deps.sh test
+	@scripts/web-deps.sh test
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_TESTS=ON >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target quorvex gl_layer_cases
+	@emcmake cmake -S . -B $(WEB_BUILD) -DQUORVEX_TESTS=ON \
+	  -DQUORVEX_HOST_GL_CASES=$(CURDIR)/$(BUILD)/tests/web/gl_layer_cases \
+	  -DQUORVEX_HOST_BINARY=$(CURDIR)/$(BUILD)/quorvex >/dev/null
+	@cmake --build $(WEB_BUILD) -j $(JOBS)
+	cd $(WEB_BUILD) && ctest --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WEB_BUILD)

@@ -2,7 +2,7 @@
 # Installs the Debian packages that are missing, apt-get as root, through sudo otherwise.
 # `run`: build and play the demo and generate its media; `test` (the default): also the tests;
 # `windows`: cross-build the Windows program and run it under Wine; `deb`: build the Debian
-# package (`make deb`) and lint it.
+# package (`make deb`) and lint it; `web`: build the web program and test it in headless Chromium.
 set -euo pipefail
 
 # Building, playing, recording to PNG frames and generating the media.
@@ -40,6 +40,15 @@ deb_packages=(
   debhelper dpkg-dev lintian appstream fakeroot
 )
 
+# What `make web` and `make test-web` add: Debian's Emscripten (its acorn is only recommended),
+# node for the tests, apt-get source's unpacker and a current config.sub for the libraries,
+# and headless Chromium.
+web_packages=(
+  emscripten node-acorn nodejs
+  dpkg-dev autotools-dev
+  chromium
+)
+
 set_name=${1:-test}
 list=0
 if [ "$set_name" = "--list" ]; then
@@ -51,7 +60,8 @@ case "$set_name" in
   test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
   windows) packages=("${windows_packages[@]}") ;;
   deb) packages=("${run_packages[@]}" "${deb_packages[@]}") ;;
-  *) echo "usage: $0 [--list] [run|test|windows|deb]" >&2; exit 2 ;;
+  web) packages=("${web_packages[@]}") ;;
+  *) echo "usage: $0 [--list] [run|test|windows|deb|web]" >&2; exit 2 ;;
 esac
 [ "$list" -eq 1 ] && { printf '%s\n' "${packages[@]}"; exit 0; }
 

@@ -31,62 +31,9 @@ for tool in "$host-gcc-posix" "$host-g++-posix" dpkg-source nasm; do
     echo "error: $tool is missing: run scripts/install-deps.sh windows" >&2; exit 1; }
 done
 
-# --- a private apt state that knows the deb-src twins of the machine's Debian archives -------
-apt_dir=$cache/apt
-apt_opts=(-o "Dir::Etc::sourcelist=$apt_dir/sources.list" -o "Dir::Etc::sourceparts=-"
-  -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
-  -o "APT::Sandbox::User=$(id -un)" -o "APT::Get::Only-Source=true" -qq)
-
-# One-line deb-src entries for every enabled Debian archive in the machine's own lists.
-debian_sources() {
-  local f
-  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$f" ] && sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f"
-  done
-  for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] || continue
-    # deb822 paragraphs: keep those of type deb that are not disabled.
-    awk 'function flush() { if (types ~ /(^| )deb( |$)/ && enabled != "no")
-                              for (i = 1; i <= nu; i++) for (j = 1; j <= ns; j++)
-                                printf "deb-src %s%s %s %s\n", opts, u[i], s[j], comps
-                            types = ""; enabled = ""; opts = ""; comps = ""; nu = 0; ns = 0 }
-         /^[[:space:]]*#/ { next }
-         /^[[:space:]]*$/ { flush(); next }
-         { key = tolower($1); sub(/:$/, "", key); $1 = ""; sub(/^ /, "") }
-         key == "types" { types = $0 } key == "enabled" { enabled = tolower($0) }
-         key == "uris" { nu = split($0, u, " ") } key == "suites" { ns = split($0, s, " ") }
-         key == "components" { comps = $0 }
-         key == "signed-by" { opts = "[signed-by=" $0 "] " }
-         END { flush() }' "$f"
-  done
-}
-
-refresh_lists() {
-  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-  debian_sources | grep -E ' https?://[^ ]*/debian(-security)?/? ' | sort -u >"$apt_dir/sources.list"
-  [ -s "$apt_dir/sources.list" ] || { echo "error: no Debian archive in /etc/apt" >&2; exit 1; }
-  echo "windows-deps: reading the source package lists"
-  apt-get "${apt_opts[@]}" update
-  touch "$apt_dir/lists/.fresh"
-}
-
-# The lists are read again after a week.
-if [ -z "$(find "$apt_dir/lists/.fresh" -mtime -7 2>/dev/null)" ]; then refresh_lists; fi
-
-# Every version of a source package that the archives list, newest first.
-source_versions() {
-  local v sorted=() out i
-  for v in $(apt-cache "${apt_opts[@]}" showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -u); do
-    out=()
-    for i in "${sorted[@]}"; do
-      if [ -n "$v" ] && dpkg --compare-versions "$v" gt "$i"; then out+=("$v"); v=; fi
-      out+=("$i")
-    done
-    [ -n "$v" ] && out+=("$v")
-    sorted=("${out[@]}")
-  done
-  printf '%s\n' "${sorted[@]}"
-}
+tag=windows-deps
+target_name=Windows
+source "$repo/scripts/source-deps.sh"
 
 # --- build helpers ----------------------------------------------------------------------------
 cc=("$host-gcc-posix")
@@ -115,23 +62,6 @@ autotools_build() {  # autotools_build [configure options...]
 build_zlib() {
   CHOST=$host CC="${launcher[*]} ${cc[*]}" ./configure --static --prefix="$prefix" &&
     make -j "$jobs" libz.a && make install
-}
-
-# write_pc NAME VERSION LIBS [INCLUDE_SUBDIR]: a pkg-config file for a library whose build
-# writes none.
-write_pc() {
-  mkdir -p "$prefix/lib/pkgconfig"
-  cat >"$prefix/lib/pkgconfig/$1.pc" <<EOF
-prefix=$prefix
-libdir=\${prefix}/lib
-includedir=\${prefix}/include
-
-Name: $1
-Description: $1, built for Windows by scripts/windows-deps.sh
-Version: $2
-Libs: -L\${libdir} $3
-Cflags: -I\${includedir}${4:-}
-EOF
 }
 
 # minizip's own sources (with iowin32 for Windows' wide file names), as Debian's libminizip-dev
@@ -171,16 +101,6 @@ build_googletest() {
   cmake_build "$1" -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=OFF
 }
 
-# apt checks every file it fetches against the signed source index. The archive's pool may lack
-# an upstream tarball's detached signature (*.asc), which only dpkg-source would check again:
-# a fetch missing nothing else is unpacked without that second check.
-fetch_source() {  # fetch_source DIR PACKAGE VERSION
-  local log=$1/fetch.log
-  (cd "$1" && apt-get "${apt_opts[@]}" --download-only source "$2=$3") >"$log" 2>&1 ||
-    ! grep '^E: Failed to fetch [a-z]*://' "$log" | grep -qv '\.asc '  || return 1
-  (cd "$1" && dpkg-source --no-check -x ./*.dsc) >>"$log" 2>&1
-}
-
 # LAME encodes the tests' MP3 fixtures; only the library is built.
 build_lame() {
   autotools_build --disable-frontend --disable-decoder --disable-gtktest --disable-analyzer-hooks &&
@@ -212,39 +132,5 @@ build_ffmpeg() {
     make -j "$jobs" ffmpeg.exe && mkdir -p "$prefix/ffmpeg" && cp ffmpeg.exe "$prefix/ffmpeg/"
 }
 
-# --- the loop: fetch, build and stamp what is missing or out of date ----------------------------
-mkdir -p "$prefix/.stamps" "$cache/src"
-stale=0  # once one package is rebuilt, everything after it is built again against it
-# A package stays built while the archive still lists its version; otherwise the newest
-# version whose source can be fetched is built (a list may name one its pool does not hold yet).
-for pkg in "${packages[@]}"; do
-  versions=$(source_versions "$pkg")
-  stamp=$prefix/.stamps/$pkg
-  # The stamp holds the version built and a checksum of how it was built, so a changed recipe
-  # builds the package again too.
-  recipe=$(declare -f "build_$pkg" cmake_build autotools_build write_pc | md5sum | cut -c1-16)
-  built= built_recipe=
-  [ -f "$stamp" ] && read -r built built_recipe <"$stamp" || true
-  if [ "$stale" -eq 0 ] && [ -n "$built" ] && [ "${built_recipe:-}" = "$recipe" ] &&
-    grep -qxF "$built" <<<"$versions"; then continue; fi
-  [ -n "$versions" ] || { echo "error: no source package $pkg in the archive" >&2; exit 1; }
-  stale=1
-  started=$(date +%s)
-  work=
-  for version in $versions; do
-    work=$cache/src/$pkg-${version#*:}
-    rm -rf "$work" && mkdir -p "$work"
-    if fetch_source "$work" "$pkg" "$version"; then break; fi
-    rm -rf "$work"; work=
-  done
-  [ -n "$work" ] || { echo "error: no version of $pkg could be fetched: $(echo $versions)" >&2; exit 1; }
-  echo "windows-deps: $pkg $version"
-  src=$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1)
-  # In its source directory, everything it prints in one log, shown in part should it fail.
-  # (Left of ||, a function runs without errexit: each chains its steps with &&.)
-  (cd "$src" && "build_$pkg" "$src" "${version#*:}") >"$src/_win.log" 2>&1 ||
-    { tail -n 30 "$src/_win.log" >&2; echo "error: building $pkg failed (log: $src/_win.log)" >&2; exit 1; }
-  echo "$version $recipe" >"$stamp"
-  rm -rf "$work"
-  echo "windows-deps: $pkg built in $(( $(date +%s) - started )) s"
-done
+recipe_helpers=(cmake_build autotools_build write_pc)
+build_missing_packages

@@ -9,6 +9,9 @@
 #include <ctime>
 
 #include "platform/virtual_display.h"
+#if defined(__EMSCRIPTEN__)
+#include "platform/browser_web.h"
+#endif
 
 namespace {
 struct {
@@ -63,7 +66,11 @@ void platformSetVirtualClock(uint32_t timerMs, int32_t calendarSeconds) {
 void platformSleepMs(int ms) {
     if (ms <= 0) return;
     if (state.virtualOn) state.virtualMs += ms;
+#if defined(__EMSCRIPTEN__)
+    else platformWebSleep(ms);  // the page runs meanwhile
+#else
     else SDL_Delay(static_cast<uint32_t>(ms));
+#endif
 }
 
 void platformSimulateDisplay(int refreshHz, int vsync) {

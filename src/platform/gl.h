@@ -6,6 +6,10 @@
 #include "platform/windows_api.h"
 #include <GL/gl.h>
 #include <GL/glu.h>
+#elif defined(__EMSCRIPTEN__)
+// Emscripten's declarations; the subset the demo calls is defined by the platform's GL layer.
+#include <GL/gl.h>
+#include <GL/glu.h>
 #elif defined(__APPLE__)
 #define GL_SILENCE_DEPRECATION
 #include <OpenGL/gl.h>

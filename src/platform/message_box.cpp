@@ -9,6 +9,10 @@
 
 #include <cstdio>
 
+#if defined(__EMSCRIPTEN__)
+#include "platform/browser_web.h"
+#endif
+
 namespace {
 struct {
     PlatformMessageBoxHook hook;
@@ -34,6 +38,10 @@ void platformSetMessageBoxHook(PlatformMessageBoxHook hook) { state.hook = hook;
 int platformMessageBox(const char* caption, const char* text, PlatformButtons buttons, PlatformIcon icon) {
     if (state.hook) return state.hook(caption, text, buttons, icon);
     if (platformBackend() == PLATFORM_OFFSCREEN) return fallbackAnswer(caption, text, buttons);
+#if defined(__EMSCRIPTEN__)
+    const int answer = platformWebDialog(caption, text, buttons == PLATFORM_BUTTONS_YESNO);
+    return answer ? answer : fallbackAnswer(caption, text, buttons);
+#endif
 
     SDL_MessageBoxButtonData okButton[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, PLATFORM_ANSWER_OK, "OK"}};

@@ -15,6 +15,10 @@
 
 #include "platform/sdl_window.h"
 #include "platform/virtual_display.h"
+#if defined(__EMSCRIPTEN__)
+#include "platform/browser_web.h"
+#include "platform/gl11_web.h"
+#endif
 
 namespace {
 // Offscreen, SDL's own driver gets GL only through EGL, which Mesa has on Linux and Windows
@@ -39,6 +43,7 @@ struct {
     int drawableHeld;            // the window's drawable is in use (the device context)
     int attributesAccepted;      // SDL took every GL attribute of the pixel format
     SDL_GLContext context;
+    int contextFresh;            // made, not yet current: the GL layer starts it on first use
     uint32_t swaps;
     int swapInterval;            // refreshes a swap waits for; what the live pace asked for
     int exitHandlerSet;
@@ -126,7 +131,14 @@ int applyPixelFormat(const PlatformPixelFormat& format) {
         {SDL_GL_ACCUM_BLUE_SIZE, 0},
         {SDL_GL_ACCUM_ALPHA_SIZE, 0},
         {SDL_GL_DOUBLEBUFFER, format.doubleBuffer},
+#if defined(__EMSCRIPTEN__)
+        // WebGL 1, an OpenGL ES 2 context, under the platform's own OpenGL 1.1 layer.
+        {SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES},
+        {SDL_GL_CONTEXT_MAJOR_VERSION, 2},
+        {SDL_GL_CONTEXT_MINOR_VERSION, 0},
+#else
         {SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY},
+#endif
     };
     int accepted = 1;
     for (const auto& item : wanted) {
@@ -292,6 +304,7 @@ int platformSetPixelFormat(int formatNumber) { return state.drawableHeld && form
 int platformCreateContext() {
     if (!state.window || state.context) return 0;
     state.context = SDL_GL_CreateContext(state.window);
+    state.contextFresh = state.context != nullptr;
     if (state.context && !state.exitHandlerSet) state.exitHandlerSet = std::atexit(restoreAtExit) == 0;
     return state.context != nullptr;
 }
@@ -299,6 +312,10 @@ int platformCreateContext() {
 int platformMakeCurrent() {
     if (!state.window || !state.context) return 0;
     if (SDL_GL_MakeCurrent(state.window, state.context) != 0) return 0;
+#if defined(__EMSCRIPTEN__)
+    if (state.contextFresh) gl11ContextCreated();
+#endif
+    state.contextFresh = 0;
     platformSetSwapInterval(state.swapInterval ? state.swapInterval : 1);
     return 1;
 }
@@ -310,6 +327,10 @@ int platformReleaseCurrent() {
 
 int platformDeleteContext() {
     if (!state.context) return 0;
+#if defined(__EMSCRIPTEN__)
+    // The canvas keeps its WebGL context: the layer's objects are deleted while it is current.
+    if (state.window && SDL_GL_MakeCurrent(state.window, state.context) == 0) gl11ContextDeleted();
+#endif
     SDL_GL_DeleteContext(state.context);
     state.context = nullptr;
     return 1;
@@ -336,17 +357,29 @@ void platformShowWindow() {
 
 void platformSwapBuffers() {
     if (!state.window) return;
+#if defined(__EMSCRIPTEN__)
+    // The browser shows the canvas once control returns to it, at its next animation frame.
+    gl11Flush();
+    ++state.swaps;
+    platformWebNextFrame();
+#else
     SDL_GL_SwapWindow(state.window);
     simulatedSwap(state.swapInterval);
     ++state.swaps;
+#endif
 }
 
 void platformSetSwapInterval(int refreshes) {
     state.swapInterval = refreshes;
     if (!state.context) return;
+#if defined(__EMSCRIPTEN__)
+    // The page presents at the browser's animation frames; SDL would ask for a main loop.
+    return;
+#else
     // Not every driver can; the live pace keeps its own deadlines either way. Offscreen
     // nothing waits for a display.
     SDL_GL_SetSwapInterval(state.backend == PLATFORM_OFFSCREEN ? 0 : refreshes);
+#endif
 }
 
 int platformDisplayRefreshHz() {
@@ -394,6 +427,10 @@ SDL_Window* platformSdlWindow() { return state.window; }
 int platformMaxViewport(const PlatformPixelFormat* format, int* width, int* height) {
     *width = 0;
     *height = 0;
+#if defined(__EMSCRIPTEN__)
+    (void)format;
+    return 0;  // the page has one canvas, the demo's: no second window to ask through
+#else
     if (state.window || !bringVideoUp()) return 0;
     applyPixelFormat(*format);
     SDL_Window* probe = SDL_CreateWindow("", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
@@ -408,4 +445,5 @@ int platformMaxViewport(const PlatformPixelFormat* format, int* width, int* heig
     *width = dims[0];
     *height = dims[1];
     return dims[0] > 0 && dims[1] > 0;
+#endif
 }

@@ -1,0 +1,125 @@
+// The page around the demo: loads the program and its media with a progress bar, starts on a
+// click (browsers start sound only after a gesture), shows the end card that restarts it,
+// toggles fullscreen on F1 and shows the demo's message boxes as in-page dialogs.
+'use strict';
+(function () {
+  const $ = (id) => document.getElementById(id);
+  const stage = $('stage');
+  const canvas = $('canvas');
+  const params = new URLSearchParams(location.search);
+  const bytes = new Map();  // file name -> Uint8Array, kept for every restart
+  let running = null;       // the module instance of the current run
+
+  function show(card) {
+    for (const id of ['loading', 'start', 'end', 'failed']) $(id).hidden = id !== card;
+  }
+
+  function fail(message) {
+    $('reason').textContent = message;
+    show('failed');
+    console.error(message);
+  }
+
+  // Every file of files.json, with one bar over the bytes of them all.
+  async function load() {
+    const files = await (await fetch('files.json')).json();
+    const total = files.reduce((sum, f) => sum + f.size, 0);
+    let done = 0;
+    const bar = $('bar').firstElementChild;
+    await Promise.all(files.map(async (f) => {
+      const response = await fetch(f.name);
+      if (!response.ok) throw new Error(`${f.name}: ${response.status} ${response.statusText}`);
+      const reader = response.body.getReader();
+      const parts = [];
+      for (;;) {
+        const { done: end, value } = await reader.read();
+        if (end) break;
+        parts.push(value);
+        done += value.length;
+        bar.style.width = `${Math.min(100, (100 * done) / total)}%`;
+        $('loaded').textContent = `${(done / 1048576).toFixed(1)} of ${(total / 1048576).toFixed(1)} MB`;
+      }
+      const whole = new Uint8Array(parts.reduce((n, p) => n + p.length, 0));
+      let at = 0;
+      for (const p of parts) whole.set(p, at), at += p.length;
+      bytes.set(f.name, whole);
+    }));
+  }
+
+  // The demo's message boxes: the same caption, text and buttons; the answer comes back to
+  // the program when a button is pressed (1 OK, 6 Yes, 7 No).
+  function dialog(caption, text, yesNo, answer) {
+    const box = $('dialog');
+    box.querySelector('.caption').textContent = caption;
+    box.querySelector('.text').textContent = text;
+    const buttons = box.querySelector('.buttons');
+    buttons.textContent = '';
+    for (const [label, value] of yesNo ? [['Yes', 6], ['No', 7]] : [['OK', 1]]) {
+      const b = document.createElement('button');
+      b.type = 'button';
+      b.textContent = label;
+      b.onclick = () => { box.hidden = true; canvas.focus(); answer(value); };
+      buttons.appendChild(b);
+    }
+    box.hidden = false;
+    buttons.firstElementChild.focus();
+  }
+
+  function start() {
+    show(null);
+    canvas.focus();
+    // Created inside the click, so the browser lets it play; the program's audio uses it. At
+    // the soundtrack's own rate the program's samples reach Web Audio as they are, and the
+    // browser resamples for the device.
+    const AudioContextType = window.AudioContext || window.webkitAudioContext;
+    const audioContext = AudioContextType ? new AudioContextType({ sampleRate: 44100 }) : undefined;
+    if (audioContext) audioContext.resume();
+    const module = {
+      canvas,
+      arguments: params.has('frames') ? ['--frames', params.get('frames')] : [],
+      wasmBinary: bytes.get('quorvex.wasm'),
+      SDL2: { audioContext },
+      quorvexDialog: dialog,
+      print: (text) => console.log(text),
+      printErr: (text) => console.warn(text),
+      preRun: [(m) => {
+        m.FS.mkdir('/data');
+        for (const [name, data] of bytes) if (name.startsWith('data/')) m.FS.writeFile(`/${name}`, data);
+      }],
+      onExit: () => finish(audioContext),
+      onAbort: (what) => fail(`The demo stopped: ${what}`),
+    };
+    if (window.quorvexTestHooks) window.quorvexTestHooks(module);
+    QuorvexModule(module).then((instance) => { running = instance; }, (e) => fail(String(e)));
+  }
+
+  function finish(audioContext) {
+    running = null;
+    // The program closes it when its sound stops; a run that never opened sound leaves it open.
+    if (audioContext && audioContext.state !== 'closed') audioContext.close().catch(() => {});
+    if (document.fullscreenElement) document.exitFullscreen();
+    show('end');
+    $('end').querySelector('button').focus();
+  }
+
+  // F1 is the page's: fullscreen of the whole stage, black around the picture. It never
+  // reaches the program, which would close and open its window for it.
+  window.addEventListener('keydown', (e) => {
+    if (e.key !== 'F1') return;
+    e.preventDefault();
+    e.stopImmediatePropagation();
+    if (document.fullscreenElement) document.exitFullscreen();
+    else stage.requestFullscreen().catch(() => {});
+  }, true);
+  window.addEventListener('keyup', (e) => {
+    if (e.key === 'F1') { e.preventDefault(); e.stopImmediatePropagation(); }
+  }, true);
+
+  $('start').addEventListener('click', start);
+  $('end').querySelector('button').addEventListener('click', start);
+  load().then(() => {
+    show('start');
+    $('start').querySelector('button').focus();
+  }, (e) => fail(`Loading failed: ${e.message}`));
+  window.quorvexRunning = () => running !== null;
+})();

@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# Builds the libraries of the web program with Debian's Emscripten from Debian's own source
+# packages, statically, into one prefix outside the clone; a package is rebuilt only when its
+# version or its recipe below changes.
+#
+#   scripts/web-deps.sh [program|test]   build what is missing (test: also GoogleTest, and
+#                                        LAME for the tests' MP3s)
+#   scripts/web-deps.sh --print-prefix   print the prefix that the web build uses
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/quorvex/web
+prefix=${QUORVEX_WEB_PREFIX:-$cache/prefix}
+jobs=${JOBS:-$(nproc)}
+# Debian's emcc runs its JavaScript passes with the system's acorn, which node may not search.
+export NODE_PATH=${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs
+
+# Source packages in the order they are built: each may use those before it.
+program_packages=(zlib minizip libjpeg-turbo mpg123 libsdl2 libglu)
+test_packages=(googletest lame)
+
+case "${1:-program}" in
+  --print-prefix) echo "$prefix"; exit 0 ;;
+  program) packages=("${program_packages[@]}") ;;
+  test) packages=("${program_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 [program|test|--print-prefix]" >&2; exit 2 ;;
+esac
+
+for tool in emcc emcmake emconfigure emar dpkg-source /usr/share/misc/config.sub; do
+  command -v "$tool" >/dev/null || {
+    echo "error: $tool is missing: run scripts/install-deps.sh web" >&2; exit 1; }
+done
+
+tag=web-deps
+target_name=WebAssembly
+source "$repo/scripts/source-deps.sh"
+
+# --- build helpers ----------------------------------------------------------------------------
+export CFLAGS="-O2" CXXFLAGS="-O2" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
+export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
+
+# Each build runs in its source directory with its output in the log there (see the loop).
+cmake_build() {  # cmake_build SOURCE_DIR [cache options...]
+  local src=$1; shift
+  emcmake cmake -S "$src" -B "$src/_web" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_FIND_ROOT_PATH="$prefix" -DBUILD_SHARED_LIBS=OFF "$@" &&
+    cmake --build "$src/_web" -j "$jobs" && cmake --install "$src/_web"
+}
+
+# A package's own config.sub may predate Emscripten: the system's newer one (autotools-dev)
+# takes its place, as Debian's own builds do it.
+autotools_build() {  # autotools_build [configure options...]
+  find . -name config.sub -exec cp /usr/share/misc/config.sub {} \; &&
+    find . -name config.guess -exec cp /usr/share/misc/config.guess {} \; &&
+    emconfigure ./configure --host=wasm32-unknown-emscripten --prefix="$prefix" \
+    --disable-shared --enable-static "$@" &&
+    emmake make -j "$jobs" && emmake make install
+}
+
+# compile_archive NAME OUTPUT_DIR SOURCES...: a static library of C sources, without a build
+# system of the package's own.
+compile_archive() {
+  local name=$1 obj=$2 f; shift 2
+  mkdir -p "$obj" "$prefix/lib"
+  for f in "$@"; do
+    emcc $CFLAGS $CPPFLAGS -c "$f" -o "$obj/$(basename "${f%.c}").o" || return 1
+  done
+  emar rcs "$prefix/lib/lib$name.a" "$obj"/*.o
+}
+
+# --- one function per package: build the unpacked source in $1 into the prefix ----------------
+build_zlib() {
+  emconfigure ./configure --static --prefix="$prefix" &&
+    emmake make -j "$jobs" libz.a && emmake make install
+}
+
+# minizip's own sources as Debian's libminizip-dev lays them out: headers in include/minizip.
+build_minizip() {
+  local src=$1
+  compile_archive minizip "$src/_web" "$src"/{ioapi,unzip,zip,mztools}.c &&
+    mkdir -p "$prefix/include/minizip" &&
+    cp "$src"/{ioapi,unzip,zip,mztools,crypt}.h "$prefix/include/minizip/" &&
+    write_pc minizip "${2%%-*}" "-lminizip -lz" /minizip
+}
+
+# WebAssembly has no SIMD of libjpeg-turbo's kinds: the portable C code only. CMake cannot
+# read type sizes out of a WebAssembly test program, so wasm32's are given.
+# Only the library is built and installed: its tools would each be a program to link.
+build_libjpeg-turbo() {
+  local src=$1
+  emcmake cmake -S "$src" -B "$src/_web" -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
+      -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF \
+      -DHAVE_SIZE_T=TRUE -DSIZE_T=4 -DHAVE_UNSIGNED_LONG=TRUE -DUNSIGNED_LONG=4 &&
+    cmake --build "$src/_web" -j "$jobs" --target jpeg-static &&
+    mkdir -p "$prefix/include" "$prefix/lib" &&
+    cp "$src"/{jpeglib.h,jmorecfg.h,jerror.h} "$src/_web/jconfig.h" "$prefix/include/" &&
+    cp "$src/_web/libjpeg.a" "$prefix/lib/"
+}
+
+build_mpg123() {
+  autotools_build --disable-components --enable-libmpg123 --with-cpu=generic_fpu
+}
+
+# The Emscripten backend: a WebGL context on the page's canvas, keyboard events, Web Audio.
+build_libsdl2() {
+  cmake_build "$1" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON \
+    -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF \
+    -DSDL_THREADS=OFF
+}
+
+# The archive's pool lacks libglu's Debian diff, which holds only its packaging: the upstream
+# tarball, which apt checked against the signed index, is all the build needs.
+fetch_libglu() {  # fetch_libglu DIR PACKAGE VERSION
+  local log=$1/fetch.log
+  (cd "$1" && apt-get "${apt_opts[@]}" --download-only source "$2=$3") >"$log" 2>&1 ||
+    ! grep '^E: Failed to fetch [a-z]*://' "$log" | grep -qv '\.asc \|\.diff\.gz ' || return 1
+  (cd "$1" && tar xf ./*.orig.tar.*) >>"$log" 2>&1
+}
+
+# GLU's mipmap builder, projection helpers and quadrics, over the GL 1.1 layer of the program:
+# the same code as the native GLU, so textures and tessellation match the native pictures.
+build_libglu() {
+  local src=$1
+  CPPFLAGS="$CPPFLAGS -I$src/include -I$src/src/include" \
+    compile_archive GLU "$src/_web" "$src"/src/libutil/{mipmap,project,quad,registry}.c
+}
+
+# The tests run under node, one thread.
+build_googletest() {
+  cmake_build "$1" -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=ON
+}
+
+# LAME encodes the tests' MP3 fixtures; only the library is built.
+build_lame() {
+  autotools_build --disable-frontend --disable-decoder --disable-gtktest --disable-analyzer-hooks &&
+    write_pc lame "${2%%-*}" "-lmp3lame"
+}
+
+recipe_helpers=(cmake_build autotools_build compile_archive write_pc)
+build_missing_packages

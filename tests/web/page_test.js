@@ -1,0 +1,99 @@
+// The site in headless Chromium: it loads with no console error and asks only for files of
+// its own directory; a real click starts the demo; the first 10 s of samples it hands to Web
+// Audio are the native soundtrack.wav's; Escape ends it on the end card, which restarts it.
+//   node page_test.js SITE_DIR NATIVE_PROGRAM
+'use strict';
+const { execFileSync } = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const { serve, Browser } = require('./browser');
+const { readWav } = require('./media');
+
+const seconds = 10;
+
+// Wraps the ScriptProcessor the program makes, keeping every block it fills.
+const captureHook = `window.quorvexTestHooks = (module) => {
+  window.captured = [];
+  const context = module.SDL2.audioContext;
+  const make = context.createScriptProcessor.bind(context);
+  const setter = Object.getOwnPropertyDescriptor(ScriptProcessorNode.prototype, 'onaudioprocess').set;
+  context.createScriptProcessor = (...args) => {
+    const node = make(...args);
+    Object.defineProperty(node, 'onaudioprocess', { set(fill) {
+      setter.call(node, (e) => {
+        fill(e);
+        const b = e.outputBuffer, block = new Int16Array(b.length * b.numberOfChannels);
+        for (let c = 0; c < b.numberOfChannels; ++c) {
+          const data = b.getChannelData(c);
+          for (let i = 0; i < b.length; ++i) block[i * b.numberOfChannels + c] = Math.round(data[i] * 32768);
+        }
+        window.captured.push(block);
+      });
+    } });
+    return node;
+  };
+};`;
+
+async function click(page, selector) {
+  const box = await page.evaluate(`(() => { const r = document.querySelector('${selector}').getBoundingClientRect();
+    return [r.x + r.width / 2, r.y + r.height / 2]; })()`);
+  for (const type of ['mousePressed', 'mouseReleased'])
+    await page.send('Input.dispatchMouseEvent', { type, x: box[0], y: box[1], button: 'left', clickCount: 1 });
+}
+
+function firstSound(samples, channels) {
+  let at = 0;
+  while (at < samples.length && samples[at] === 0) ++at;
+  return samples.subarray(at - (at % channels));
+}
+
+async function main() {
+  const [site, program] = process.argv.slice(2);
+  // The native program's recording at one picture a second: its soundtrack is the whole one.
+  const recording = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvex-web-'));
+  execFileSync(program, ['--record', recording, '--fps', '1', '--overwrite'], { cwd: path.dirname(program),
+    stdio: 'ignore', env: { ...process.env, SDL_VIDEODRIVER: 'offscreen', SDL_AUDIODRIVER: 'dummy' } });
+  const native = readWav(path.join(recording, 'soundtrack.wav'));
+  fs.rmSync(recording, { recursive: true, force: true });
+  const { server, origin, requests } = await serve(site);
+  const browser = Browser.launch(['--autoplay-policy=user-gesture-required']);
+  const problems = [];
+  const check = (ok, what) => { console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`); if (!ok) problems.push(what); };
+  try {
+    const page = await browser.open('about:blank');
+    await page.send('Page.addScriptToEvaluateOnNewDocument', { source: captureHook });
+    await page.send('Page.navigate', { url: `${origin}/index.html` });
+    await page.waitFor("!document.getElementById('start').hidden", 60);
+    await click(page, '#start button');
+    await page.waitFor('window.quorvexRunning && window.quorvexRunning()', 60);
+    const blocks = Math.ceil((seconds + 2) * native.rate / 1024);
+    await page.waitFor(`window.captured.length >= ${blocks}`, seconds * 4 + 30);
+    const heard = firstSound(Int16Array.from(await page.evaluate('window.captured.flatMap((b) => Array.from(b))')),
+      native.channels);
+    const expected = firstSound(native.samples, native.channels);
+    const n = seconds * native.rate * native.channels;
+    let same = heard.length >= n && expected.length >= n;
+    for (let i = 0; same && i < n; ++i) same = heard[i] === expected[i];
+    check(same, `the first ${seconds} s handed to Web Audio are soundtrack.wav's samples`);
+    await page.key('Escape', 'Escape', 27);
+    await page.waitFor("!document.getElementById('end').hidden", 30);
+    check(true, 'Escape ends the demo on the end card');
+    await click(page, '#end button');
+    await page.waitFor("document.getElementById('end').hidden && window.quorvexRunning()", 60);
+    check(true, 'the end card starts the demo again');
+    check(page.errors.length === 0, `no console error${page.errors.length ? ': ' + page.errors.join('; ') : ''}`);
+    const outside = page.requests.filter((u) => !u.startsWith(`${origin}/`) && u !== 'about:blank');
+    check(outside.length === 0, `every request stays in the page's directory${outside.length ? ': ' + outside.join(' ') : ''}`);
+    check(requests.every((p) => !p.includes('..')), 'no request climbs out of the site');
+  } catch (e) {
+    problems.push(e.message);
+    console.log(`FAIL ${e.message}`);
+  } finally {
+    await browser.close();
+    server.close();
+  }
+  process.exit(problems.length ? 1 : 0);
+}
+
+main();
