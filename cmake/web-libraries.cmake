@@ -43,3 +43,14 @@ target_link_libraries(quorvex_gl INTERFACE ${GLU_ARCHIVE} quorvex_platform)
 
 # Every program is one .js with its .wasm; the heap grows as the pictures need it.
 add_link_options(-sALLOW_MEMORY_GROWTH=1)
+
+# The loop gives control back to the browser through Asyncify. OFF only measures what that
+# costs: such a program never yields, so it can run nothing but the tests' pictures.
+option(QUORVEX_WEB_ASYNCIFY "Yield to the browser through Asyncify" ON)
+if(NOT QUORVEX_WEB_ASYNCIFY)
+  add_compile_definitions(QUORVEX_WEB_NO_YIELD)
+endif()
+
+# Debian's emcc runs its JavaScript passes on links with the system's acorn, which node may
+# not search by itself: every link is told where it is, so the build works outside make too.
+set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")

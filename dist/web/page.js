@@ -65,6 +65,11 @@
     buttons.firstElementChild.focus();
   }
 
+  // ?pictures=N: the demo on the virtual clock at N pictures a second, without sound, each
+  // picture kept in window.quorvexPictures (the browser tests).
+  const pictureRate = params.get('pictures');
+  window.quorvexPictures = [];
+
   function start() {
     show(null);
     canvas.focus();
@@ -72,11 +77,14 @@
     // the soundtrack's own rate the program's samples reach Web Audio as they are, and the
     // browser resamples for the device.
     const AudioContextType = window.AudioContext || window.webkitAudioContext;
-    const audioContext = AudioContextType ? new AudioContextType({ sampleRate: 44100 }) : undefined;
+    const audioContext = AudioContextType && !pictureRate ? new AudioContextType({ sampleRate: 44100 }) : undefined;
     if (audioContext) audioContext.resume();
     const module = {
       canvas,
-      arguments: params.has('frames') ? ['--frames', params.get('frames')] : [],
+      // ?stats: frame times per scene on the console when the demo ends, as --stats prints them.
+      arguments: pictureRate ? ['--pictures', pictureRate] : params.has('stats') ? ['--stats'] : [],
+      quorvexUnpaced: !!pictureRate,
+      quorvexPicture: (n, rgb, width, height, whole) => { window.quorvexPictures[n] = { rgb, width, height, whole }; },
       wasmBinary: bytes.get('quorvex.wasm'),
       SDL2: { audioContext },
       quorvexDialog: dialog,
@@ -86,15 +94,17 @@
         m.FS.mkdir('/data');
         for (const [name, data] of bytes) if (name.startsWith('data/')) m.FS.writeFile(`/${name}`, data);
       }],
-      onExit: () => finish(audioContext),
+      onExit: () => finish(audioContext, started),
       onAbort: (what) => fail(`The demo stopped: ${what}`),
     };
     if (window.quorvexTestHooks) window.quorvexTestHooks(module);
+    const started = performance.now();
     QuorvexModule(module).then((instance) => { running = instance; }, (e) => fail(String(e)));
   }
 
-  function finish(audioContext) {
+  function finish(audioContext, started) {
     running = null;
+    window.quorvexRunSeconds = (performance.now() - started) / 1000;
     // The program closes it when its sound stops; a run that never opened sound leaves it open.
     if (audioContext && audioContext.state !== 'closed') audioContext.close().catch(() => {});
     if (document.fullscreenElement) document.exitFullscreen();
@@ -115,9 +125,16 @@
     if (e.key === 'F1') { e.preventDefault(); e.stopImmediatePropagation(); }
   }, true);
 
+  // The program ends with exit(), which unwinds the browser's call into it with an
+  // ExitStatus: that is its normal end (onExit has run), not an error.
+  window.addEventListener('unhandledrejection', (e) => {
+    if (e.reason && e.reason.name === 'ExitStatus') e.preventDefault();
+  });
+
   $('start').addEventListener('click', start);
   $('end').querySelector('button').addEventListener('click', start);
   load().then(() => {
+    if (pictureRate) return start();
     show('start');
     $('start').querySelector('button').focus();
   }, (e) => fail(`Loading failed: ${e.message}`));

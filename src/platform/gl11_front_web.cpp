@@ -223,8 +223,11 @@ void drawPrimitive(const Primitive& p) {
     if (p.lastSet & TEX_BIT) std::memcpy(front.current.tex, p.last.tex, sizeof p.last.tex);
 }
 
-// The given vertices as independent triangles in their primitive's winding.
-void triangulate(GLenum mode, const std::vector<ObjectVertex>& v, std::vector<ObjectVertex>* out) {
+// The given vertices as independent triangles in their primitive's winding. A quad that is
+// not flat in colour or texture looks different cut along either diagonal; Mesa cuts a quad
+// drawn at once along 0-2 and one kept in a display list along 1-3 (its last vertex, the
+// one that gives a flat quad its colour, last in both halves), a quad strip's step along 1-2.
+void triangulate(GLenum mode, const std::vector<ObjectVertex>& v, int inList, std::vector<ObjectVertex>* out) {
     const size_t n = v.size();
     auto tri = [&](size_t a, size_t b, size_t c) {
         out->push_back(v[a]);
@@ -243,10 +246,13 @@ void triangulate(GLenum mode, const std::vector<ObjectVertex>& v, std::vector<Ob
             for (size_t i = 1; i + 1 < n; ++i) tri(0, i, i + 1);
             break;
         case GL_QUADS:
-            for (size_t i = 0; i + 3 < n; i += 4) tri(i, i + 1, i + 2), tri(i, i + 2, i + 3);
+            for (size_t i = 0; i + 3 < n; i += 4) {
+                if (inList) tri(i, i + 1, i + 3), tri(i + 1, i + 2, i + 3);
+                else tri(i, i + 1, i + 2), tri(i, i + 2, i + 3);
+            }
             break;
         case GL_QUAD_STRIP:
-            for (size_t i = 0; i + 3 < n; i += 2) tri(i, i + 1, i + 3), tri(i, i + 3, i + 2);
+            for (size_t i = 0; i + 3 < n; i += 2) tri(i + 2, i, i + 1), tri(i + 3, i + 2, i + 1);
             break;
         default: break;
     }
@@ -533,11 +539,12 @@ void glEnd() {
     if (!front.inPrimitive) return gl11SetError(GL_INVALID_OPERATION);
     front.inPrimitive = 0;
     auto p = std::make_unique<Primitive>();
-    triangulate(front.primitiveMode, front.given, &p->triangles);
+    const int inList = front.compiling && !front.replaying;
+    triangulate(front.primitiveMode, front.given, inList, &p->triangles);
     p->last = front.working;
     p->lastSet = front.workingSet;
     const Primitive* drawn = p.get();
-    if (front.compiling && !front.replaying) {
+    if (inList) {
         front.compiled.ops.emplace_back([drawn] { drawPrimitive(*drawn); });
         front.compiled.primitives.push_back(std::move(p));
         if (!front.compileAndExecute) return;

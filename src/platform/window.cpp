@@ -272,7 +272,11 @@ int platformCreateWindow(const char* title, int width, int height, int fullscree
     // A fullscreen window covers the display; a windowed one has a sizeable frame.
     if (fullscreen && state.modeChanged) flags |= SDL_WINDOW_FULLSCREEN;
     else if (state.backend == PLATFORM_OFFSCREEN && offscreenWindowHidden) flags |= SDL_WINDOW_BORDERLESS;
+#if !defined(__EMSCRIPTEN__)
+    // In the browser the canvas keeps the window's own size and the page scales it, as a
+    // display scales a fullscreen mode; a resizable window would take the size of the page.
     else flags |= SDL_WINDOW_RESIZABLE;
+#endif
     state.window = SDL_CreateWindow(title, 0, 0, width, height, flags);
     if (!state.window) return 0;
     // Hidden until shown, so the mode takes effect when the window first appears.

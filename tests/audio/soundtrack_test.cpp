@@ -11,6 +11,7 @@
 #include "mp3_fixture.h"
 #include "platform/platform.h"
 #include "platform/process.h"
+#include "support/portable.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -142,6 +143,7 @@ TEST_F(SoundtrackCapture, TruncatedFilePlaysWhatItHoldsThenFallsSilent) {
 // Files that would never end or would fill memory: none is opened for reading, start-up goes
 // on at once without music, and one line names the file and what is wrong with it.
 TEST_F(SoundtrackCapture, PipesDevicesAndHugeFilesAreRefusedUnreadWithALine) {
+    SKIP_WITHOUT_STDERR_CAPTURE();
     namespace fs = std::filesystem;
     ScopedChdir chdir(dir.path);
     writeMusicFile(dir.path, {1});

