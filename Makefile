@@ -17,7 +17,7 @@ WEB_BUILD   ?= build-web
 XVFB        := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
 
 .PHONY: all deps run-deps configure build run test install uninstall sanitize fuzz bench clean \
-  windows-deps windows windows-zip test-windows deb test-deb contact-sheet web-deps web web-serve test-web
+  windows-deps windows windows-zip test-windows deb test-deb contact-sheet web-deps web web-serve test-web check
 
 all: build
 
@@ -109,6 +109,12 @@ deb:
 test-deb: deb build
 	@cmake --build $(BUILD) -j $(JOBS) --target package_test
 	$(BUILD)/tests/install/package_test
+
+# The house rules as checks: includes only run down the layers, and src/ is as .clang-format
+# writes it (scripts/check-format.sh --fix formats it).
+check: deps
+	@scripts/check-layers.sh
+	@scripts/check-format.sh
 
 # The README's picture, docs/scenes.png: one frame of each scene from a recording (ffmpeg tiles them).
 contact-sheet: deps

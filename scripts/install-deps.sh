@@ -15,7 +15,7 @@ run_packages=(
   libminizip-dev zlib1g-dev libjpeg-dev libmpg123-dev libpng-dev
   libfreetype-dev fonts-dejavu-core libstk-dev libebur128-dev libmp3lame-dev
 )
-# What `make test`, `make sanitize`, `make fuzz` and `make bench` add.
+# What `make test`, `make sanitize`, `make fuzz`, `make bench` and `make check` add.
 test_packages=(
   libgtest-dev libbenchmark-dev
   libx11-dev libxfixes-dev libxrandr-dev  # the end-to-end tests' X11 helper
@@ -24,6 +24,7 @@ test_packages=(
   desktop-file-utils man-db               # the install tests: menu entry check, man -l
   zip                                     # an end-to-end test edits a copy of the archive
   clang libclang-rt-14-dev                # libFuzzer
+  clang-format                            # the format check (make check)
 )
 # What `make windows` and `make test-windows` add: MinGW-w64 with the posix thread model,
 # apt-get source's unpacker, the assembler of libjpeg-turbo's and x264's SIMD code, Wine.

@@ -29,9 +29,7 @@ const char outOfMemoryText[] = "Out of memory.";
 const char unknownFormatText[] = "Unknown DIB file format.";
 const char conversionErrorText[] = "Image file conversion error.";
 
-void showError(const char* text) {
-    platformMessageBox("Error", text, PLATFORM_BUTTONS_OK, PLATFORM_ICON_EXCLAMATION);
-}
+void showError(const char* text) { platformMessageBox("Error", text, PLATFORM_BUTTONS_OK, PLATFORM_ICON_EXCLAMATION); }
 
 uint32_t le16(const unsigned char* p) { return p[0] | p[1] << 8; }
 uint32_t le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
@@ -210,8 +208,7 @@ bool describe(const std::vector<unsigned char>& file, const std::string& shown, 
     const unsigned char* header = file.data() + headerAt;
     const uint32_t headerSize = le32(header);
     if (headerSize != shortHeaderSize && headerSize != longHeaderSize) {
-        *refusal = {"has a " + std::to_string(headerSize) + "-byte picture header, a form not read",
-                    unknownFormatText};
+        *refusal = {"has a " + std::to_string(headerSize) + "-byte picture header, a form not read", unknownFormatText};
         return false;
     }
     if (file.size() - headerAt < headerSize) return false;
@@ -236,18 +233,18 @@ bool describe(const std::vector<unsigned char>& file, const std::string& shown, 
     const size_t entrySize = isShort ? 3 : 4;
     if ((file.size() - at) / entrySize < n) return false;
     info.palette.resize(n);
-    for (unsigned i = 0; i < n; ++i, at += entrySize)
-        info.palette[i] = Rgb{file[at + 2], file[at + 1], file[at]};
+    for (unsigned i = 0; i < n; ++i, at += entrySize) info.palette[i] = Rgb{file[at + 2], file[at + 1], file[at]};
     bitsOffset = fileHeader ? le32(file.data() + 10) : at;
 
     if (info.width <= 0 || info.height <= 0) {
-        *refusal = {info.height < 0 ? "is stored top-down, which is not read"
-                                    : "has no pixels (" + std::to_string(info.width) + " x " +
-                                          std::to_string(info.height) + ")",
+        *refusal = {info.height < 0
+                        ? "is stored top-down, which is not read"
+                        : "has no pixels (" + std::to_string(info.width) + " x " + std::to_string(info.height) + ")",
                     conversionErrorText};
         return false;
     }
-    if (!pictureFits(info.width, info.height, static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) * 3)) {
+    if (!pictureFits(info.width, info.height,
+                     static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) * 3)) {
         warnPictureTooLarge(shown.c_str(), info.width, info.height);
         *refusal = {"", nullptr};
         return false;
@@ -350,8 +347,8 @@ BmpImage* loadDibFile(const char* name) {
     const unsigned char* bits = file.bytes.data() + bitsOffset;
     const size_t available = file.bytes.size() - bitsOffset;
     const bool runLength = info.compression == compressionRle8 || info.compression == compressionRle4;
-    const bool converted = runLength ? decodeRunLength(info, bits, available, out)
-                                     : decodeUncompressed(info, bits, available, out);
+    const bool converted =
+        runLength ? decodeRunLength(info, bits, available, out) : decodeUncompressed(info, bits, available, out);
     if (!converted) {
         std::free(out.pixels);
         std::free(image);

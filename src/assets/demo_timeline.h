@@ -4,11 +4,11 @@
 
 // Whole seconds of the demo clock (elapsed since start-up). A scene that ends by the clock
 // reports finished from its mark on, and the next scene of the chain shows from then.
-constexpr int introFadeSecond = 47;     // the intro fades out from here; its captions end at 48
+constexpr int introFadeSecond = 47;  // the intro fades out from here; its captions end at 48
 constexpr int sineCubeEndSecond = 68;
 constexpr int itchyAtomEndSecond = 83;
 constexpr int vaderEndSecond = 93;
-constexpr int demoSeconds = 98;         // the closing picture ends the demo here
+constexpr int demoSeconds = 98;  // the closing picture ends the demo here
 
 // The pace the demo is composed at: chain calls per second of the demo clock. The fade, the
 // fountain and the cubes' and sprites' spin move per call, so this rate, not the display's,

@@ -189,10 +189,8 @@ int loadImage(Image* image, const char* name, TextureArchive* archive) {
     // The extension runs from the first dot, so "a.b.jpg" has ".b.jpg" and is refused.
     const char* dot = std::strchr(name, '.');
     int result = 0;
-    if (dot && std::strcmp(dot, ".tga") == 0)
-        result = decodeTga(image, encoded, static_cast<size_t>(size), name);
-    else if (dot && std::strcmp(dot, ".jpg") == 0)
-        result = decodeJpeg(image, encoded, static_cast<size_t>(size), name);
+    if (dot && std::strcmp(dot, ".tga") == 0) result = decodeTga(image, encoded, static_cast<size_t>(size), name);
+    else if (dot && std::strcmp(dot, ".jpg") == 0) result = decodeJpeg(image, encoded, static_cast<size_t>(size), name);
     std::free(encoded);
     // Both decoders leave the average colour filled in: the JPEG decoder sums each batch of
     // rows while it is still in cache, which a second pass over the picture cannot match.
@@ -255,7 +253,8 @@ uint64_t jpegPeakBytes(jpeg_decompress_struct& cinfo, uint64_t pictureBytes) {
     uint64_t bytes = pictureBytes;
     if (jpeg_has_multiple_scans(&cinfo)) {
         for (int c = 0; c < cinfo.num_components; ++c)
-            bytes += static_cast<uint64_t>(cinfo.comp_info[c].width_in_blocks) * cinfo.comp_info[c].height_in_blocks * 128;
+            bytes +=
+                static_cast<uint64_t>(cinfo.comp_info[c].width_in_blocks) * cinfo.comp_info[c].height_in_blocks * 128;
     }
     return bytes;
 }
@@ -391,8 +390,8 @@ void convertToGrey(Image* image) {
     }
     std::free(image->pixels);
     image->pixels = grey;
-    const unsigned char mean = static_cast<unsigned char>(
-        (image->averageColour[0] + image->averageColour[1] + image->averageColour[2]) / 3);
+    const unsigned char mean =
+        static_cast<unsigned char>((image->averageColour[0] + image->averageColour[1] + image->averageColour[2]) / 3);
     image->averageColour[0] = image->averageColour[1] = image->averageColour[2] = mean;
     image->bitsPerPixel = 8;
 }

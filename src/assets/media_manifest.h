@@ -4,31 +4,31 @@
 
 // Texture bank slots. Scenes bind by these names; 23 and 28 hold names without pictures.
 enum TextureSlot : int {
-    sparkSlot = 0,            // the atom scene's sprites
-    moonBaseSlot = 1,         // the intro's sliding backdrop
-    wowBubbleSlot = 2,        // the journey's speech bubble
+    sparkSlot = 0,      // the atom scene's sprites
+    moonBaseSlot = 1,   // the intro's sliding backdrop
+    wowBubbleSlot = 2,  // the journey's speech bubble
     zoomBubbleSlot = 3,
     archiveFontSlot = 4,
     archiveFontMaskSlot = 5,
-    rocketSlot = 6,           // the rocket of the intro and the journey, and the intro's particles
+    rocketSlot = 6,  // the rocket of the intro and the journey, and the intro's particles
     rocketMaskSlot = 7,
-    deepSpaceSlot = 8,        // the journey's sliding backdrop
-    blobsSlot = 9,            // the journey's cube, the sine cubes, the atom's electron
-    calmBlobsSlot = 10,       // the sine-cube backdrop
-    battleSkySlot = 11,       // the Vader backdrop and the ship's struts
-    hexPanelSlot = 12,        // the ship's wings
+    deepSpaceSlot = 8,   // the journey's sliding backdrop
+    blobsSlot = 9,       // the journey's cube, the sine cubes, the atom's electron
+    calmBlobsSlot = 10,  // the sine-cube backdrop
+    battleSkySlot = 11,  // the Vader backdrop and the ship's struts
+    hexPanelSlot = 12,   // the ship's wings
     blueAbstractSlot = 13,
-    chromeSlot = 14,          // the nucleus and its spikes
-    electricArcsSlot = 15,    // the atom backdrop
+    chromeSlot = 14,        // the nucleus and its spikes
+    electricArcsSlot = 15,  // the atom backdrop
     codeTitleSlot = 16,
     codeTitleMaskSlot = 17,
     musikTitleSlot = 18,
     musikTitleMaskSlot = 19,
     gfxTitleSlot = 20,
     gfxTitleMaskSlot = 21,
-    membersSlot = 22,         // the closing picture
-    fontSlot = 24,            // caption glyphs
-    fontMaskSlot = 25,        // caption glyph mask
+    membersSlot = 22,   // the closing picture
+    fontSlot = 24,      // caption glyphs
+    fontMaskSlot = 25,  // caption glyph mask
     starfieldSlot = 26,
     particleSlot = 27,
 };

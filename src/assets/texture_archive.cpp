@@ -19,7 +19,6 @@ namespace {
 const char archiveDirectory[] = "DATA\\";
 const size_t maxArchiveNameLength = sizeof(TextureArchive::path) - sizeof(archiveDirectory);  // 250
 
-
 // The archive is read into memory once at open and minizip works on that copy: every entry
 // read is then a copy out of memory instead of a seek and reads per 16 KiB on the file.
 struct ArchiveBytes {
@@ -41,7 +40,9 @@ uLong ZCALLBACK readBytes(voidpf, voidpf stream, void* buffer, uLong size) {
 
 uLong ZCALLBACK writeBytes(voidpf, voidpf, const void*, uLong) { return 0; }
 
-long ZCALLBACK tellBytes(voidpf, voidpf stream) { return static_cast<long>(static_cast<ArchiveBytes*>(stream)->position); }
+long ZCALLBACK tellBytes(voidpf, voidpf stream) {
+    return static_cast<long>(static_cast<ArchiveBytes*>(stream)->position);
+}
 
 long ZCALLBACK seekBytes(voidpf, voidpf stream, uLong offset, int origin) {
     ArchiveBytes* bytes = static_cast<ArchiveBytes*>(stream);
@@ -153,8 +154,8 @@ int openTextureArchive(TextureArchive* archive, const char* name) {
     // damaged archive, not a reason to ask for a huge table.
     const bool countFits = bytes && archive->entryCount <= bytes->data.size() / 46;
     // Zeroed rows: an entry whose record cannot be read keeps an empty name.
-    archive->entries = countFits ? static_cast<ArchiveEntry*>(std::calloc(
-                                       archive->entryCount ? archive->entryCount : 1, sizeof(ArchiveEntry)))
+    archive->entries = countFits ? static_cast<ArchiveEntry*>(
+                                       std::calloc(archive->entryCount ? archive->entryCount : 1, sizeof(ArchiveEntry)))
                                  : nullptr;
     if (!archive->entries) {
         unzClose(archive->handle);

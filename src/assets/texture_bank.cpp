@@ -87,8 +87,8 @@ int loadBmpTextures() {
             bindSlot(bmpPictures[k].slot);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
             if (pictures[k])
-                gluBuild2DMipmaps(GL_TEXTURE_2D, 3, pictures[k]->width, pictures[k]->height, GL_RGB,
-                                  GL_UNSIGNED_BYTE, pictures[k]->pixels);
+                gluBuild2DMipmaps(GL_TEXTURE_2D, 3, pictures[k]->width, pictures[k]->height, GL_RGB, GL_UNSIGNED_BYTE,
+                                  pictures[k]->pixels);
         }
     }
     for (BmpImage* picture : pictures) releaseBmp(picture);

@@ -18,15 +18,15 @@ struct Mp3Decoder {
     const unsigned char* data;
     size_t length;
     size_t position;
-    int rate;            // of the output
+    int rate;  // of the output
     int sourceRate;
     int sourceChannels;
-    int ended;           // libmpg123 has given its last sample
+    int ended;  // libmpg123 has given its last sample
     // Resampling by linear interpolation: output frame k sits at source frame k * sourceRate / rate.
     int16_t source[(sourceBlockFrames + 1) * 2];
-    int sourceCount;     // frames held in `source`
-    int sourceIndex;     // the frame at or before the next output position
-    int64_t fraction;    // how far past it, in units of 1 / rate of a frame
+    int sourceCount;   // frames held in `source`
+    int sourceIndex;   // the frame at or before the next output position
+    int64_t fraction;  // how far past it, in units of 1 / rate of a frame
 };
 
 namespace {
@@ -84,8 +84,8 @@ int decodeNative(Mp3Decoder* decoder, int16_t* out, int frames) {
     size_t filled = 0;
     while (filled < wanted && !decoder->ended) {
         size_t done = 0;
-        const int result = mpg123_read(decoder->handle, reinterpret_cast<unsigned char*>(out) + filled,
-                                       wanted - filled, &done);
+        const int result =
+            mpg123_read(decoder->handle, reinterpret_cast<unsigned char*>(out) + filled, wanted - filled, &done);
         filled += done;
         // Only one format is allowed, so anything but OK is the end: of the data, or at a
         // damaged frame that cannot be resynced.

@@ -158,8 +158,7 @@ void soundClose() {
 
 SoundStream* soundStreamOpen(const void* data, int mode, int length) {
     if (!data || length <= 0 || !(mode & SOUND_LOADMEMORY)) return nullptr;
-    Mp3Decoder* decoder =
-        mp3Open(static_cast<const unsigned char*>(data), static_cast<size_t>(length), state.rate);
+    Mp3Decoder* decoder = mp3Open(static_cast<const unsigned char*>(data), static_cast<size_t>(length), state.rate);
     if (!decoder) return nullptr;
     SoundStream* stream = new SoundStream();
     stream->decoder = decoder;

@@ -49,6 +49,6 @@ int soundStreamPlay(int channel, SoundStream* stream, SoundDsp* dsp, int paused)
 // Stops the stream's channel and frees the stream; 1 when there was one to close.
 int soundStreamClose(SoundStream* stream);
 
-int soundSetPan(int channel, int pan);       // 1 when the channel plays and the pan is valid
-int soundSetPaused(int channel, int paused); // 1 when the channel plays
-int soundIsPlaying(int channel);             // 1 while a stream sounds on the channel
+int soundSetPan(int channel, int pan);        // 1 when the channel plays and the pan is valid
+int soundSetPaused(int channel, int paused);  // 1 when the channel plays
+int soundIsPlaying(int channel);              // 1 while a stream sounds on the channel

@@ -7,8 +7,8 @@ struct SoundStream;
 struct Soundtrack {
     unsigned char* musicImage;  // every byte of the file; lives as long as musicStream
     int musicImageLength;
-    SoundStream* musicStream;   // null when no stream is open
-    int musicChannel;           // -1 when playback did not start
+    SoundStream* musicStream;  // null when no stream is open
+    int musicChannel;          // -1 when playback did not start
 };
 
 extern Soundtrack soundtrack;

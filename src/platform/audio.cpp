@@ -12,10 +12,10 @@ namespace {
 const Uint16 deviceBufferFrames = 1024;
 
 struct {
-    int capture;               // capture mode chosen by the recorder
-    int open;                  // a device (or the capture stand-in) is open
+    int capture;  // capture mode chosen by the recorder
+    int open;     // a device (or the capture stand-in) is open
     int paused;
-    int channels;              // of the last opening; sizes the silence of a closed capture
+    int channels;  // of the last opening; sizes the silence of a closed capture
     PlatformAudioFill fill;
     void* user;
     SDL_AudioDeviceID device;

@@ -11,6 +11,8 @@ namespace {
 // gives one call a frame at 60 Hz, one every second frame at 120 Hz and never two in one.
 constexpr double frameSlackMs = 1000.0 / 60 / 4;
 
+// The page's JavaScript, which clang-format does not know (it splits `=>`):
+// clang-format off
 #if defined(QUORVEX_WEB_NO_YIELD)
 // A build that never gives control back (measuring what Asyncify costs): it can only run the
 // tests' pictures, all in one go, and answers every box at once.
@@ -39,6 +41,7 @@ EM_ASYNC_JS(int, askPage, (const char* caption, const char* text, int yesNo), {
     return await new Promise((resolve) => Module['quorvexDialog'](UTF8ToString(caption), UTF8ToString(text), !!yesNo, resolve));
 });
 #endif
+// clang-format on
 }  // namespace
 
 void platformWebNextFrame() { waitForAnimationFrame(); }

@@ -16,12 +16,12 @@
 namespace {
 struct {
     int virtualOn;
-    double virtualMs;        // the virtual timer, unwrapped and with its fraction
-    double setAtMs;          // where the last platformSetVirtualClock put it
-    int32_t calendarAtSet;   // the calendar second given then: it moves on a second per 1000 ms
-    int displayHz;           // simulated display; 0 when none
+    double virtualMs;       // the virtual timer, unwrapped and with its fraction
+    double setAtMs;         // where the last platformSetVirtualClock put it
+    int32_t calendarAtSet;  // the calendar second given then: it moves on a second per 1000 ms
+    int displayHz;          // simulated display; 0 when none
     int displayVsync;
-    int calendarAnchored;    // live: the first reading sets where the whole seconds tick
+    int calendarAnchored;  // live: the first reading sets where the whole seconds tick
     int32_t calendarAnchor;
     double preciseAnchor;
 } state;
@@ -85,6 +85,7 @@ int simulatedDisplayHz() { return state.virtualOn ? state.displayHz : 0; }
 void simulatedSwap(int interval) {
     if (!simulatedDisplayHz() || !state.displayVsync || interval <= 0) return;
     const double periodMs = 1000.0 / state.displayHz;
-    const double refreshes = std::floor(state.virtualMs / periodMs + 1e-6) + interval;  // on a refresh counts as past it
+    const double refreshes =
+        std::floor(state.virtualMs / periodMs + 1e-6) + interval;  // on a refresh counts as past it
     state.virtualMs = refreshes * periodMs;
 }

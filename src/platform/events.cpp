@@ -15,6 +15,8 @@ struct {
     std::deque<PlatformMessage> posted;  // quit and injected messages, delivered first
 } state;
 
+// Kept as written, one key a line with its left and right twins together:
+// clang-format off
 uintptr_t namedKey(SDL_Keycode key) {
     switch (key) {
         case SDLK_BACKSPACE: return 0x08;
@@ -61,6 +63,7 @@ uintptr_t namedKey(SDL_Keycode key) {
         default: return 0;
     }
 }
+// clang-format on
 
 uintptr_t virtualKey(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) return 'A' + static_cast<uintptr_t>(key - SDLK_a);
@@ -79,32 +82,23 @@ int isSystemKey(const SDL_Keysym& keysym, uintptr_t key) {
 
 int translateWindowEvent(const SDL_WindowEvent& event, PlatformMessage* out) {
     switch (event.event) {
-        case SDL_WINDOWEVENT_MINIMIZED:
-            *out = {PLATFORM_WM_ACTIVATE, uintptr_t{1} << 16, 0};
-            return 1;
+        case SDL_WINDOWEVENT_MINIMIZED: *out = {PLATFORM_WM_ACTIVATE, uintptr_t{1} << 16, 0}; return 1;
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED:
-        case SDL_WINDOWEVENT_SHOWN:
-            *out = {PLATFORM_WM_ACTIVATE, 1, 0};
-            return 1;
-        case SDL_WINDOWEVENT_CLOSE:
-            *out = {PLATFORM_WM_CLOSE, 0, 0};
-            return 1;
+        case SDL_WINDOWEVENT_SHOWN: *out = {PLATFORM_WM_ACTIVATE, 1, 0}; return 1;
+        case SDL_WINDOWEVENT_CLOSE: *out = {PLATFORM_WM_CLOSE, 0, 0}; return 1;
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
             const intptr_t w = event.data1 & 0xFFFF, h = event.data2 & 0xFFFF;
             *out = {PLATFORM_WM_SIZE, 0, w | (h << 16)};
             return 1;
         }
-        default:
-            return 0;  // focus changes leave the demo running, as does everything else
+        default: return 0;  // focus changes leave the demo running, as does everything else
     }
 }
 
 int translate(const SDL_Event& event, PlatformMessage* out) {
     switch (event.type) {
-        case SDL_QUIT:
-            *out = {PLATFORM_WM_CLOSE, 0, 0};
-            return 1;
+        case SDL_QUIT: *out = {PLATFORM_WM_CLOSE, 0, 0}; return 1;
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
             const uintptr_t key = virtualKey(event.key.keysym.sym);
@@ -112,10 +106,8 @@ int translate(const SDL_Event& event, PlatformMessage* out) {
             *out = {event.type == SDL_KEYDOWN ? PLATFORM_WM_KEYDOWN : PLATFORM_WM_KEYUP, key, 0};
             return 1;
         }
-        case SDL_WINDOWEVENT:
-            return translateWindowEvent(event.window, out);
-        default:
-            return 0;
+        case SDL_WINDOWEVENT: return translateWindowEvent(event.window, out);
+        default: return 0;
     }
 }
 

@@ -8,8 +8,14 @@
 
 // FILE is a regular file; OTHER anything else that is neither it nor a directory (a device, a
 // pipe, a socket); DANGLING a symbolic link that leads nowhere.
-enum PlatformPathKind { PLATFORM_PATH_ERROR = -1, PLATFORM_PATH_MISSING = 0, PLATFORM_PATH_FILE = 1,
-                        PLATFORM_PATH_DIRECTORY = 2, PLATFORM_PATH_OTHER = 3, PLATFORM_PATH_DANGLING = 4 };
+enum PlatformPathKind {
+    PLATFORM_PATH_ERROR = -1,
+    PLATFORM_PATH_MISSING = 0,
+    PLATFORM_PATH_FILE = 1,
+    PLATFORM_PATH_DIRECTORY = 2,
+    PLATFORM_PATH_OTHER = 3,
+    PLATFORM_PATH_DANGLING = 4
+};
 
 // What is at `path` (links followed); "missing" only when nothing is there.
 PlatformPathKind platformPathKind(const std::string& path);

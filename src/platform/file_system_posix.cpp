@@ -54,8 +54,7 @@ std::string platformAbsolutePath(const std::string& path) {
 std::string platformFollowLink(const std::string& path) {
     struct stat info;
     char resolved[PATH_MAX];
-    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && realpath(path.c_str(), resolved))
-        return resolved;
+    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && realpath(path.c_str(), resolved)) return resolved;
     return path;
 }
 

@@ -114,8 +114,8 @@ std::string platformFollowLink(const std::string& path) {
 int platformCreateNewFile(const std::string& path) {
     std::wstring wide;
     if (!widened(path, &wide)) return -1;
-    const int fd = _wopen(wide.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                          _S_IREAD | _S_IWRITE);
+    const int fd =
+        _wopen(wide.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
     if (fd < 0) return errno == EEXIST ? 0 : -1;
     _close(fd);
     return 1;
@@ -128,8 +128,8 @@ int platformRenameFile(const std::string& from, const std::string& to, int repla
     if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) return 1;
     const DWORD error = GetLastError();
     errno = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? EEXIST
-            : error == ERROR_ACCESS_DENIED                               ? EACCES
-                                                                          : EIO;
+            : error == ERROR_ACCESS_DENIED                              ? EACCES
+                                                                        : EIO;
     return 0;
 }
 

@@ -27,8 +27,8 @@ struct Texture {
 constexpr int levelLimit = 16;
 
 struct Back {
-    int ready = 0;                  // programs and buffer made in this context
-    GLuint programs[2] = {0, 0};    // untextured, textured
+    int ready = 0;                // programs and buffer made in this context
+    GLuint programs[2] = {0, 0};  // untextured, textured
     GLuint buffer = 0;
     std::vector<Gl11Vertex> batch;
     std::unordered_map<GLuint, Texture> textures;  // the program's names; 0 is the default texture
@@ -176,11 +176,14 @@ void gl11Flush() {
     const GLsizei stride = sizeof(Gl11Vertex);
     emscripten_glEnableVertexAttribArray(0);
     emscripten_glEnableVertexAttribArray(1);
-    emscripten_glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Gl11Vertex, clip)));
-    emscripten_glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Gl11Vertex, color)));
+    emscripten_glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride,
+                                     reinterpret_cast<void*>(offsetof(Gl11Vertex, clip)));
+    emscripten_glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, stride,
+                                     reinterpret_cast<void*>(offsetof(Gl11Vertex, color)));
     if (textured) {
         emscripten_glEnableVertexAttribArray(2);
-        emscripten_glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Gl11Vertex, tex)));
+        emscripten_glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
+                                         reinterpret_cast<void*>(offsetof(Gl11Vertex, tex)));
     } else {
         emscripten_glDisableVertexAttribArray(2);
     }
@@ -311,7 +314,8 @@ void glTexParameteri(GLenum target, GLenum pname, GLint param) {
     switch (pname) {
         case GL_TEXTURE_MIN_FILTER: t.minFilter = value; break;
         case GL_TEXTURE_MAG_FILTER: break;
-        case GL_TEXTURE_WRAP_S: case GL_TEXTURE_WRAP_T:
+        case GL_TEXTURE_WRAP_S:
+        case GL_TEXTURE_WRAP_T:
             if (value == glClamp) value = GL_CLAMP_TO_EDGE;  // WebGL has no border to clamp to
             break;
         default: return gl11SetError(GL_INVALID_ENUM);

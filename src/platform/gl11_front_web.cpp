@@ -199,7 +199,8 @@ void drawPrimitive(const Primitive& p) {
         transform(projection, eye, out[i].clip);
         float n[3] = {0, 0, 0};
         if (needNormal)
-            for (int r = 0; r < 3; ++r) n[r] = nm[r * 3] * normal[0] + nm[r * 3 + 1] * normal[1] + nm[r * 3 + 2] * normal[2];
+            for (int r = 0; r < 3; ++r)
+                n[r] = nm[r * 3] * normal[0] + nm[r * 3 + 1] * normal[1] + nm[r * 3 + 2] * normal[2];
         if (needNormal && front.normalize) {
             const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
             if (length > 0)
@@ -264,13 +265,17 @@ int primitiveModeSupported(GLenum mode) {
 }
 
 void setAttribute(uint8_t bit, const float* values, int count) {
-    float* target = bit == COLOR_BIT ? front.working.color : bit == NORMAL_BIT ? front.working.normal : front.working.tex;
+    float* target = bit == COLOR_BIT    ? front.working.color
+                    : bit == NORMAL_BIT ? front.working.normal
+                                        : front.working.tex;
     if (front.inPrimitive) {
         std::memcpy(target, values, count * sizeof(float));
         front.workingSet |= bit;
         return;
     }
-    float* current = bit == COLOR_BIT ? front.current.color : bit == NORMAL_BIT ? front.current.normal : front.current.tex;
+    float* current = bit == COLOR_BIT    ? front.current.color
+                     : bit == NORMAL_BIT ? front.current.normal
+                                         : front.current.tex;
     std::memcpy(current, values, count * sizeof(float));
 }
 
@@ -441,8 +446,8 @@ GLboolean glIsEnabled(GLenum cap) {
 void glLightfv(GLenum lightName, GLenum pname, const GLfloat* params) {
     const int i = capIndex(lightName);
     if (i < 0) return gl11SetError(GL_INVALID_ENUM);
-    const float p[4] = {params[0], params[1], params[2], pname == GL_POSITION || pname == GL_AMBIENT ||
-                                                                 pname == GL_DIFFUSE ? params[3] : 0};
+    const float p[4] = {params[0], params[1], params[2],
+                        pname == GL_POSITION || pname == GL_AMBIENT || pname == GL_DIFFUSE ? params[3] : 0};
     if (listed([=] { glLightfv(lightName, pname, p); })) return;
     Light& light = front.lights[i];
     switch (pname) {
@@ -559,9 +564,7 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { vertex(x, y, z); }
 void glColor3f(GLfloat r, GLfloat g, GLfloat b) { color(r, g, b, 1); }
 void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { color(r, g, b, a); }
 void glColor3ub(GLubyte r, GLubyte g, GLubyte b) { color(r / 255.0f, g / 255.0f, b / 255.0f, 1); }
-void glColor4ub(GLubyte r, GLubyte g, GLubyte b, GLubyte a) {
-    color(r / 255.0f, g / 255.0f, b / 255.0f, a / 255.0f);
-}
+void glColor4ub(GLubyte r, GLubyte g, GLubyte b, GLubyte a) { color(r / 255.0f, g / 255.0f, b / 255.0f, a / 255.0f); }
 
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
     const float v[3] = {x, y, z};
@@ -640,6 +643,8 @@ void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
 // Pixel storage, queries and texture images
 // ---------------------------------------------------------------------------------------------
 
+// Kept as written, each unpacking setting with its packing twin:
+// clang-format off
 void glPixelStorei(GLenum pname, GLint param) {
     PixelStore& s = (pname >= GL_PACK_SWAP_BYTES && pname <= GL_PACK_ALIGNMENT) ? front.pack : front.unpack;
     switch (pname) {
@@ -656,6 +661,7 @@ void glPixelStorei(GLenum pname, GLint param) {
     }
     if (param < 0) gl11SetError(GL_INVALID_VALUE);
 }
+// clang-format on
 
 int gl11PackAlignment() { return front.pack.alignment; }
 
@@ -676,12 +682,15 @@ void glGetIntegerv(GLenum pname, GLint* params) {
         case GL_PACK_SWAP_BYTES: *params = p.swapBytes; return;
         case GL_PACK_LSB_FIRST: *params = p.lsbFirst; return;
         // GLU asks for the 3D settings too; they stay at their defaults here.
-        case GL_UNPACK_SKIP_IMAGES: case GL_UNPACK_IMAGE_HEIGHT:
-        case GL_PACK_SKIP_IMAGES: case GL_PACK_IMAGE_HEIGHT: *params = 0; return;
+        case GL_UNPACK_SKIP_IMAGES:
+        case GL_UNPACK_IMAGE_HEIGHT:
+        case GL_PACK_SKIP_IMAGES:
+        case GL_PACK_IMAGE_HEIGHT: *params = 0; return;
         case GL_DOUBLEBUFFER: *params = 1; return;
         case GL_MAX_LIST_NESTING: *params = maxListNesting; return;
         case GL_LIST_BASE: *params = static_cast<GLint>(front.listBase); return;
-        case GL_MAX_MODELVIEW_STACK_DEPTH: case GL_MAX_PROJECTION_STACK_DEPTH: *params = stackDepth; return;
+        case GL_MAX_MODELVIEW_STACK_DEPTH:
+        case GL_MAX_PROJECTION_STACK_DEPTH: *params = stackDepth; return;
         case GL_MAX_LIGHTS: *params = lightCount; return;
         default: break;
     }

@@ -27,7 +27,7 @@ inline InterruptVerdict noteInterrupt(std::atomic<uint64_t>* first, int signal, 
     if (first->compare_exchange_strong(seen, (nowMs << 8) | static_cast<uint64_t>(signal & 0xFF)))
         return INTERRUPT_FIRST;
     return interruptInsists(static_cast<int>(seen & 0xFF), seen >> 8, signal, nowMs) ? INTERRUPT_INSISTS
-                                                                                      : INTERRUPT_ECHO;
+                                                                                     : INTERRUPT_ECHO;
 }
 
 inline int firstInterruptSignal(const std::atomic<uint64_t>& first) { return static_cast<int>(first.load() & 0xFF); }

@@ -45,9 +45,8 @@ int platformMessageBox(const char* caption, const char* text, PlatformButtons bu
 
     SDL_MessageBoxButtonData okButton[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, PLATFORM_ANSWER_OK, "OK"}};
-    SDL_MessageBoxButtonData yesNoButtons[] = {
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, PLATFORM_ANSWER_YES, "Yes"},
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, PLATFORM_ANSWER_NO, "No"}};
+    SDL_MessageBoxButtonData yesNoButtons[] = {{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, PLATFORM_ANSWER_YES, "Yes"},
+                                               {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, PLATFORM_ANSWER_NO, "No"}};
     const bool yesNo = buttons == PLATFORM_BUTTONS_YESNO;
     SDL_MessageBoxData box{};
     box.flags = iconFlags(icon);

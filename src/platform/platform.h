@@ -25,36 +25,35 @@ const char* platformDisplayProblem();
 
 // The pixel format the demo asks for: colour and depth bits, double buffering, and nothing else.
 struct PlatformPixelFormat {
-    int colourBits;   // 16: red 5, green 6, blue 5
-    int depthBits;    // 16
-    int doubleBuffer; // 1
+    int colourBits;    // 16: red 5, green 6, blue 5
+    int depthBits;     // 16
+    int doubleBuffer;  // 1
 };
 
-int platformRegisterWindowClass();            // video subsystem up (once); 1 on success
-int platformUnregisterWindowClass();          // 0 while a window exists; 1 on success
+int platformRegisterWindowClass();                               // video subsystem up (once); 1 on success
+int platformUnregisterWindowClass();                             // 0 while a window exists; 1 on success
 int platformChangeDisplayMode(int width, int height, int bits);  // 1 when the mode can be had
 void platformRestoreDisplayMode();
 void platformShowCursor(int visible);
 // Creates the (hidden) window with the pixel format that the GL context will need.
-int platformCreateWindow(const char* title, int width, int height, int fullscreen,
-                         const PlatformPixelFormat* format);
-int platformGetDeviceContext();               // the window's drawable; 1 on success
-int platformReleaseDeviceContext();           // 1 on success
+int platformCreateWindow(const char* title, int width, int height, int fullscreen, const PlatformPixelFormat* format);
+int platformGetDeviceContext();                                    // the window's drawable; 1 on success
+int platformReleaseDeviceContext();                                // 1 on success
 int platformChoosePixelFormat(const PlatformPixelFormat* format);  // 0 when none matches
 int platformSetPixelFormat(int formatNumber);
-int platformCreateContext();                  // 1 on success
-int platformMakeCurrent();                    // 1 on success
-int platformReleaseCurrent();                 // make no context current; 1 on success
-int platformDeleteContext();                  // 1 on success
-int platformDestroyWindow();                  // 1 on success
-void platformShowWindow();                    // show, raise, take the focus
-void platformSwapBuffers();                   // waits for the swap interval's refresh, if any
+int platformCreateContext();   // 1 on success
+int platformMakeCurrent();     // 1 on success
+int platformReleaseCurrent();  // make no context current; 1 on success
+int platformDeleteContext();   // 1 on success
+int platformDestroyWindow();   // 1 on success
+void platformShowWindow();     // show, raise, take the focus
+void platformSwapBuffers();    // waits for the swap interval's refresh, if any
 // How many display refreshes a swap waits for (1 until set; offscreen never waits). A driver
 // may not honour it, so the live pace never relies on it alone.
 void platformSetSwapInterval(int refreshes);
 // The refresh rate of the display the window is on, in Hz; 0 when unknown or offscreen.
 int platformDisplayRefreshHz();
-uint32_t platformSwapCount();                 // swaps so far in the process (tests, recorder)
+uint32_t platformSwapCount();                      // swaps so far in the process (tests, recorder)
 void platformWindowSize(int* width, int* height);  // current client size
 int platformIsFullscreen();
 void platformMinimizeWindow();
@@ -168,7 +167,7 @@ void platformSetMessageBoxHook(PlatformMessageBoxHook hook);
 // Clocks: the only way the demo learns the time
 // ---------------------------------------------------------------------------------------------
 
-uint32_t platformTimerMs();          // milliseconds, 32 bits, wrapping
+uint32_t platformTimerMs();  // milliseconds, 32 bits, wrapping
 // Whole seconds of calendar time; live they tick in step with the precise clock, a whole
 // number of seconds after the first reading.
 int32_t platformCalendarSeconds();
@@ -215,9 +214,9 @@ typedef void (*PlatformAudioFill)(int16_t* out, int frames, void* user);
 // to what the hardware wants. Returns 1 on success, 0 when no device opens (or one is open).
 int platformOpenAudio(int rate, int channels, PlatformAudioFill fill, void* user);
 void platformPauseAudio(int paused);
-void platformLockAudio();     // keeps the fill function from running until unlocked (recursive)
+void platformLockAudio();  // keeps the fill function from running until unlocked (recursive)
 void platformUnlockAudio();
-void platformCloseAudio();    // once it returns the fill function is never called again
+void platformCloseAudio();  // once it returns the fill function is never called again
 
 // Capture mode (the recorder): no device is touched; opening always succeeds and the samples
 // are pulled by the caller, frame-exact, with platformPullAudio. Silence while paused or closed.

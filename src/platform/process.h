@@ -1,4 +1,5 @@
-// Child processes fed through pipes, our own CPU and memory figures, for the recorder: SDL has no process API, so each OS has its own file behind these plain functions.
+// Child processes fed through pipes, our own CPU and memory figures, for the recorder: SDL has no process API, so each
+// OS has its own file behind these plain functions.
 #pragma once
 
 #include <cstddef>
@@ -68,8 +69,8 @@ void platformKillChildrenNow();
 // This process
 // ---------------------------------------------------------------------------------------------
 
-long platformResidentKb();      // resident memory now; 0 when unknown
-long platformPeakResidentKb();  // largest resident memory so far; 0 when unknown
+long platformResidentKb();           // resident memory now; 0 when unknown
+long platformPeakResidentKb();       // largest resident memory so far; 0 when unknown
 double platformProcessCpuSeconds();  // user + system time of all our threads so far
 double platformThreadCpuSeconds();   // user + system time of the calling thread so far
 // Whether standard error goes to a terminal, where a progress line may be redrawn in place.

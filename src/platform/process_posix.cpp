@@ -195,8 +195,7 @@ ssize_t writeWithoutSigpipe(int fd, const void* data, size_t size) {
     const int writeError = errno;
     if (n < 0 && writeError == EPIPE && !wasPending) {
         const timespec none = {0, 0};
-        while (sigtimedwait(&pipeSignal, nullptr, &none) < 0 && errno == EINTR) {
-        }
+        while (sigtimedwait(&pipeSignal, nullptr, &none) < 0 && errno == EINTR) {}
     }
     pthread_sigmask(SIG_SETMASK, &old, nullptr);
     errno = writeError;
@@ -295,8 +294,7 @@ void platformFreeChild(PlatformChild* child) {
     if (child->pid > 0 && !child->ended) {
         platformKillChild(child);
         int status;
-        while (waitpid(child->pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (waitpid(child->pid, &status, 0) < 0 && errno == EINTR) {}
         forgetLive(child->pid);
     }
     delete child;

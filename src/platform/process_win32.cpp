@@ -27,7 +27,7 @@ struct Pipe {
     HANDLE event = nullptr;
     OVERLAPPED overlapped = {};
     int connecting = 0;
-    int writing = 0;     // a write of `pending` bytes from `buffer` is under way
+    int writing = 0;  // a write of `pending` bytes from `buffer` is under way
     size_t pending = 0;
     std::vector<unsigned char> buffer;
     std::string name;
@@ -185,7 +185,7 @@ struct PlatformChild {
     int slot = -1;
     int ended = 0;
     PlatformChildEnd end;
-    long peakSeenKb = 0;       // the largest peak working set read while it ran
+    long peakSeenKb = 0;  // the largest peak working set read while it ran
     ULONGLONG lastSampleMs = 0;
 };
 
@@ -331,8 +331,8 @@ int platformStartChild(PlatformChild* child, const std::vector<std::string>& arg
     mutableLine.push_back(L'\0');
 
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                               nullptr);
+    HANDLE input =
+        CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
     HANDLE output = childOutput(GetStdHandle(STD_OUTPUT_HANDLE), &child->relays[0]);
     HANDLE errors = childOutput(GetStdHandle(STD_ERROR_HANDLE), &child->relays[1]);
     STARTUPINFOW startup = {};

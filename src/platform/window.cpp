@@ -35,20 +35,20 @@ constexpr int offscreenWindowHidden = 0;
 
 struct {
     PlatformBackend backend;
-    int videoUp;                 // SDL video initialised (once per process)
-    int registered;              // between register and unregister of the window class
-    int modeChanged;             // a 640 x 480 mode was found for the next fullscreen window
+    int videoUp;      // SDL video initialised (once per process)
+    int registered;   // between register and unregister of the window class
+    int modeChanged;  // a 640 x 480 mode was found for the next fullscreen window
     SDL_DisplayMode fullscreenMode;
     SDL_Window* window;
-    int drawableHeld;            // the window's drawable is in use (the device context)
-    int attributesAccepted;      // SDL took every GL attribute of the pixel format
+    int drawableHeld;        // the window's drawable is in use (the device context)
+    int attributesAccepted;  // SDL took every GL attribute of the pixel format
     SDL_GLContext context;
-    int contextFresh;            // made, not yet current: the GL layer starts it on first use
+    int contextFresh;  // made, not yet current: the GL layer starts it on first use
     uint32_t swaps;
-    int swapInterval;            // refreshes a swap waits for; what the live pace asked for
+    int swapInterval;  // refreshes a swap waits for; what the live pace asked for
     int exitHandlerSet;
     PlatformExitHook exitHook;
-    volatile int displayLost;    // the window system's connection died; it must not be used again
+    volatile int displayLost;  // the window system's connection died; it must not be used again
 } state;
 
 #if defined(QUORVEX_X11_WATCH)
@@ -217,7 +217,8 @@ const char* platformDisplayProblem() {
 int platformSelectBackend(PlatformBackend backend) {
     if (state.videoUp) return backend == state.backend;
     state.backend = backend;
-    if (backend == PLATFORM_OFFSCREEN) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, offscreenDriver, SDL_HINT_OVERRIDE);
+    if (backend == PLATFORM_OFFSCREEN)
+        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, offscreenDriver, SDL_HINT_OVERRIDE);
     else SDL_ResetHint(SDL_HINT_VIDEODRIVER);
     return 1;
 }
@@ -264,8 +265,7 @@ void platformShowCursor(int visible) {
     if (state.videoUp) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }
 
-int platformCreateWindow(const char* title, int width, int height, int fullscreen,
-                         const PlatformPixelFormat* format) {
+int platformCreateWindow(const char* title, int width, int height, int fullscreen, const PlatformPixelFormat* format) {
     if (!state.registered || state.window) return 0;
     state.attributesAccepted = applyPixelFormat(*format);
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
@@ -404,9 +404,7 @@ void platformWindowSize(int* width, int* height) {
     if (state.window) SDL_GL_GetDrawableSize(state.window, width, height);
 }
 
-int platformIsFullscreen() {
-    return state.window && (SDL_GetWindowFlags(state.window) & SDL_WINDOW_FULLSCREEN) != 0;
-}
+int platformIsFullscreen() { return state.window && (SDL_GetWindowFlags(state.window) & SDL_WINDOW_FULLSCREEN) != 0; }
 
 void platformMinimizeWindow() {
     if (state.window) SDL_MinimizeWindow(state.window);

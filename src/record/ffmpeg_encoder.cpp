@@ -25,24 +25,24 @@
 // The ffmpeg process and what waits for its two pipes.
 struct FfmpegEncoder {
     PlatformChild* child = nullptr;
-    int pipeOpen[2] = {0, 0};                // video, sound: not yet closed by us
-    std::deque<std::vector<uint8_t>> video;  // frames not yet wholly in the pipe, oldest first
-    size_t videoSent = 0;                    // bytes of the oldest one already written
-    size_t videoBacklog = 0;                 // frames that may wait here before the recorder does
+    int pipeOpen[2] = {0, 0};                       // video, sound: not yet closed by us
+    std::deque<std::vector<uint8_t>> video;         // frames not yet wholly in the pipe, oldest first
+    size_t videoSent = 0;                           // bytes of the oldest one already written
+    size_t videoBacklog = 0;                        // frames that may wait here before the recorder does
     std::vector<std::vector<uint8_t>> spareFrames;  // buffers of written frames, for reuse
-    std::vector<uint8_t> audio;  // sound not yet taken by ffmpeg, from audioSent on
+    std::vector<uint8_t> audio;                     // sound not yet taken by ffmpeg, from audioSent on
     size_t audioSent = 0;
-    long stallMs = 0;            // how long ffmpeg may take nothing before it counts as stuck
-    std::string shownPath;       // the output as the user named it, for messages
-    std::string finalPath;       // the same, absolute; the link's target with --overwrite
-    std::string partPath;        // the file being encoded
-    std::string progressPath;    // ffmpeg's running account of it, beside it
-    int replace = 0;             // the user's name may be replaced (--overwrite)
-    std::string failure;         // why ffmpeg was given up; "" while it works
-    int gone = 0;                // ffmpeg closed its inputs before the end
+    long stallMs = 0;          // how long ffmpeg may take nothing before it counts as stuck
+    std::string shownPath;     // the output as the user named it, for messages
+    std::string finalPath;     // the same, absolute; the link's target with --overwrite
+    std::string partPath;      // the file being encoded
+    std::string progressPath;  // ffmpeg's running account of it, beside it
+    int replace = 0;           // the user's name may be replaced (--overwrite)
+    std::string failure;       // why ffmpeg was given up; "" while it works
+    int gone = 0;              // ffmpeg closed its inputs before the end
     int width = 0, height = 0;
-    int convertToYuv = 0;        // .mp4: frames go as 4:2:0, converted here
-    size_t frameBytes = 0;       // one frame as sent
+    int convertToYuv = 0;   // .mp4: frames go as 4:2:0, converted here
+    size_t frameBytes = 0;  // one frame as sent
 };
 
 namespace {
@@ -72,9 +72,11 @@ long long nowMs() {
 // can; an absolute path behind "file:" is only ever a file (the pipes too are opened by name).
 std::string plainFileUrl(const std::string& absolute) { return "file:" + absolute; }
 
-std::vector<std::string> encoderArguments(const std::string& program, const FfmpegEncoder* encoder,
-                                          RecordFormat format, int fps, int width, int height) {
+std::vector<std::string> encoderArguments(const std::string& program, const FfmpegEncoder* encoder, RecordFormat format,
+                                          int fps, int width, int height) {
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    // Kept as written, each option beside its value and grouped as ffmpeg reads them:
+    // clang-format off
     std::vector<std::string> args = {
         program, "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
         // What ffmpeg has put in the file, for when a signal stops it before the end of its input.
@@ -104,6 +106,7 @@ std::vector<std::string> encoderArguments(const std::string& program, const Ffmp
                                           "-pix_fmt", "yuv420p", "-colorspace", "smpte170m", "-color_range", "tv",
                                           "-chroma_sample_location", "center", "-c:a", "aac", "-b:a", "192k",
                                           "-movflags", "+faststart", "-f", "mp4"};
+    // clang-format on
     const std::vector<std::string>& codec = format == RECORD_MKV ? mkv : mp4;
     args.insert(args.end(), codec.begin(), codec.end());
     args.push_back(plainFileUrl(encoder->partPath));
@@ -315,12 +318,9 @@ std::string exitText(const PlatformChildEnd& end) {
 // One sentence: what went wrong, and that the user's name was left alone.
 std::string failureText(const FfmpegEncoder* encoder, const PlatformChildEnd& end, bool reaped) {
     std::string what = encoder->failure;
-    if (!reaped)
-        what = "lost track of the ffmpeg process";
-    else if (what.empty() && encoder->gone)
-        what = "ffmpeg ended " + exitText(end) + " before the recording was done";
-    else if (what.empty())
-        what = "ffmpeg failed " + exitText(end);
+    if (!reaped) what = "lost track of the ffmpeg process";
+    else if (what.empty() && encoder->gone) what = "ffmpeg ended " + exitText(end) + " before the recording was done";
+    else if (what.empty()) what = "ffmpeg failed " + exitText(end);
     const bool existed = fileSize(encoder->finalPath) >= 0;
     return what + "; '" + encoder->shownPath + "' was " + (existed ? "left as it was" : "not written");
 }
@@ -393,10 +393,8 @@ int encodeFrame(FfmpegEncoder* encoder, const uint8_t* rgb) {
         encoder->spareFrames.pop_back();
     }
     frame.resize(encoder->frameBytes);
-    if (encoder->convertToYuv)
-        rgbToYuv420(rgb, encoder->width, encoder->height, frame.data());
-    else
-        std::memcpy(frame.data(), rgb, encoder->frameBytes);
+    if (encoder->convertToYuv) rgbToYuv420(rgb, encoder->width, encoder->height, frame.data());
+    else std::memcpy(frame.data(), rgb, encoder->frameBytes);
     encoder->video.push_back(std::move(frame));
     return pump(encoder, BACKLOG_FITS);
 }
@@ -422,8 +420,8 @@ int closeEncoder(FfmpegEncoder* encoder, RecordStats* stats, std::string* error)
     // when a signal stopped us too (our whole process group, or a session ending), the file
     // it finished is the recording up to there.
     const bool finishedOnSignal = platformCaughtInterrupt() && end.exited && end.code == 255;
-    const bool succeeded = reaped && end.exited && (end.code == 0 ? !encoder->gone : finishedOnSignal) &&
-                           encoder->failure.empty();
+    const bool succeeded =
+        reaped && end.exited && (end.code == 0 ? !encoder->gone : finishedOnSignal) && encoder->failure.empty();
     // Then the frames still in the pipes never reached the file: say what it holds.
     const long reported = succeeded && finishedOnSignal ? reportedFrames(encoder->progressPath) : -1;
     if (stats && reported >= 0 && reported < stats->frames) stats->frames = reported;

@@ -34,4 +34,3 @@ void submitSlot(FrameQueue* queue);
 int frameQueueFailed(const FrameQueue* queue);
 // Writes what is queued, stops the thread, frees the queue; 1 when every frame was written.
 int finishFrameQueue(FrameQueue* queue, FrameQueueFigures* figures);
-

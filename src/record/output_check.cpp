@@ -53,8 +53,8 @@ int canCreateIn(const std::string& dir) {
 }
 
 // Video forms we do not write: a name like these would otherwise become a frame directory.
-const char* const unwrittenVideoExtensions[] = {".avi", ".webm", ".mov", ".qt",  ".m4v", ".wmv", ".asf", ".flv",
-                                                ".f4v", ".ogv",  ".mpg", ".mpeg", ".ts", ".m2ts", ".mts", ".3gp",
+const char* const unwrittenVideoExtensions[] = {".avi", ".webm", ".mov", ".qt",   ".m4v",  ".wmv",  ".asf", ".flv",
+                                                ".f4v", ".ogv",  ".mpg", ".mpeg", ".ts",   ".m2ts", ".mts", ".3gp",
                                                 ".vob", ".mxf",  ".gif", ".h264", ".hevc", ".y4m"};
 }  // namespace
 
@@ -91,7 +91,8 @@ std::string checkRecordTarget(const std::string& outPath, RecordFormat format, i
             if (kind != PLATFORM_PATH_DIRECTORY) return quoted + " exists and is not a directory";
             if (!canCreateIn(path)) return "cannot write into " + quoted + ": " + std::strerror(errno);
             if (!overwrite && holdsRecording(path))
-                return quoted + " already holds frames or " + recordSoundtrackName + "; add --overwrite to replace them";
+                return quoted + " already holds frames or " + recordSoundtrackName +
+                       "; add --overwrite to replace them";
             const PlatformPathKind sound = platformPathKind(path + "/" + recordSoundtrackName);
             if (sound != PLATFORM_PATH_MISSING && sound != PLATFORM_PATH_FILE)
                 return "'" + path + "/" + recordSoundtrackName + "' is not a file; nothing recorded";

@@ -22,9 +22,7 @@ struct {
     double lastDrawn;
 } state;
 
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 std::string minutesAndSeconds(double seconds) {
     const long whole = seconds > 0 ? static_cast<long>(seconds + 0.5) : 0;
@@ -41,8 +39,8 @@ void draw(long framesDone, double wall) {
     if (state.terminal) {
         std::string bar(barWidth, '-');
         for (int i = 0; i < static_cast<int>(fraction * barWidth); ++i) bar[static_cast<size_t>(i)] = '#';
-        std::fprintf(stderr, "\rrecording [%s] %5.1f / %d s  %6.1f fps  %s left ", bar.c_str(), demoDone,
-                     demoSeconds, rate, minutesAndSeconds(left).c_str());
+        std::fprintf(stderr, "\rrecording [%s] %5.1f / %d s  %6.1f fps  %s left ", bar.c_str(), demoDone, demoSeconds,
+                     rate, minutesAndSeconds(left).c_str());
     } else {
         std::fprintf(stderr, "recording: %3d%% (%.1f of %d s), %.1f fps, %s left\n",
                      static_cast<int>(fraction * 100 + 0.5), demoDone, demoSeconds, rate,

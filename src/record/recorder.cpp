@@ -266,11 +266,11 @@ int report(const std::string& outPath, int fps, const RunEnd& end, RecordStats* 
 }  // namespace
 
 int checkRecordMedia(int allowMissingMedia) {
-    for (const std::string& line : passedOverLines(chosenDataDirectory())) std::fprintf(stderr, "quorvex: %s\n", line.c_str());
+    for (const std::string& line : passedOverLines(chosenDataDirectory()))
+        std::fprintf(stderr, "quorvex: %s\n", line.c_str());
     const std::string missing = missingMediaText(chosenDataDirectory());
     if (missing.empty()) return -1;
-    if (!allowMissingMedia)
-        return fail(missing + "; nothing recorded (--allow-missing-media records without them)", 2);
+    if (!allowMissingMedia) return fail(missing + "; nothing recorded (--allow-missing-media records without them)", 2);
     std::fprintf(stderr, "quorvex: %s; recording without them\n", missing.c_str());
     return -1;
 }

@@ -136,8 +136,8 @@ RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int 
     sink->width = width;
     sink->height = height;
     sink->outPath = recordOutputPath(outPath);
-    const int ok = format == RECORD_PNG_DIRECTORY ? openDirectory(sink, error)
-                                                  : openVideo(sink, format, fps, overwrite, error);
+    const int ok =
+        format == RECORD_PNG_DIRECTORY ? openDirectory(sink, error) : openVideo(sink, format, fps, overwrite, error);
     if (ok) {
         static const int exitWatched = std::atexit(abandonOpenSink) == 0;
         (void)exitWatched;

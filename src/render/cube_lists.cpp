@@ -20,7 +20,8 @@ const CubeFace cubeFaces[6] = {
 namespace {
 // The big cube's faces carry their own texture binds: the rocket on the sides, its mask
 // on top and bottom.
-constexpr TextureSlot bigCubeSlots[6] = {rocketSlot, rocketSlot, rocketMaskSlot, rocketMaskSlot, rocketSlot, rocketSlot};
+constexpr TextureSlot bigCubeSlots[6] = {rocketSlot,     rocketSlot, rocketMaskSlot,
+                                         rocketMaskSlot, rocketSlot, rocketSlot};
 
 // The scale applies to the normals too, so the small cube's normals have length 0.2.
 void drawFace(const CubeFace& face, float k) {

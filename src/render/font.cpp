@@ -60,8 +60,7 @@ void createGlyphLists() {
 
 void deleteGlyphLists() { glDeleteLists(glyphBase, glyphCount); }
 
-void drawTextPass(int x, int y, const char* text, GLuint texture, GLenum sourceFactor,
-                  GLenum destinationFactor) {
+void drawTextPass(int x, int y, const char* text, GLuint texture, GLenum sourceFactor, GLenum destinationFactor) {
     glBindTexture(GL_TEXTURE_2D, texture);
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);

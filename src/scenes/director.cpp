@@ -32,12 +32,8 @@ int callScene(int i) {
 }  // namespace
 
 const SceneLink defaultSceneChain[sceneChainLength] = {
-    {introScene, 5, "intro"},
-    {journeyScene, 5, "journey"},
-    {sineCubeScene, 0, "sine cube"},
-    {itchyAtomScene, 5, "itchy atom"},
-    {vaderScene, 8, "Vader"},
-    {runClosingScene, 0, "closing"},
+    {introScene, 5, "intro"},          {journeyScene, 5, "journey"}, {sineCubeScene, 0, "sine cube"},
+    {itchyAtomScene, 5, "itchy atom"}, {vaderScene, 8, "Vader"},     {runClosingScene, 0, "closing"},
 };
 
 SceneLink sceneChain[sceneChainLength] = {

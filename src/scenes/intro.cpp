@@ -71,7 +71,7 @@ int introScene(int speed) {
     drawFacingQuad(slidingBackdropQuad);
 
     drawRocket(GL_DST_COLOR, GL_ZERO, rocketMaskSlot);  // the mask cuts the rocket's shape out
-    drawRocket(GL_SRC_ALPHA, GL_ONE, rocketSlot);  // the rocket is added into the cut-out
+    drawRocket(GL_SRC_ALPHA, GL_ONE, rocketSlot);       // the rocket is added into the cut-out
 
     // Advance.
     frameStep *= static_cast<float>(speed);

@@ -80,10 +80,13 @@ void drawAtomSprites() {
         // Four corners in strip order 1-2-3-4, not the zig-zag of a full square: one quarter
         // stays open and the opposite one is covered twice, brighter under the additive blend.
         glBegin(GL_TRIANGLE_STRIP);
+        // Kept as written, one corner a line with its texture coordinate beside it:
+        // clang-format off
         glTexCoord2f(0.0f, 0.0f); glVertex3f(-0.2f, -0.2f, 0.0f);
         glTexCoord2f(1.0f, 0.0f); glVertex3f(0.2f, -0.2f, 0.0f);
         glTexCoord2f(1.0f, 1.0f); glVertex3f(0.2f, 0.2f, 0.0f);
         glTexCoord2f(0.0f, 1.0f); glVertex3f(-0.2f, 0.2f, 0.0f);
+        // clang-format on
         glEnd();
         sprite.x += 0.05f;
         sceneState.angleX += 0.001f;

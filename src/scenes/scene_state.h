@@ -31,9 +31,9 @@ struct SceneState {
 };
 
 extern DemoClock demoClock;
-extern float frameStep;          // seconds, rescaled in place by each scene's speed
+extern float frameStep;  // seconds, rescaled in place by each scene's speed
 extern SceneState sceneState;
-extern GLUquadric* quadric;      // made by start-up, shared by the atom and Vader scenes
+extern GLUquadric* quadric;  // made by start-up, shared by the atom and Vader scenes
 
 // Signed whole seconds since demoStart, from the last refreshed demoNow.
 inline int32_t demoElapsed() { return demoClock.demoNow - demoClock.demoStart; }

@@ -132,20 +132,13 @@ intptr_t windowProcedure(uint32_t message, uintptr_t wParam, intptr_t lParam) {
         case PLATFORM_WM_SYSCOMMAND:
             if (wParam == PLATFORM_SC_SCREENSAVE || wParam == PLATFORM_SC_MONITORPOWER) return 0;
             return platformDefWindowProc(message, wParam, lParam);
-        case PLATFORM_WM_CLOSE:
-            platformPostQuitMessage(0);
-            return 0;
-        case PLATFORM_WM_KEYDOWN:
-            KeyState[wParam & 0xFF] = 1;
-            return 0;
-        case PLATFORM_WM_KEYUP:
-            KeyState[wParam & 0xFF] = 0;
-            return 0;
+        case PLATFORM_WM_CLOSE: platformPostQuitMessage(0); return 0;
+        case PLATFORM_WM_KEYDOWN: KeyState[wParam & 0xFF] = 1; return 0;
+        case PLATFORM_WM_KEYUP: KeyState[wParam & 0xFF] = 0; return 0;
         case PLATFORM_WM_SIZE:
             sizeView(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
             return 0;
-        default:
-            return platformDefWindowProc(message, wParam, lParam);
+        default: return platformDefWindowProc(message, wParam, lParam);
     }
 }
 

@@ -43,9 +43,8 @@ int parseSize(const char* text, ProgramOptions* options, std::string* error) {
         return 0;
     }
     if (width < minFrameWidth || height < minFrameHeight || width > maxFrameSide || height > maxFrameSide) {
-        *error = std::string("--size ") + text + " is out of range: at least " + std::to_string(minFrameWidth) +
-                 "x" + std::to_string(minFrameHeight) + ", at most " + std::to_string(maxFrameSide) +
-                 " on either side";
+        *error = std::string("--size ") + text + " is out of range: at least " + std::to_string(minFrameWidth) + "x" +
+                 std::to_string(minFrameHeight) + ", at most " + std::to_string(maxFrameSide) + " on either side";
         return 0;
     }
     options->width = width;
@@ -74,8 +73,10 @@ int readSize(const char* value, ProgramOptions* options, std::string* error) {
 
 // Options that only mean something for live play, or that contradict each other.
 int checkCombinations(const ProgramOptions& options, std::string* error) {
-    if (options.uncapped && options.fps) *error = "--uncapped runs one call per picture as fast as it goes; it takes no --fps";
-    else if (!options.recordPath.empty() && options.uncapped) *error = "--uncapped is for live play; a recording keeps the pace";
+    if (options.uncapped && options.fps)
+        *error = "--uncapped runs one call per picture as fast as it goes; it takes no --fps";
+    else if (!options.recordPath.empty() && options.uncapped)
+        *error = "--uncapped is for live play; a recording keeps the pace";
     else if (!options.recordPath.empty() && options.stats)
         *error = "--stats measures live play; a recording reports its speed when it ends";
     return error->empty();
@@ -176,7 +177,8 @@ int playDemo(const ProgramOptions& options) {
         std::fprintf(stderr, "quorvex: %s\n", problem.c_str());
         return 2;
     }
-    for (const std::string& line : passedOverLines(chosenDataDirectory())) std::fprintf(stderr, "quorvex: %s\n", line.c_str());
+    for (const std::string& line : passedOverLines(chosenDataDirectory()))
+        std::fprintf(stderr, "quorvex: %s\n", line.c_str());
     const std::string missing = missingMediaText(chosenDataDirectory());
     if (!missing.empty()) std::fprintf(stderr, "quorvex: %s; the demo plays without them\n", missing.c_str());
     LoopOptions loop;

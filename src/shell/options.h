@@ -6,13 +6,13 @@
 
 struct ProgramOptions {
     int windowed = 0;
-    int fps = 0;               // 0: not given
-    int uncapped = 0;          // live: one call per picture, no pace (the loop as first written)
-    int stats = 0;             // live: frame statistics per scene when the demo ends
-    std::string recordPath;    // empty: live demo
-    int allowMissingMedia = 0; // recording: go on without media
-    int overwrite = 0;         // a recording may replace what is at OUT
-    int width = 0;             // --size; 0 x 0: not given
+    int fps = 0;                // 0: not given
+    int uncapped = 0;           // live: one call per picture, no pace (the loop as first written)
+    int stats = 0;              // live: frame statistics per scene when the demo ends
+    std::string recordPath;     // empty: live demo
+    int allowMissingMedia = 0;  // recording: go on without media
+    int overwrite = 0;          // a recording may replace what is at OUT
+    int width = 0;              // --size; 0 x 0: not given
     int height = 0;
     int help = 0;
     int version = 0;

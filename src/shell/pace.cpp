@@ -12,11 +12,11 @@ namespace {
 struct {
     PaceMode mode;
     int fps;
-    long calls;          // made since paceStart
-    int scheduled;       // the live schedule has an origin
+    long calls;     // made since paceStart
+    int scheduled;  // the live schedule has an origin
     double originSeconds;
-    long originCall;     // the call due at originSeconds
-    int madeUpInRow;     // made-up calls since the last drawn one
+    long originCall;  // the call due at originSeconds
+    int madeUpInRow;  // made-up calls since the last drawn one
 } state;
 
 int64_t ceilDiv(int64_t a, int64_t b) { return a >= 0 ? (a + b - 1) / b : -((-a) / b); }
@@ -78,13 +78,10 @@ void paceRestart() {
 
 PacedCall paceNextCall() {
     switch (state.mode) {
-        case PACE_UNCAPPED:
-            return {1, 0};
-        case PACE_VIRTUAL:
-            return {picturesOfCall(state.calls, state.fps), 0};
+        case PACE_UNCAPPED: return {1, 0};
+        case PACE_VIRTUAL: return {picturesOfCall(state.calls, state.fps), 0};
         case PACE_LIVE:
-        default:
-            return nextLiveCall();
+        default: return nextLiveCall();
     }
 }
 

@@ -14,9 +14,9 @@ struct {
     int hWnd;
     int hDC;
     int hRC;
-    int pixelFormatFilled;          // colour bits taken from the first successful window
+    int pixelFormatFilled;  // colour bits taken from the first successful window
     PlatformPixelFormat pixelFormat;
-    int frameWidth, frameHeight;    // --size, 0 when not given
+    int frameWidth, frameHeight;  // --size, 0 when not given
 } state = {0, 0, 0, 0, 0, {0, 16, 1}, 0, 0};
 
 void creationError(const char* text, PlatformIcon icon = PLATFORM_ICON_EXCLAMATION) {
@@ -39,8 +39,7 @@ int failAfterCreation(const char* text) {
 // asks rather than reports; the end-to-end tests find the box by it.
 int askForWindowedMode() {
     const int answer = platformMessageBox(
-        "Tavo GL",
-        "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
+        "Tavo GL", "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
         PLATFORM_BUTTONS_YESNO, PLATFORM_ICON_EXCLAMATION);
     if (answer == PLATFORM_ANSWER_YES) {
         fullscreen = 0;
@@ -132,7 +131,7 @@ ViewBox demoBox(int width, int height) {
         box.height = height;  // as wide or wider than 4:3: bars left and right
         box.width = static_cast<int>(static_cast<long>(height) * demoWidth / demoHeight);
     } else {
-        box.width = width;    // taller: bars above and below
+        box.width = width;  // taller: bars above and below
         box.height = static_cast<int>(static_cast<long>(width) * demoHeight / demoWidth);
     }
     box.x = (width - box.width) / 2;
