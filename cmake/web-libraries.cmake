@@ -10,26 +10,16 @@ list(APPEND CMAKE_FIND_ROOT_PATH ${QUORVEX_WEB_PREFIX})
 list(APPEND CMAKE_PREFIX_PATH ${QUORVEX_WEB_PREFIX})
 set(ENV{PKG_CONFIG_LIBDIR} "${QUORVEX_WEB_PREFIX}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
+set(cross_prefix ${QUORVEX_WEB_PREFIX})
+set(cross_deps_script scripts/web-deps.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/cross-libraries.cmake)
 
 # Emscripten's sysroot has an SDL2 package of its own (a port fetched from the network) and
 # SDL 1 headers that emcc searches as a system directory: the prefix's SDL2 is named exactly
 # and imported directories are searched as -I, before the sysroot's.
 set(CMAKE_NO_SYSTEM_FROM_IMPORTED ON)
 find_package(SDL2 CONFIG REQUIRED PATHS ${QUORVEX_WEB_PREFIX}/lib/cmake/SDL2 NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
-if(NOT TARGET SDL2::SDL2-static)
-  message(FATAL_ERROR "the static SDL2 is missing from ${QUORVEX_WEB_PREFIX}: run scripts/web-deps.sh")
-endif()
-add_library(PkgConfig::SDL2 INTERFACE IMPORTED)
-target_link_libraries(PkgConfig::SDL2 INTERFACE SDL2::SDL2-static)
-target_compile_definitions(PkgConfig::SDL2 INTERFACE SDL_MAIN_HANDLED)
-
-# quorvex_static_library(TARGET LIBRARY_NAME [libraries after it...])
-function(quorvex_static_library target name)
-  find_library(${name}_ARCHIVE NAMES lib${name}.a REQUIRED)
-  add_library(${target} INTERFACE IMPORTED)
-  target_link_libraries(${target} INTERFACE ${${name}_ARCHIVE} ${ARGN})
-  target_include_directories(${target} INTERFACE ${QUORVEX_WEB_PREFIX}/include)
-endfunction()
+quorvex_prefix_sdl2()
 
 find_library(ZLIB_ARCHIVE NAMES libz.a REQUIRED)
 quorvex_static_library(PkgConfig::MINIZIP minizip ${ZLIB_ARCHIVE})
