@@ -2,10 +2,31 @@
 # Debian's own source packages (windows-deps.sh, web-deps.sh); sourced, never run alone.
 #
 # The sourcing script sets `tag` (its name in messages), `cache` (its directory outside the
-# clone), `prefix` (where the libraries are installed) and `packages` (in build order), and
+# clone), `prefix` (where the libraries are installed) and `program_packages` and
+# `test_packages` (in build order), calls select_packages and require_tools, and
 # defines one build_PACKAGE function per package (and a fetch_PACKAGE where fetch_source does
 # not serve) plus the helpers listed in `recipe_helpers`,
 # whose text belongs to every recipe's checksum. Then it calls build_missing_packages.
+
+# select_packages MODE: the packages to build for "program" or "test"; --print-prefix prints
+# the prefix and ends the script.
+select_packages() {
+  case "$1" in
+    --print-prefix) echo "$prefix"; exit 0 ;;
+    program) packages=("${program_packages[@]}") ;;
+    test) packages=("${program_packages[@]}" "${test_packages[@]}") ;;
+    *) echo "usage: scripts/$tag.sh [program|test|--print-prefix]" >&2; exit 2 ;;
+  esac
+}
+
+# require_tools TARGET TOOL...: stop with the install step's name when a tool is missing.
+require_tools() {
+  local target=$1 tool; shift
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || {
+      echo "error: $tool is missing: run scripts/install-deps.sh $target" >&2; exit 1; }
+  done
+}
 
 # --- a private apt state that knows the deb-src twins of the machine's Debian archives -------
 apt_dir=$cache/apt

@@ -19,21 +19,11 @@ export NODE_PATH=${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs
 program_packages=(zlib minizip libjpeg-turbo mpg123 libsdl2 libglu)
 test_packages=(googletest lame)
 
-case "${1:-program}" in
-  --print-prefix) echo "$prefix"; exit 0 ;;
-  program) packages=("${program_packages[@]}") ;;
-  test) packages=("${program_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "usage: $0 [program|test|--print-prefix]" >&2; exit 2 ;;
-esac
-
-for tool in emcc emcmake emconfigure emar dpkg-source /usr/share/misc/config.sub; do
-  command -v "$tool" >/dev/null || {
-    echo "error: $tool is missing: run scripts/install-deps.sh web" >&2; exit 1; }
-done
-
 tag=web-deps
 target_name=WebAssembly
 source "$repo/scripts/source-deps.sh"
+select_packages "${1:-program}"
+require_tools web emcc emcmake emconfigure emar dpkg-source /usr/share/misc/config.sub
 
 # --- build helpers ----------------------------------------------------------------------------
 export CFLAGS="-O2" CXXFLAGS="-O2" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"

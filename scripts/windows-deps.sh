@@ -19,21 +19,11 @@ jobs=${JOBS:-$(nproc)}
 program_packages=(zlib minizip libjpeg-turbo libpng1.6 mpg123 libsdl2 googletest)
 test_packages=(lame x264 ffmpeg)
 
-case "${1:-program}" in
-  --print-prefix) echo "$prefix"; exit 0 ;;
-  program) packages=("${program_packages[@]}") ;;
-  test) packages=("${program_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "usage: $0 [program|test|--print-prefix]" >&2; exit 2 ;;
-esac
-
-for tool in "$host-gcc-posix" "$host-g++-posix" dpkg-source nasm; do
-  command -v "$tool" >/dev/null || {
-    echo "error: $tool is missing: run scripts/install-deps.sh windows" >&2; exit 1; }
-done
-
 tag=windows-deps
 target_name=Windows
 source "$repo/scripts/source-deps.sh"
+select_packages "${1:-program}"
+require_tools windows "$host-gcc-posix" "$host-g++-posix" dpkg-source nasm
 
 # --- build helpers ----------------------------------------------------------------------------
 cc=("$host-gcc-posix")

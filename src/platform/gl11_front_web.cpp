@@ -661,26 +661,29 @@ void glPixelStorei(GLenum pname, GLint param) {
     }
     if (param < 0) gl11SetError(GL_INVALID_VALUE);
 }
+
+namespace {
+// False for a name that is not a pixel-store setting.
+bool getPixelStore(GLenum pname, GLint* params) {
+    const PixelStore& s = (pname >= GL_PACK_SWAP_BYTES && pname <= GL_PACK_ALIGNMENT) ? front.pack : front.unpack;
+    switch (pname) {
+        case GL_UNPACK_ALIGNMENT: case GL_PACK_ALIGNMENT: *params = s.alignment; return true;
+        case GL_UNPACK_ROW_LENGTH: case GL_PACK_ROW_LENGTH: *params = s.rowLength; return true;
+        case GL_UNPACK_SKIP_ROWS: case GL_PACK_SKIP_ROWS: *params = s.skipRows; return true;
+        case GL_UNPACK_SKIP_PIXELS: case GL_PACK_SKIP_PIXELS: *params = s.skipPixels; return true;
+        case GL_UNPACK_SWAP_BYTES: case GL_PACK_SWAP_BYTES: *params = s.swapBytes; return true;
+        case GL_UNPACK_LSB_FIRST: case GL_PACK_LSB_FIRST: *params = s.lsbFirst; return true;
+        default: return false;
+    }
+}
+}  // namespace
 // clang-format on
 
 int gl11PackAlignment() { return front.pack.alignment; }
 
 void glGetIntegerv(GLenum pname, GLint* params) {
-    const PixelStore& u = front.unpack;
-    const PixelStore& p = front.pack;
+    if (getPixelStore(pname, params)) return;
     switch (pname) {
-        case GL_UNPACK_ALIGNMENT: *params = u.alignment; return;
-        case GL_UNPACK_ROW_LENGTH: *params = u.rowLength; return;
-        case GL_UNPACK_SKIP_ROWS: *params = u.skipRows; return;
-        case GL_UNPACK_SKIP_PIXELS: *params = u.skipPixels; return;
-        case GL_UNPACK_SWAP_BYTES: *params = u.swapBytes; return;
-        case GL_UNPACK_LSB_FIRST: *params = u.lsbFirst; return;
-        case GL_PACK_ALIGNMENT: *params = p.alignment; return;
-        case GL_PACK_ROW_LENGTH: *params = p.rowLength; return;
-        case GL_PACK_SKIP_ROWS: *params = p.skipRows; return;
-        case GL_PACK_SKIP_PIXELS: *params = p.skipPixels; return;
-        case GL_PACK_SWAP_BYTES: *params = p.swapBytes; return;
-        case GL_PACK_LSB_FIRST: *params = p.lsbFirst; return;
         // GLU asks for the 3D settings too; they stay at their defaults here.
         case GL_UNPACK_SKIP_IMAGES:
         case GL_UNPACK_IMAGE_HEIGHT:
