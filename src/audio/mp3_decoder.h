@@ -7,6 +7,11 @@
 
 struct Mp3Decoder;
 
+// libmpg123's portable synthesis, which every decoder asks for: it rounds alike on every
+// processor, where the SIMD ones differ from it and from each other by a step now and then,
+// so a recording's sound is the same bytes on any machine and in the browser build.
+extern const char* const mp3Synthesis;
+
 // A decoder over `length` bytes at `data`, which must outlive it. Null when the bytes hold no
 // MP3 frame that libmpg123 can sync on, or when it cannot produce 16-bit stereo at `rate`.
 Mp3Decoder* mp3Open(const unsigned char* data, size_t length, int rate);
