@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,20 +26,18 @@ struct Frame {
     uint32_t clockPreviousMs;
 };
 
-struct Box {
-    std::string caption, text;
-    PlatformButtons buttons;
-    PlatformIcon icon;
-};
-
 std::vector<Frame> frames;
-std::vector<Box> boxes;
-std::function<void(int)> onFrame;
+std::vector<std::string> boxes;  // as box() writes them
+std::map<int, std::function<void()>> script;  // what the user and the window system do in frame N
 int endingFrame;           // the scripted scene reports finished from this frame on
 int answerQuestionYes;     // how the fullscreen question is answered
 uint32_t timerMs;
 int32_t calendarSeconds;
 uint32_t questionCostMs;   // virtual time a re-creation takes while the question is open
+
+std::string box(const std::string& caption, const std::string& text, PlatformButtons buttons, PlatformIcon icon) {
+    return caption + "|" + text + "|" + std::to_string(buttons) + "|" + std::to_string(icon);
+}
 
 void setClock(uint32_t ms, int32_t seconds) {
     timerMs = ms;
@@ -50,13 +49,13 @@ int scriptedScene(int) {
     const int index = static_cast<int>(frames.size());
     frames.push_back({frameStep, demoClock.demoStart, sceneState.rocketY, KeyState['A'], KeyState[PLATFORM_VK_F1],
                       frameClock.previousMs});
-    if (onFrame) onFrame(index);
+    if (script.count(index)) script[index]();
     setClock(timerMs + 20, calendarSeconds);
     return index < endingFrame;
 }
 
 int recordBox(const char* caption, const char* text, PlatformButtons buttons, PlatformIcon icon) {
-    boxes.push_back({caption, text, buttons, icon});
+    boxes.push_back(box(caption, text, buttons, icon));
     if (buttons != PLATFORM_BUTTONS_YESNO) return PLATFORM_ANSWER_OK;
     setClock(timerMs + questionCostMs, calendarSeconds);
     return answerQuestionYes ? PLATFORM_ANSWER_YES : PLATFORM_ANSWER_NO;
@@ -70,10 +69,10 @@ void post(uint32_t message, uintptr_t wParam, intptr_t lParam = 0) {
 int drawnHookCalls;
 void countDrawn(int pictures, void*) { drawnHookCalls += pictures; }
 
-std::vector<Box> questions() {
-    std::vector<Box> found;
-    for (const Box& box : boxes)
-        if (box.caption == "Tavo GL" || box.caption == "ERROR") found.push_back(box);
+std::vector<std::string> questions() {
+    std::vector<std::string> found;
+    for (const std::string& shown : boxes)
+        if (shown.rfind("Tavo GL|", 0) == 0 || shown.rfind("ERROR|", 0) == 0) found.push_back(shown);
     return found;
 }
 
@@ -85,7 +84,7 @@ protected:
         platformSetMessageBoxHook(recordBox);
         frames.clear();
         boxes.clear();
-        onFrame = nullptr;
+        script.clear();
         endingFrame = 1000;
         answerQuestionYes = 1;
         questionCostMs = 0;
@@ -117,17 +116,14 @@ TEST_F(MainLoopTest, FirstTwoFramesStepZeroAndTheFrameThatEndsTheChainIsNeverSho
 }
 
 TEST_F(MainLoopTest, CloseEndsTheDemoThroughTheQuitMessageWithStatusZero) {
-    onFrame = [](int index) {
-        if (index == 1) post(PLATFORM_WM_CLOSE, 0);
-    };
+    script[1] = [] { post(PLATFORM_WM_CLOSE, 0); };
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(frames.size(), 2u);
     EXPECT_EQ(swaps(), 2u);
 }
 
 TEST_F(MainLoopTest, EscapeEndsTheDemoWithStatusZeroEvenWhileMinimized) {
-    onFrame = [](int index) {
-        if (index != 1) return;
+    script[1] = [] {
         post(PLATFORM_WM_ACTIVATE, uintptr_t{1} << 16);
         post(PLATFORM_WM_KEYDOWN, PLATFORM_VK_ESCAPE);
     };
@@ -140,8 +136,7 @@ TEST_F(MainLoopTest, EscapeEndsTheDemoWithStatusZeroEvenWhileMinimized) {
 // that spun would make thousands in the time a waiting loop makes a few dozen.
 TEST_F(MainLoopTest, WhileMinimizedTheLoopWaitsForMessagesInsteadOfSpinning) {
     std::thread user;
-    onFrame = [&user](int index) {
-        if (index != 1) return;
+    script[1] = [&user] {
         post(PLATFORM_WM_ACTIVATE, uintptr_t{1} << 16);
         user = std::thread([] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -160,8 +155,7 @@ TEST_F(MainLoopTest, WhileMinimizedTheLoopWaitsForMessagesInsteadOfSpinning) {
 }
 
 TEST_F(MainLoopTest, EscapeAndF1InOnePassRecreateTheWindowFirstThenEnd) {
-    onFrame = [](int index) {
-        if (index != 2) return;
+    script[2] = [] {
         post(PLATFORM_WM_KEYDOWN, PLATFORM_VK_ESCAPE);
         post(PLATFORM_WM_KEYDOWN, PLATFORM_VK_F1);
         setClock(timerMs, 1100);
@@ -177,8 +171,7 @@ TEST_F(MainLoopTest, EscapeAndF1InOnePassRecreateTheWindowFirstThenEnd) {
 TEST_F(MainLoopTest, F1KeepsSceneStateFrameClockAndKeysButRestartsTheDemoClock) {
     endingFrame = 6;
     questionCostMs = 500;  // the re-creation takes half a second of timer time
-    onFrame = [](int index) {
-        if (index != 2) return;
+    script[2] = [] {
         sceneState.rocketY = 42.0f;
         post(PLATFORM_WM_KEYDOWN, 'A');
         post(PLATFORM_WM_KEYDOWN, PLATFORM_VK_F1);
@@ -201,24 +194,16 @@ TEST_F(MainLoopTest, DecliningTheWindowedFallbackEndsWithStatusZeroAndNoFrame) {
     answerQuestionYes = 0;
     EXPECT_EQ(run(1), 0);
     EXPECT_TRUE(frames.empty());
-    const std::vector<Box> shown = questions();
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0].caption, "Tavo GL");
-    EXPECT_EQ(shown[0].text,
-              "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?");
-    EXPECT_EQ(shown[0].buttons, PLATFORM_BUTTONS_YESNO);
-    EXPECT_EQ(shown[0].icon, PLATFORM_ICON_EXCLAMATION);
-    EXPECT_EQ(shown[1].caption, "ERROR");
-    EXPECT_EQ(shown[1].text, "Program Will Now Close.");
-    EXPECT_EQ(shown[1].buttons, PLATFORM_BUTTONS_OK);
-    EXPECT_EQ(shown[1].icon, PLATFORM_ICON_STOP);
+    const std::string question =
+        "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?";
+    EXPECT_EQ(questions(), (std::vector<std::string>{
+                               box("Tavo GL", question, PLATFORM_BUTTONS_YESNO, PLATFORM_ICON_EXCLAMATION),
+                               box("ERROR", "Program Will Now Close.", PLATFORM_BUTTONS_OK, PLATFORM_ICON_STOP)}));
 }
 
 TEST_F(MainLoopTest, AcceptingTheFallbackRunsWindowedAndTheNextF1TriesFullscreenAgain) {
     endingFrame = 3;
-    onFrame = [](int index) {
-        if (index == 1) post(PLATFORM_WM_KEYDOWN, PLATFORM_VK_F1);
-    };
+    script[1] = [] { post(PLATFORM_WM_KEYDOWN, PLATFORM_VK_F1); };
     EXPECT_EQ(run(1), 0);
     EXPECT_EQ(questions().size(), 2u);
     EXPECT_EQ(frames.size(), 4u);
