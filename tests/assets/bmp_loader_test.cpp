@@ -27,18 +27,22 @@ int recordMessage(const char* caption, const char* text, PlatformButtons buttons
     return PLATFORM_ANSWER_OK;
 }
 
-// A colour table of `n` entries, entry i = (blue i, green 2i, red 3i), 4 or 3 bytes each.
-Bytes table(int n, int entryBytes = 4) {
-    Bytes t;
+// `header` and a colour table of `n` entries, entry i = (blue i, green 2i, red 3i), 4 or 3 bytes each.
+Bytes withTable(Bytes header, int n, int entryBytes = 4) {
     for (int i = 0; i < n; ++i) {
-        t.insert(t.end(), {static_cast<unsigned char>(i), static_cast<unsigned char>(2 * i),
-                           static_cast<unsigned char>(3 * i)});
-        if (entryBytes == 4) t.push_back(0);
+        header.insert(header.end(), {static_cast<unsigned char>(i), static_cast<unsigned char>(2 * i),
+                                     static_cast<unsigned char>(3 * i)});
+        if (entryBytes == 4) header.push_back(0);
     }
-    return t;
+    return header;
 }
-Bytes tableColour(int i) {
-    return {static_cast<unsigned char>(3 * i), static_cast<unsigned char>(2 * i), static_cast<unsigned char>(i)};
+// The RGB pixels of the table's entries `indices`, one after another.
+Bytes colours(std::initializer_list<int> indices) {
+    Bytes rgb;
+    for (int i : indices)
+        rgb.insert(rgb.end(), {static_cast<unsigned char>(3 * i), static_cast<unsigned char>(2 * i),
+                               static_cast<unsigned char>(i)});
+    return rgb;
 }
 
 class BmpTest : public ::testing::Test {
@@ -78,34 +82,23 @@ TEST_F(BmpTest, TwentyFourBitRowsComeOutBottomFirstAsRgbWithoutPadding) {
 }
 
 TEST_F(BmpTest, IndexedPicturesUseTheirColourTable) {
-    Bytes d = longDibHeader(2, 1, 8);
-    append(d, table(256));
+    const Bytes d = withTable(longDibHeader(2, 1, 8), 256);
     EXPECT_EQ(Bytes({0, 0, 0, 3 * 200 & 255, 144, 200}), load(bmpFile(d, {0, 200, 0, 0})));
 
     // Colours used 16: a 16-entry table, and pixel bits found through the offset at byte 10.
-    Bytes d16 = longDibHeader(2, 1, 8, 0, 16);
-    append(d16, table(16));
-    Bytes expected = tableColour(15);
-    append(expected, tableColour(1));
-    EXPECT_EQ(expected, load(bmpFile(d16, {15, 1, 0, 0}, 14 + 40 + 64 + 10)));
+    const Bytes d16 = withTable(longDibHeader(2, 1, 8, 0, 16), 16);
+    EXPECT_EQ(colours({15, 1}), load(bmpFile(d16, {15, 1, 0, 0}, 14 + 40 + 64 + 10)));
 
     // One and four bits per pixel, most significant first.
-    Bytes d1 = longDibHeader(3, 1, 1);
-    append(d1, table(2));
+    const Bytes d1 = withTable(longDibHeader(3, 1, 1), 2);
     EXPECT_EQ(Bytes({3, 2, 1, 0, 0, 0, 3, 2, 1}), load(bmpFile(d1, {0xA0, 0, 0, 0})));
-    Bytes d4 = longDibHeader(3, 1, 4);
-    append(d4, table(16));
-    expected = tableColour(7);
-    append(expected, tableColour(2));
-    append(expected, tableColour(12));
-    EXPECT_EQ(expected, load(bmpFile(d4, {0x72, 0xC0, 0, 0})));
+    const Bytes d4 = withTable(longDibHeader(3, 1, 4), 16);
+    EXPECT_EQ(colours({7, 2, 12}), load(bmpFile(d4, {0x72, 0xC0, 0, 0})));
 }
 
 TEST_F(BmpTest, ShortHeaderAndHeaderlessFilesMatchTheLongForm) {
-    Bytes longForm = longDibHeader(3, 2, 4);
-    append(longForm, table(16));
-    Bytes shortForm = shortDibHeader(3, 2, 4);
-    append(shortForm, table(16, 3));
+    const Bytes longForm = withTable(longDibHeader(3, 2, 4), 16);
+    const Bytes shortForm = withTable(shortDibHeader(3, 2, 4), 16, 3);
     const Bytes bits = {0x12, 0x30, 0, 0, 0xFE, 0xD0, 0, 0};
     const Bytes reference = load(bmpFile(longForm, bits));
     ASSERT_EQ(18u, reference.size());
@@ -133,35 +126,18 @@ TEST_F(BmpTest, DirectColourAndBitFieldPixels) {
 }
 
 TEST_F(BmpTest, RunLengthPixels) {
-    Bytes d8 = longDibHeader(4, 3, 8, 1);
-    append(d8, table(256));
+    const Bytes d8 = withTable(longDibHeader(4, 3, 8, 1), 256);
     // Row 0: run of 3 of colour 5, end of line; row 1: literal 1,2,3 (padded), end of line;
-    // jump 2 right and 1 up to row 2, run of 1 of colour 9; end of picture. The rest stays black.
+    // jump 2 right and 1 up to row 2, run of 1 of colour 9; end of picture. The rest stays black
+    // (entry 0's colour).
     const Bytes rle8 = {3, 5, 0, 0, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 0, 1, 9, 0, 1};
-    Bytes expected;
-    for (int c : {5, 5, 5}) append(expected, tableColour(c));
-    append(expected, {0, 0, 0});
-    for (int c : {1, 2, 3}) append(expected, tableColour(c));
-    append(expected, {0, 0, 0});
-    append(expected, {0, 0, 0, 0, 0, 0});
-    append(expected, tableColour(9));
-    append(expected, {0, 0, 0});
-    EXPECT_EQ(expected, load(bmpFile(d8, rle8)));
+    EXPECT_EQ(colours({5, 5, 5, 0, 1, 2, 3, 0, 0, 0, 9, 0}), load(bmpFile(d8, rle8)));
 
-    Bytes d4 = longDibHeader(7, 1, 4, 2);
-    append(d4, table(16));
     // A run of 3 alternating 1 and 2, a literal of 3 nibbles (padded to 16 bits), a run of 1.
     const Bytes rle4 = {3, 0x12, 0, 3, 0x78, 0x90, 1, 0xF0, 0, 1};
-    expected.clear();
-    for (int c : {1, 2, 1, 7, 8, 9, 15}) append(expected, tableColour(c));
-    EXPECT_EQ(expected, load(bmpFile(d4, rle4)));
+    EXPECT_EQ(colours({1, 2, 1, 7, 8, 9, 15}), load(bmpFile(withTable(longDibHeader(7, 1, 4, 2), 16), rle4)));
     // Runs longer than the row are clipped, not wrapped onto the next.
-    Bytes d4two = longDibHeader(2, 2, 4, 2);
-    append(d4two, table(16));
-    expected = tableColour(3);
-    append(expected, tableColour(3));
-    append(expected, Bytes(6, 0));
-    EXPECT_EQ(expected, load(bmpFile(d4two, {9, 0x33, 0, 1})));
+    EXPECT_EQ(colours({3, 3, 0, 0}), load(bmpFile(withTable(longDibHeader(2, 2, 4, 2), 16), {9, 0x33, 0, 1})));
     EXPECT_TRUE(messages.empty());
 }
 
@@ -184,8 +160,8 @@ TEST_F(BmpTest, RunLengthDataCutShortIsRefused) {
         {3, 2, 4, {3, 0x12, 0, 0, 3, 0x34, 0, 1}, 6},
     };
     for (const Case& c : cases) {
-        Bytes description = longDibHeader(c.width, c.height, c.bits, c.bits == 8 ? 1 : 2);
-        append(description, table(c.bits == 8 ? 256 : 16));
+        const Bytes description =
+            withTable(longDibHeader(c.width, c.height, c.bits, c.bits == 8 ? 1 : 2), c.bits == 8 ? 256 : 16);
         for (size_t length = 0; length <= c.stream.size(); ++length) {
             messages.clear();
             const Bytes cut(c.stream.begin(), c.stream.begin() + static_cast<long>(length));
@@ -204,8 +180,7 @@ TEST_F(BmpTest, RunLengthDataCutShortIsRefused) {
 
 // Whole streams without an end marker that leave pixels unwritten: as short as a cut file.
 TEST_F(BmpTest, RunLengthDataWithoutEndMarkerMustReachTheLastPixel) {
-    Bytes description = longDibHeader(4, 2, 8, 1);
-    append(description, table(256));
+    const Bytes description = withTable(longDibHeader(4, 2, 8, 1), 256);
     const Bytes streams[] = {
         {0, 0, 0, 0},           // two ends of line, no pixel at all
         {4, 5, 0, 0},           // the bottom row only
@@ -233,8 +208,7 @@ TEST_F(BmpTest, MissingEmptyAndUnknownFilesAndTheirMessages) {
 
 TEST_F(BmpTest, RefusesTopDownAndShortFilesWithoutReadingPastThem) {
     const Bytes bits24(16, 0x40);
-    Bytes withTable = longDibHeader(2, 2, 8);
-    append(withTable, table(256));
+    const Bytes indexed = withTable(longDibHeader(2, 2, 8), 256);
     const Bytes header24 = longDibHeader(2, 2, 24);
     Bytes pastTheEnd = bmpFile(header24, bits24);
     pastTheEnd[11] = 0x10;  // bits at 4096 + 54
@@ -243,7 +217,7 @@ TEST_F(BmpTest, RefusesTopDownAndShortFilesWithoutReadingPastThem) {
         bmpFile(longDibHeader(0, 2, 24), bits24),                           // empty
         bmpFile(longDibHeader(2, 2, 24), Bytes(bits24.begin(), bits24.end() - 3)),  // pixel bits cut
         pastTheEnd,                                                         // offset past the end
-        Bytes(withTable.begin(), withTable.begin() + 300),                  // colour table cut
+        Bytes(indexed.begin(), indexed.begin() + 300),                      // colour table cut
         Bytes({'B', 'M', 0, 0}),                                            // file header cut
         Bytes(header24.begin(), header24.begin() + 20),                    // picture header cut
         bmpFile(longDibHeader(2, 2, 24, 1), bits24),                        // run-length on 24 bits
@@ -292,18 +266,12 @@ TEST_F(BmpTest, EndlessAndHugeFilesAreRefusedUnread) {
 
 TEST_F(BmpTest, PicturesLargerThanATextureAreRefused) {
     setTextureSideLimit(64);
-    Bytes d = longDibHeader(65, 1, 8);
-    append(d, table(256));
-    EXPECT_TRUE(load(bmpFile(d, Bytes(68, 0))).empty());
-    d = longDibHeader(64, 1, 8);
-    append(d, table(256));
-    EXPECT_EQ(64u * 3, load(bmpFile(d, Bytes(64, 0))).size());
+    EXPECT_TRUE(load(bmpFile(withTable(longDibHeader(65, 1, 8), 256), Bytes(68, 0))).empty());
+    EXPECT_EQ(64u * 3, load(bmpFile(withTable(longDibHeader(64, 1, 8), 256), Bytes(64, 0))).size());
     setTextureSideLimit(0);
     // 16384 x 4096 fits the side limit, but not 2^25 pixels; the RLE data is tiny.
-    d = longDibHeader(16384, 4096, 8, 1);
-    append(d, table(256));
     ::testing::internal::CaptureStderr();
-    EXPECT_TRUE(load(bmpFile(d, {0, 1})).empty());
+    EXPECT_TRUE(load(bmpFile(withTable(longDibHeader(16384, 4096, 8, 1), 256), {0, 1})).empty());
     const std::string said = ::testing::internal::GetCapturedStderr();
     // As every picture too large for a texture: one line that names it, no box.
     EXPECT_TRUE(messages.empty());
