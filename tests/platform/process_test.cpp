@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -108,38 +109,39 @@ int runChild(const std::vector<std::string>& args) {
 
 // ---- the parent side ------------------------------------------------------------------------
 
-PlatformChild* startChild(int pipes, const std::vector<std::string>& extra) {
+// A child freed however the test ends.
+using Child = std::unique_ptr<PlatformChild, void (*)(PlatformChild*)>;
+
+Child startChild(int pipes, const std::vector<std::string>& extra) {
     const size_t buffers[2] = {1 << 20, 1 << 16};
-    PlatformChild* child = platformCreateChild(pipes, buffers);
-    if (!child) return nullptr;
+    Child child(platformCreateChild(pipes, buffers), platformFreeChild);
+    if (!child) return child;
     std::vector<std::string> args = {testProgramPath(), "--child"};
     args.insert(args.end(), extra.begin(), extra.end());
     for (std::string& arg : args)
-        if (arg == "PIPE0" || arg == "PIPE1") arg = platformChildPipeName(child, arg == "PIPE0" ? 0 : 1);
-    if (!platformStartChild(child, args)) {
-        platformFreeChild(child);
-        return nullptr;
-    }
+        if (arg == "PIPE0" || arg == "PIPE1") arg = platformChildPipeName(child.get(), arg == "PIPE0" ? 0 : 1);
+    if (!platformStartChild(child.get(), args)) child.reset();
     return child;
 }
 
 // Writes both streams whole, each whenever its pipe takes bytes, never waiting on one pipe
 // alone, and closes each when done. False when a write fails or 30 s pass.
-bool feed(PlatformChild* child, const std::vector<unsigned char> (&streams)[2]) {
+bool feed(const Child& child, const std::vector<unsigned char> (&streams)[2]) {
     size_t sent[2] = {0, 0};
     int open[2] = {1, 1};
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
     while (open[0] || open[1]) {
         if (Clock::now() > deadline) return false;
         int ready[2] = {0, 0};
-        if (platformWaitChildPipes(child, open, 500, ready) < 0) return false;
+        if (platformWaitChildPipes(child.get(), open, 500, ready) < 0) return false;
         for (int i = 0; i < 2; ++i) {
             if (!open[i] || !ready[i]) continue;
-            const long n = platformWriteChildPipe(child, i, streams[i].data() + sent[i], streams[i].size() - sent[i]);
+            const long n =
+                platformWriteChildPipe(child.get(), i, streams[i].data() + sent[i], streams[i].size() - sent[i]);
             if (n < 0) return false;
             sent[i] += static_cast<size_t>(n);
             if (sent[i] == streams[i].size()) {
-                platformCloseChildPipe(child, i);
+                platformCloseChildPipe(child.get(), i);
                 open[i] = 0;
             }
         }
@@ -147,10 +149,10 @@ bool feed(PlatformChild* child, const std::vector<unsigned char> (&streams)[2]) 
     return true;
 }
 
-int waitForEnd(PlatformChild* child, PlatformChildEnd* end) {
+int waitForEnd(const Child& child, PlatformChildEnd* end) {
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
     for (;;) {
-        const int state = platformPollChild(child, end);
+        const int state = platformPollChild(child.get(), end);
         if (state != 0 || Clock::now() > deadline) return state;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -162,7 +164,7 @@ TEST(ChildProcess, BothPipesArriveExactlyWhicheverTheChildReadsFirst) {
     for (const char* first : {"0", "1"}) {
         SCOPED_TRACE(std::string("child reads pipe ") + first + " first");
         const std::vector<unsigned char> streams[2] = {pattern(0, 6 << 20), pattern(1, 3 << 20)};
-        PlatformChild* child = startChild(
+        const Child child = startChild(
             2, {"read", "PIPE0", "PIPE1", std::to_string(streams[0].size()), std::to_string(streams[1].size()), first});
         ASSERT_NE(child, nullptr);
         EXPECT_TRUE(feed(child, streams));
@@ -175,7 +177,6 @@ TEST(ChildProcess, BothPipesArriveExactlyWhicheverTheChildReadsFirst) {
         EXPECT_GT(end.peakResidentKb, 100);
         EXPECT_LT(end.peakResidentKb, 10L * 1024 * 1024);
         EXPECT_GE(end.cpuSeconds, 0.0);
-        platformFreeChild(child);
     }
 }
 
@@ -186,12 +187,11 @@ TEST(ChildProcess, ArgumentsArriveByteForByte) {
         "\\\\server\\share\\", "caf\xc3\xa9", "\xe6\x97\xa5\xe6\x9c\xac", "\xf0\x9f\x8e\xac", "-x.mkv", "a;b&c|d"};
     std::vector<std::string> args = {"args", dir.file("args.out")};
     args.insert(args.end(), sent.begin(), sent.end());
-    PlatformChild* child = startChild(0, args);
+    const Child child = startChild(0, args);
     ASSERT_NE(child, nullptr);
     PlatformChildEnd end;
     ASSERT_EQ(waitForEnd(child, &end), 1);
     EXPECT_EQ(end.code, 0);
-    platformFreeChild(child);
 
     std::ifstream in(dir.file("args.out"), std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -225,16 +225,15 @@ TEST(ChildProcess, AMissingProgramIsNotFoundAndNotStarted) {
         for (char& c : *text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     EXPECT_EQ(foundName, selfName);
 
-    PlatformChild* child = platformCreateChild(2, nullptr);
+    const Child child(platformCreateChild(2, nullptr), platformFreeChild);
     ASSERT_NE(child, nullptr);
-    EXPECT_EQ(platformStartChild(child, {dir.file("quorvex-no-such-tool")}), 0);
-    platformFreeChild(child);
+    EXPECT_EQ(platformStartChild(child.get(), {dir.file("quorvex-no-such-tool")}), 0);
 }
 
 // A child that ends without reading: the writes fail instead of blocking, and its status
 // comes back.
 TEST(ChildProcess, AChildThatEndsEarlyFailsTheWritesAndGivesItsStatus) {
-    PlatformChild* child = startChild(2, {"exit", "7"});
+    const Child child = startChild(2, {"exit", "7"});
     ASSERT_NE(child, nullptr);
     const std::vector<unsigned char> streams[2] = {pattern(0, 8 << 20), pattern(1, 1 << 20)};
     const Clock::time_point started = Clock::now();
@@ -244,16 +243,15 @@ TEST(ChildProcess, AChildThatEndsEarlyFailsTheWritesAndGivesItsStatus) {
     ASSERT_EQ(waitForEnd(child, &end), 1);
     EXPECT_EQ(end.exited, 1);
     EXPECT_EQ(end.code, 7);
-    platformFreeChild(child);
 }
 
 TEST(ChildProcess, AKilledChildEndsAtOnceAndReportsTheKill) {
-    PlatformChild* child = startChild(1, {"sleep"});
+    const Child child = startChild(1, {"sleep"});
     ASSERT_NE(child, nullptr);
     PlatformChildEnd end;
-    EXPECT_EQ(platformPollChild(child, &end), 0) << "still running";
+    EXPECT_EQ(platformPollChild(child.get(), &end), 0) << "still running";
     const Clock::time_point started = Clock::now();
-    platformKillChild(child);
+    platformKillChild(child.get());
     ASSERT_EQ(waitForEnd(child, &end), 1);
     EXPECT_LT(Clock::now() - started, std::chrono::seconds(10));
     EXPECT_EQ(end.exited, 0);
@@ -261,11 +259,10 @@ TEST(ChildProcess, AKilledChildEndsAtOnceAndReportsTheKill) {
     const std::vector<unsigned char> bytes = pattern(0, 1 << 16);
     for (int i = 0; i < 200 && written >= 0; ++i) {
         int wanted[2] = {1, 0}, ready[2];
-        platformWaitChildPipes(child, wanted, 100, ready);
-        written = platformWriteChildPipe(child, 0, bytes.data(), bytes.size());
+        platformWaitChildPipes(child.get(), wanted, 100, ready);
+        written = platformWriteChildPipe(child.get(), 0, bytes.data(), bytes.size());
     }
     EXPECT_EQ(written, -1) << "a pipe to a dead child must fail";
-    platformFreeChild(child);
 }
 
 #if defined(_WIN32)
@@ -298,15 +295,14 @@ TEST(ChildProcess, OnWindowsTheChildIsOffOurConsoleAndItsOutputShowsThere) {
         GTEST_SKIP() << "no console";
     const int before = processesOnOurConsole();
     const std::string text = "child-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
-    PlatformChild* child = startChild(0, {"say", text});
+    const Child child = startChild(0, {"say", text});
     ASSERT_NE(child, nullptr);
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
     while (!consoleShows(text) && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_TRUE(consoleShows(text)) << "the child's output never reached our console";
     EXPECT_EQ(processesOnOurConsole(), before) << "the child is on our console";
     PlatformChildEnd end;
-    EXPECT_EQ(platformPollChild(child, &end), 0) << "still running";
-    platformFreeChild(child);
+    EXPECT_EQ(platformPollChild(child.get(), &end), 0) << "still running";
 }
 #endif
 }  // namespace
