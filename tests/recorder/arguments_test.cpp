@@ -10,8 +10,6 @@
 #include "support/temp_dir.h"
 
 namespace {
-int lineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
-
 // The refusal's one line, after checking that it is one.
 std::string expectRefused(const std::vector<std::string>& args, const std::string& mustNotExist,
                           const std::vector<std::string>& env = {}) {
@@ -19,7 +17,7 @@ std::string expectRefused(const std::vector<std::string>& args, const std::strin
     options.env = env;
     const RunResult run = runQuorvex(args, options);
     EXPECT_EQ(run.status, 2) << run.stderrText;
-    EXPECT_EQ(lineCount(run.stderrText), 1) << run.stderrText;
+    EXPECT_EQ(std::count(run.stderrText.begin(), run.stderrText.end(), '\n'), 1) << run.stderrText;
     EXPECT_EQ(run.stderrText.rfind("quorvex: ", 0), 0u) << run.stderrText;
     if (!mustNotExist.empty()) {
         EXPECT_FALSE(pathExists(mustNotExist)) << mustNotExist;
@@ -48,16 +46,14 @@ TEST(RecorderArguments, SizesWeCannotRecordAreRefused) {
             expectRefused({"--record", out, "--size", size}, out);
     }
     // yuv420p halves both sides for colour: an odd side has no place in an .mp4.
-    expectRefused({"--record", dir.file("odd.mp4"), "--size", "641x480"}, dir.file("odd.mp4"));
-    expectRefused({"--record", dir.file("odd.mp4"), "--size", "640x481"}, dir.file("odd.mp4"));
+    for (const char* size : {"641x480", "640x481"})
+        expectRefused({"--record", dir.file("odd.mp4"), "--size", size}, dir.file("odd.mp4"));
 }
 
 TEST(RecorderArguments, UnwritableTargetsAreRefused) {
     TempDir dir;
-    // Missing parent directory, in every form.
-    expectRefused({"--record", dir.file("missing/demo.mkv")}, dir.file("missing"));
-    expectRefused({"--record", dir.file("missing/demo.mp4")}, dir.file("missing"));
-    expectRefused({"--record", dir.file("missing/frames")}, dir.file("missing"));
+    for (const char* form : {"demo.mkv", "demo.mp4", "frames"})  // a missing parent directory
+        expectRefused({"--record", dir.file("missing/") + form}, dir.file("missing"));
     // A video name that is a directory, and a frame directory name that is a file.
     ASSERT_EQ(mkdir(dir.file("taken.mkv").c_str(), 0777), 0);
     expectRefused({"--record", dir.file("taken.mkv")}, "");
@@ -102,8 +98,7 @@ TEST(RecorderArguments, ExistingOutputIsRefusedWithoutOverwrite) {
         const std::string line = expectRefused({"--record", dir.file(name), "--fps", "5"}, "");
         EXPECT_NE(line.find("--overwrite"), std::string::npos) << line;
     }
-    EXPECT_EQ(readFile(dir.file("old.mkv")), old);
-    EXPECT_EQ(readFile(dir.file("old.MP4")), old);
+    for (const char* name : {"old.mkv", "old.MP4"}) EXPECT_EQ(readFile(dir.file(name)), old) << name;
     EXPECT_EQ(listDir(dir.file("frames")), std::vector<std::string>{"frame_000007.png"});
     EXPECT_EQ(readFile(dir.file("sound/soundtrack.wav")), old);
     EXPECT_EQ(listDir(dir.path), (std::vector<std::string>{"frames", "old.MP4", "old.mkv", "sound"}));
