@@ -9,11 +9,9 @@
 #include "support/temp_dir.h"
 
 namespace {
-int lineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
-
 void expectOneLineFailure(const RunResult& run, const std::string& reason) {
     EXPECT_EQ(run.status, 1) << run.stderrText;
-    EXPECT_EQ(lineCount(run.stderrText), 1) << run.stderrText;
+    EXPECT_EQ(std::count(run.stderrText.begin(), run.stderrText.end(), '\n'), 1) << run.stderrText;
     EXPECT_NE(run.stderrText.find(reason), std::string::npos) << run.stderrText;
 }
 }  // namespace
