@@ -16,29 +16,27 @@ std::string picture(const std::string& line) { return line.substr(line.rfind(','
 
 TEST(PaceRecording, LowerRatesHoldTheSixtyFpsPicturesAtTheirTimes) {
     TempDir dir;
-    const std::string at60 = dir.file("r60.mkv");
+    const auto out = [&](int fps) { return dir.file("r" + std::to_string(fps) + ".mkv"); };
+    const auto record = [&](int fps) { return runQuorvex({"--record", out(fps), "--fps", std::to_string(fps)}); };
     RunResult run60;
-    std::thread full([&] { run60 = runQuorvex({"--record", at60, "--fps", "60"}); });
-    const struct {
-        int fps;
-        std::string out;
-    } rates[] = {{30, dir.file("r30.mkv")}, {2, dir.file("r2.mkv")}};
+    std::thread full([&] { run60 = record(60); });
+    const int rates[] = {30, 2};
     std::vector<RunResult> runs;
-    for (const auto& rate : rates) runs.push_back(runQuorvex({"--record", rate.out, "--fps", std::to_string(rate.fps)}));
+    for (int fps : rates) runs.push_back(record(fps));
     full.join();
     ASSERT_EQ(run60.status, 0) << run60.stderrText;
 
-    const std::vector<std::string> pictures60 = frameChecksums(at60);
+    const std::vector<std::string> pictures60 = frameChecksums(out(60));
     ASSERT_EQ(pictures60.size(), 98u * 60);
-    const std::vector<int16_t> sound60 = ffmpegAudio(at60);
+    const std::vector<int16_t> sound60 = ffmpegAudio(out(60));
     for (size_t r = 0; r < runs.size(); ++r) {
-        const int fps = rates[r].fps;
+        const int fps = rates[r];
         ASSERT_EQ(runs[r].status, 0) << runs[r].stderrText;
-        const std::vector<std::string> pictures = frameChecksums(rates[r].out);
+        const std::vector<std::string> pictures = frameChecksums(out(fps));
         ASSERT_EQ(pictures.size(), 98u * fps) << fps << " fps ends with the demo";
         long differing = 0;
         for (size_t n = 0; n < pictures.size(); ++n) differing += picture(pictures[n]) != picture(pictures60[n * (60 / fps)]);
         EXPECT_EQ(differing, 0) << fps << " fps";
-        EXPECT_TRUE(ffmpegAudio(rates[r].out) == sound60) << fps << " fps carries the same soundtrack";
+        EXPECT_TRUE(ffmpegAudio(out(fps)) == sound60) << fps << " fps carries the same soundtrack";
     }
 }
