@@ -5,9 +5,7 @@ set -u
 source "$(dirname "$0")/e2e_common.sh"
 on_screen 1024x768
 
-work=$(mktemp -d /tmp/quorvex-e2e-data-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-cp -r data "$work/"
+copy_media
 # A file header, then a picture header of 108 bytes: "Unknown DIB file format."
 printf 'BM\0\0\0\0\0\0\0\0\066\0\0\0\154\0\0\0' >"$work/data/font.bmp"
 head -c 120 /dev/zero >>"$work/data/font.bmp"
@@ -15,15 +13,11 @@ cd "$work"
 
 start_demo --windowed
 win=$(wait_window "Quorvex Dalmera") || fail "no demo window"
-if ! box=$(wait_window "Error"); then
-  fail_if_box_fell_back "Error"
-  fail "no message box titled 'Error'"
-fi
+find_box "Error"
 owner=$("$X11_PROBE" owner "$box") || fail "could not read the box's owner"
 [ "$owner" != none ] || fail "the box has no owner"
 [ $((owner)) -eq $((win)) ] || fail "the box belongs to $owner, not to the demo window $win"
 answer_box "Error" Return
 press Escape
-wait_exit 10000 || fail "demo still running after Escape"
-[ "$demo_status" -eq 0 ] || fail "exit status $demo_status after Escape"
+expect_exit 10000 0 "Escape"
 finish

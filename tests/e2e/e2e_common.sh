@@ -86,6 +86,15 @@ wait_exit() {
   return 0
 }
 
+# Waits up to $1 ms for the demo to end with status $2; $3 says after what.
+expect_exit() {
+  wait_exit "$1" || fail "demo still running $(( $1 / 1000 )) s after $3"
+  [ "$demo_status" -eq "$2" ] || fail "exit status $demo_status after $3, expected $2"
+}
+
+# A copy of the media in a fresh directory, $work, removed when the script ends.
+copy_media() { work=$(mktemp -d /tmp/quorvex-e2e-data-XXXXXX) && trap 'rm -rf "$work"' EXIT && cp -r data "$work/"; }
+
 # Client size and position of a window: "X Y W H".
 geometry() {
   xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
@@ -122,13 +131,17 @@ fail_if_box_fell_back() {
   fail "the demo could not show the message box '$1' at all and wrote it to standard error instead ($why)"
 }
 
+# Sets box to the id of the message box titled $1, once it shows.
+find_box() {
+  box=$(wait_window "$1") && return
+  fail_if_box_fell_back "$1"
+  fail "no message box titled '$1'"
+}
+
 # Answers a message box titled $1 with key $2 (Return: the default button, Escape: the other).
 answer_box() {
   local box
-  if ! box=$(wait_window "$1"); then
-    fail_if_box_fell_back "$1"
-    fail "no message box titled '$1'"
-  fi
+  find_box "$1"
   sleep 0.3
   xdotool windowfocus "$box" 2>/dev/null
   xdotool key --window "$box" "$2" 2>/dev/null || xdotool key "$2"

@@ -11,9 +11,7 @@ for signal in TERM INT; do
   box_processes=$(cat /proc/"$demo_pid"/task/*/children 2>/dev/null)
   [ -n "$box_processes" ] || fail "the question has no process of its own to check"
   kill -"$signal" "$demo_pid"
-  wait_exit 3000 || fail "demo still running 3 s after SIG$signal during the question"
-  expected=$(( 128 + $(kill -l "$signal") ))
-  [ "$demo_status" -eq "$expected" ] || fail "exit status $demo_status after SIG$signal, expected $expected"
+  expect_exit 3000 $(( 128 + $(kill -l "$signal") )) "SIG$signal during the question"
   wait_window_gone "Tavo GL" 2 || fail "the question stayed on the screen after SIG$signal"
   for pid in $box_processes; do
     ! kill -0 "$pid" 2>/dev/null || fail "the question's process $pid outlived the demo (SIG$signal)"

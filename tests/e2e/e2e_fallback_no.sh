@@ -8,7 +8,6 @@ on_screen 1024x768
 start_demo
 answer_box "Tavo GL" Escape
 answer_box "ERROR" Return
-wait_exit 5000 || fail "demo still running after declining windowed mode"
-[ "$demo_status" -eq 0 ] || fail "exit status $demo_status"
+expect_exit 5000 0 "declining windowed mode"
 [ -z "$(windows_named "Quorvex Dalmera")" ] || fail "a demo window appeared"
 finish

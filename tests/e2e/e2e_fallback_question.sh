@@ -14,6 +14,5 @@ expect_cursor visible
 press F1
 answer_box "Tavo GL" Escape
 answer_box "ERROR" Return
-wait_exit 5000 || fail "demo still running after declining windowed mode"
-[ "$demo_status" -eq 0 ] || fail "exit status $demo_status after declining windowed mode"
+expect_exit 5000 0 "declining windowed mode"
 finish

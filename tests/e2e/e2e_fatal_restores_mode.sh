@@ -9,17 +9,13 @@ on_screen 1024x768 -noreset  # -noreset: the added mode outlives the client that
 "$X11_PROBE" add-mode || fail "the X server took no 640 x 480 mode"
 before=$("$X11_PROBE" mode) || fail "the X server names no mode in use"
 
-work=$(mktemp -d /tmp/quorvex-e2e-data-XXXXXX)
-cp -r data "$work/data"
+copy_media
 printf 'this is not a picture' >"$work/3.jpg"
 (cd "$work" && zip -q data/textures.zip 3.jpg) || fail "could not replace an archive entry"
 
 cd "$work"
 start_demo
-wait_exit 60000 || fail "demo still running a minute after start"
-cd - >/dev/null
-rm -rf "$work"
-[ "$demo_status" -eq 1 ] || fail "exit status $demo_status, expected the JPEG library's 1"
+expect_exit 60000 1 "start, with the JPEG library's fatal error"
 after=$("$X11_PROBE" mode) || fail "the X server names no mode in use after the demo"
 [ "$after" = "$before" ] || fail "the screen shows $after after the demo, $before before it"
 echo "mode before: $before, after the fatal error: $after"
