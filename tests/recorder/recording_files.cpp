@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <sstream>
 
 extern char** environ;
 
@@ -174,21 +175,16 @@ RunOptions EncoderStandIn::options() const {
 
 bool EncoderStandIn::allEnded() const {
     const std::vector<unsigned char> bytes = readFile(dir.file("pids"));
-    const std::string text(bytes.begin(), bytes.end());
     for (int tries = 0; tries < 100; ++tries) {
         bool running = false;
-        size_t at = 0;
-        while (at < text.size()) {
-            const size_t end = text.find('\n', at);
-            const std::string pid = text.substr(at, end - at);
-            at = end == std::string::npos ? text.size() : end + 1;
+        std::istringstream pids(std::string(bytes.begin(), bytes.end()));
+        for (std::string pid; pids >> pid;) {
             const std::vector<unsigned char> stat = readFile("/proc/" + pid + "/stat");
             const std::string state(stat.begin(), stat.end());
-            const size_t paren = state.rfind(')');
-            if (!pid.empty() && paren != std::string::npos && paren + 2 < state.size() && state[paren + 2] != 'Z')
-                running = true;
+            const size_t paren = state.rfind(')');  // the state follows the command's name
+            running |= paren != std::string::npos && paren + 2 < state.size() && state[paren + 2] != 'Z';
         }
-        if (!running) return !text.empty();
+        if (!running) return !bytes.empty();
         usleep(20000);
     }
     return false;
@@ -364,15 +360,10 @@ void closeFrameReader(FrameReader* reader) {
 }
 
 std::vector<std::string> frameChecksums(const std::string& path) {
-    const std::string text =
-        capture("ffmpeg -v error -i '" + path + "' -map 0:v -pix_fmt rgb24 -f framemd5 - 2>/dev/null");
+    std::istringstream text(
+        capture("ffmpeg -v error -i '" + path + "' -map 0:v -pix_fmt rgb24 -f framemd5 - 2>/dev/null"));
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        if (text[start] != '#') lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    for (std::string line; std::getline(text, line);)
+        if (line.rfind('#', 0) != 0) lines.push_back(line);  // past the header's comments
     return lines;
 }
