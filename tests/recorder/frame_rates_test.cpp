@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "recording_files.h"
-#include "support/temp_dir.h"
 
 // H.264 is where the low rates stalled; both forms open their inputs alike at 240. The
 // lossless form at low rates runs with the slow whole-demo recordings.
