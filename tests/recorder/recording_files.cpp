@@ -21,6 +21,8 @@
 #include <random>
 #include <sstream>
 
+#include "audio/mp3_decoder.h"
+
 extern char** environ;
 
 std::string buildDir() { return QUORVEX_BUILD_DIR; }
@@ -306,7 +308,7 @@ bool readWav(const std::string& path, WavData* wav) {
 bool decodeSoundtrack(std::vector<int16_t>* samples, long* rate, int* channels) {
     const std::vector<unsigned char> mp3 = readFile(buildDir() + "/data/muhsik.mp3");
     if (mp3.empty()) return false;
-    mpg123_handle* h = mpg123_new(nullptr, nullptr);
+    mpg123_handle* h = mpg123_new(mp3Synthesis, nullptr);
     if (!h) return false;
     int encoding = 0;
     bool ok = mpg123_open_feed(h) == MPG123_OK && mpg123_feed(h, mp3.data(), mp3.size()) == MPG123_OK;
