@@ -134,8 +134,8 @@ web-deps: run-deps
 web: web-deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target media
-	@emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_TESTS=OFF -DQUORVEX_BENCH=OFF \
-	  -DQUORVEX_HOST_DATA_DIR=$(CURDIR)/$(BUILD)/data >/dev/null
+	@emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_WERROR=$(WERROR) -DQUORVEX_TESTS=OFF \
+	  -DQUORVEX_BENCH=OFF -DQUORVEX_HOST_DATA_DIR=$(CURDIR)/$(BUILD)/data >/dev/null
 	@cmake --build $(WEB_BUILD) -j $(JOBS)
 
 # Any static server plays the site; this one listens on localhost only.
