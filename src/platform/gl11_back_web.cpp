@@ -36,6 +36,7 @@ struct Back {
     GLuint bound = 0;
     int texture2d = 0, blend = 0, depthTest = 0, scissorTest = 0, cullFace = 0, dither = 1;
     GLint viewport[4] = {0, 0, 0, 0};
+    GLint scissor[4] = {0, 0, 0, 0};
     int maxTextureSize = 0;
 } back;
 
@@ -90,7 +91,8 @@ void makeReady() {
     emscripten_glClearColor(0, 0, 0, 0);
     emscripten_glClearDepthf(1);
     emscripten_glGetIntegerv(GL_VIEWPORT, back.viewport);
-    emscripten_glScissor(back.viewport[0], back.viewport[1], back.viewport[2], back.viewport[3]);
+    std::memcpy(back.scissor, back.viewport, sizeof back.scissor);
+    emscripten_glScissor(back.scissor[0], back.scissor[1], back.scissor[2], back.scissor[3]);
     back.ready = 1;
 }
 
@@ -102,6 +104,12 @@ Texture& boundTexture() {
     }
     return t;
 }
+
+// A clear or draw that the scissor box leaves no room for is not sent. Any WebGL clear or draw
+// marks the canvas for the compositor, even one that changes no pixel, and the browser then
+// shows the drawing buffer, which it emptied after showing the last picture: a call whose
+// scenes were all drawn hidden (one the loop does not present) would show as a black frame.
+int roomless() { return back.scissorTest && (back.scissor[2] <= 0 || back.scissor[3] <= 0); }
 
 int mipmapped(GLenum filter) { return filter != GL_NEAREST && filter != GL_LINEAR; }
 
@@ -166,6 +174,7 @@ void gl11AppendTriangles(const Gl11Vertex* vertices, size_t count) {
 
 void gl11Flush() {
     if (back.batch.empty()) return;
+    if (roomless()) return back.batch.clear();
     makeReady();
     auto found = back.textures.find(back.bound);
     const int textured = back.texture2d && found != back.textures.end() && complete(found->second);
@@ -258,7 +267,7 @@ void glClearDepth(double depth) { emscripten_glClearDepthf(static_cast<float>(de
 
 void glClear(GLbitfield mask) {
     gl11Flush();
-    emscripten_glClear(mask);
+    if (!roomless()) emscripten_glClear(mask);
 }
 
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
@@ -270,6 +279,8 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
 
 void glScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
     gl11Flush();
+    const GLint box[4] = {x, y, width, height};
+    std::memcpy(back.scissor, box, sizeof box);
     emscripten_glScissor(x, y, width, height);
 }
 

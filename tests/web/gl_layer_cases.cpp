@@ -8,6 +8,10 @@
 #include "platform/gl.h"
 #include "platform/platform.h"
 
+#if defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+#endif
+
 namespace {
 constexpr int width = 160, height = 120;
 GLuint textures[2];
@@ -146,14 +150,19 @@ void blending() {
     glEnable(GL_DEPTH_TEST);
 }
 
-// A box with no room clears and draws nothing; a real box bounds both.
-void scissor() {
+// What a scene drawn hidden does: a clear and a quad inside a box with no room.
+void drawInEmptyBox() {
     glScissor(0, 0, 0, 0);
     glEnable(GL_SCISSOR_TEST);
     glClearColor(1, 0, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glTranslatef(0, 0, -3);
     quad(1);
+}
+
+// A box with no room clears and draws nothing; a real box bounds both.
+void scissor() {
+    drawInEmptyBox();
     glScissor(20, 15, 90, 60);
     glClearColor(0.1f, 0.3f, 0.2f, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -253,6 +262,18 @@ void runCase(const Case& c) {
     std::printf("error %s %u\n", c.name, glGetError());
 }
 }  // namespace
+
+#if defined(__EMSCRIPTEN__)
+// For the page, which looks at the screen after each call: a whole picture, then a call drawn
+// wholly hidden, which must leave the whole one on the screen.
+extern "C" EMSCRIPTEN_KEEPALIVE void drawForScreen(int hidden) {
+    if (hidden) drawInEmptyBox();
+    glClearColor(0.2f, 0.6f, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glFlush();
+}
+#endif
 
 int main() {
 #if !defined(__EMSCRIPTEN__)

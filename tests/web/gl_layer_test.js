@@ -1,9 +1,11 @@
 // The GL layer against Mesa: the same table of pictures drawn natively (llvmpipe, offscreen)
-// and on WebGL in headless Chromium (SwiftShader), each pair at least MIN_PSNR dB apart.
+// and on WebGL in headless Chromium (SwiftShader), each pair at least MIN_PSNR dB apart; and
+// on the browser's screen, a call drawn wholly hidden does not replace the last picture.
 //   node gl_layer_test.js SITE_DIR NATIVE_PROGRAM
 'use strict';
 const { execFileSync } = require('child_process');
 const { serve, Browser, psnr } = require('./browser');
+const { readPng } = require('./media');
 
 const minPsnr = 25;  // measured 27.5 to 64 dB: llvmpipe and SwiftShader round and filter differently
 
@@ -17,6 +19,19 @@ function parseCases(text) {
   return cases;
 }
 
+// The screen's middle pixel after a whole picture, then after a call drawn wholly hidden.
+async function screenKept(page) {
+  const seen = [];
+  for (const hidden of [0, 1]) {
+    await page.evaluate(`Module._drawForScreen(${hidden}), new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))`);
+    const shot = await page.send('Page.captureScreenshot', { format: 'png', clip: { x: 0, y: 0, width: 160, height: 120, scale: 1 } });
+    const { pixels } = readPng(Buffer.from(shot.data, 'base64')), at = (60 * 160 + 80) * 3;
+    seen.push(Array.from(pixels.subarray(at, at + 3)));
+  }
+  const ok = seen[0].every((v, i) => Math.abs(v - [51, 153, 255][i]) <= 2 && seen[1][i] === v);
+  return { ok, what: `a call drawn wholly hidden leaves the last picture on the screen (${seen.join(' then ')})` };
+}
+
 async function webCases(site) {
   const { server, origin } = await serve(site);
   const browser = Browser.launch();
@@ -27,7 +42,7 @@ async function webCases(site) {
     while (!finished() && !page.errors.length && Date.now() < end) await new Promise((r) => setTimeout(r, 200));
     if (page.errors.length) throw new Error(`page error: ${page.errors.join('; ')}`);
     if (!finished()) throw new Error('the page did not finish its cases in 120 s');
-    return parseCases(page.console.map((m) => m.text).join('\n'));
+    return { cases: parseCases(page.console.map((m) => m.text).join('\n')), screen: await screenKept(page) };
   } finally {
     await browser.close();
     server.close();
@@ -39,8 +54,9 @@ async function main() {
   const native = parseCases(execFileSync(nativeProgram, {
     env: { ...process.env, SDL_VIDEODRIVER: 'offscreen', LIBGL_ALWAYS_SOFTWARE: '1' }, maxBuffer: 1 << 26,
   }).toString());
-  const web = await webCases(site);
-  let failed = native.size === 0;
+  const { cases: web, screen } = await webCases(site);
+  let failed = native.size === 0 || !screen.ok;
+  console.log(`${screen.ok ? 'ok  ' : 'FAIL'} ${screen.what}`);
   for (const [name, expected] of native) {
     const got = web.get(name);
     const db = got ? psnr(expected.pixels, got.pixels) : -Infinity;
