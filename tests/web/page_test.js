@@ -66,9 +66,9 @@ async function main() {
       native.channels);
     const expected = firstSound(native.samples, native.channels);
     const n = seconds * native.rate * native.channels;
-    // Native libmpg123 synthesises with its AVX code, the web one with its portable C code:
-    // their float sums may round a sample to the next step. The samples must be the same ones
-    // (same start, same count), each within one step.
+    // Both builds synthesise with libmpg123's portable code, but Debian's native library is
+    // built by GCC with -ffast-math, whose float sums may round a sample to the next step.
+    // The samples must be the same ones (same start, same count), each within one step.
     const whole = heard.length >= n && expected.length >= n;
     let off = 0, largest = whole ? 0 : Infinity;
     for (let i = 0; whole && i < n; ++i) {
