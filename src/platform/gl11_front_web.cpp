@@ -645,8 +645,29 @@ void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
 
 // Kept as written, each unpacking setting with its packing twin:
 // clang-format off
+namespace {
+// The packing names run from GL_PACK_SWAP_BYTES to GL_PACK_ALIGNMENT; the others unpack.
+PixelStore& pixelStoreFor(GLenum pname) {
+    return (pname >= GL_PACK_SWAP_BYTES && pname <= GL_PACK_ALIGNMENT) ? front.pack : front.unpack;
+}
+
+// False for a name that is not a pixel-store setting.
+bool getPixelStore(GLenum pname, GLint* params) {
+    const PixelStore& s = pixelStoreFor(pname);
+    switch (pname) {
+        case GL_UNPACK_ALIGNMENT: case GL_PACK_ALIGNMENT: *params = s.alignment; return true;
+        case GL_UNPACK_ROW_LENGTH: case GL_PACK_ROW_LENGTH: *params = s.rowLength; return true;
+        case GL_UNPACK_SKIP_ROWS: case GL_PACK_SKIP_ROWS: *params = s.skipRows; return true;
+        case GL_UNPACK_SKIP_PIXELS: case GL_PACK_SKIP_PIXELS: *params = s.skipPixels; return true;
+        case GL_UNPACK_SWAP_BYTES: case GL_PACK_SWAP_BYTES: *params = s.swapBytes; return true;
+        case GL_UNPACK_LSB_FIRST: case GL_PACK_LSB_FIRST: *params = s.lsbFirst; return true;
+        default: return false;
+    }
+}
+}  // namespace
+
 void glPixelStorei(GLenum pname, GLint param) {
-    PixelStore& s = (pname >= GL_PACK_SWAP_BYTES && pname <= GL_PACK_ALIGNMENT) ? front.pack : front.unpack;
+    PixelStore& s = pixelStoreFor(pname);
     switch (pname) {
         case GL_UNPACK_ALIGNMENT: case GL_PACK_ALIGNMENT:
             if (param != 1 && param != 2 && param != 4 && param != 8) return gl11SetError(GL_INVALID_VALUE);
@@ -661,22 +682,6 @@ void glPixelStorei(GLenum pname, GLint param) {
     }
     if (param < 0) gl11SetError(GL_INVALID_VALUE);
 }
-
-namespace {
-// False for a name that is not a pixel-store setting.
-bool getPixelStore(GLenum pname, GLint* params) {
-    const PixelStore& s = (pname >= GL_PACK_SWAP_BYTES && pname <= GL_PACK_ALIGNMENT) ? front.pack : front.unpack;
-    switch (pname) {
-        case GL_UNPACK_ALIGNMENT: case GL_PACK_ALIGNMENT: *params = s.alignment; return true;
-        case GL_UNPACK_ROW_LENGTH: case GL_PACK_ROW_LENGTH: *params = s.rowLength; return true;
-        case GL_UNPACK_SKIP_ROWS: case GL_PACK_SKIP_ROWS: *params = s.skipRows; return true;
-        case GL_UNPACK_SKIP_PIXELS: case GL_PACK_SKIP_PIXELS: *params = s.skipPixels; return true;
-        case GL_UNPACK_SWAP_BYTES: case GL_PACK_SWAP_BYTES: *params = s.swapBytes; return true;
-        case GL_UNPACK_LSB_FIRST: case GL_PACK_LSB_FIRST: *params = s.lsbFirst; return true;
-        default: return false;
-    }
-}
-}  // namespace
 // clang-format on
 
 int gl11PackAlignment() { return front.pack.alignment; }

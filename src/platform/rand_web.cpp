@@ -5,17 +5,14 @@
 #include "platform/glibc_rand.h"
 
 namespace {
-GlibcRand generator;
-bool seeded = false;
+GlibcRand seededWith(unsigned seed) {
+    GlibcRand g;
+    glibcRandSeed(&g, seed);
+    return g;
+}
+GlibcRand generator = seededWith(1);  // unseeded, the library draws as if seeded with 1
 }  // namespace
 
-extern "C" void srand(unsigned seed) {
-    glibcRandSeed(&generator, seed);
-    seeded = true;
-}
+extern "C" void srand(unsigned seed) { glibcRandSeed(&generator, seed); }
 
-// Unseeded, the library draws as if seeded with 1.
-extern "C" int rand() {
-    if (!seeded) srand(1);
-    return glibcRandNext(&generator);
-}
+extern "C" int rand() { return glibcRandNext(&generator); }
