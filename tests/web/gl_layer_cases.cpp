@@ -1,8 +1,6 @@
 // Draws a table of small pictures with the GL 1.1 and GLU calls the demo makes and prints
-// each as "case NAME W H BASE64-RGB": the same source on Mesa and on WebGL, compared by a test.
-#include <cmath>
+// each as "case NAME W H HEX-RGB": the same source on Mesa and on WebGL, compared by a test.
 #include <cstdio>
-#include <string>
 #include <vector>
 
 #include "platform/gl.h"
@@ -39,14 +37,6 @@ void makeTextures() {
     glBindTexture(GL_TEXTURE_2D, textures[1]);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
     gluBuild2DMipmaps(GL_TEXTURE_2D, 3, 45, 30, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data() + 45 * 4 * 3);
-}
-
-void perspective() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, static_cast<double>(width) / height, 0.1, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
 }
 
 void quad(float s) {
@@ -229,22 +219,6 @@ const Case cases[] = {
     {"missing_picture", missingPicture},
 };
 
-std::string base64(const std::vector<unsigned char>& bytes) {
-    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    const size_t n = bytes.size();
-    for (size_t i = 0; i < n; i += 3) {
-        unsigned v = bytes[i] << 16;
-        if (i + 1 < n) v |= bytes[i + 1] << 8;
-        if (i + 2 < n) v |= bytes[i + 2];
-        out += digits[v >> 18 & 63];
-        out += digits[v >> 12 & 63];
-        out += i + 1 < n ? digits[v >> 6 & 63] : '=';
-        out += i + 2 < n ? digits[v & 63] : '=';
-    }
-    return out;
-}
-
 void runCase(const Case& c) {
     glViewport(0, 0, width, height);
     glClearColor(0, 0, 0, 0.5f);
@@ -253,13 +227,18 @@ void runCase(const Case& c) {
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glColor3f(1, 1, 1);
-    perspective();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<double>(width) / height, 0.1, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
     c.draw();
     std::vector<unsigned char> rgb(width * height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    std::printf("case %s %d %d %s\n", c.name, width, height, base64(rgb).c_str());
-    std::printf("error %s %u\n", c.name, glGetError());
+    std::printf("case %s %d %d ", c.name, width, height);
+    for (unsigned char byte : rgb) std::printf("%02x", byte);
+    std::printf("\nerror %s %u\n", c.name, glGetError());
 }
 }  // namespace
 

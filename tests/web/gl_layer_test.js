@@ -13,7 +13,7 @@ function parseCases(text) {
   const cases = new Map();
   for (const line of text.split('\n')) {
     const [kind, name, ...rest] = line.trim().split(' ');
-    if (kind === 'case') cases.set(name, { pixels: Buffer.from(rest[2], 'base64') });
+    if (kind === 'case') cases.set(name, { pixels: Buffer.from(rest[2], 'hex') });
     if (kind === 'error' && cases.has(name)) cases.get(name).error = Number(rest[0]);
   }
   return cases;
