@@ -81,14 +81,13 @@ class Browser {
     return new Promise((resolve, reject) => this.pending.set(id, { resolve, reject }));
   }
 
-  // A new tab at `url`, with its console, exceptions and requests collected from the start.
-  async open(url) {
+  // A new blank tab, with its console, exceptions and requests collected from the start.
+  async open() {
     const { targetId } = await this.send('Target.createTarget', { url: 'about:blank' });
     const { sessionId } = await this.send('Target.attachToTarget', { targetId, flatten: true });
     const page = new Page(this, sessionId);
     await Promise.all(['Runtime.enable', 'Network.enable', 'Page.enable', 'Log.enable']
       .map((m) => this.send(m, {}, sessionId)));
-    await this.send('Page.navigate', { url }, sessionId);
     return page;
   }
 
@@ -139,13 +138,14 @@ class Page {
     return r.result.value;
   }
 
-  // Polls `expression` until it is truthy; fails after `seconds` or at the page's first error.
-  async waitFor(expression, seconds) {
+  // Polls `what` (an expression in the page, or a function here) until it is truthy; fails
+  // after `seconds` or at the page's first error.
+  async waitFor(what, seconds) {
     const end = Date.now() + seconds * 1000;
     for (;;) {
-      if (await this.evaluate(expression).catch(() => false)) return;
+      if (typeof what === 'function' ? what() : await this.evaluate(what).catch(() => false)) return;
       if (this.errors.length) throw new Error(`page error: ${this.errors[0]}`);
-      if (Date.now() > end) throw new Error(`timed out after ${seconds} s waiting for ${expression}`);
+      if (Date.now() > end) throw new Error(`timed out after ${seconds} s waiting for ${what}`);
       await new Promise((r) => setTimeout(r, 100));
     }
   }
@@ -160,6 +160,30 @@ class Page {
   }
 }
 
+// Serves `site` to a fresh headless Chromium and runs `use(page, origin, requests)` on a blank
+// tab; the browser and the server close however it ends.
+async function inBrowser(site, use, args = []) {
+  const { server, origin, requests } = await serve(site);
+  const browser = Browser.launch(args);
+  try {
+    return await use(await browser.open(), origin, requests);
+  } finally {
+    await browser.close();
+    server.close();
+  }
+}
+
+// Runs a test's `main(check)`: each check prints ok or FAIL with what it says, and the process
+// ends with status 1 when one failed or main threw.
+function runChecks(main) {
+  let failed = false;
+  const check = (ok, what) => {
+    console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+    failed = failed || !ok;
+  };
+  main(check).catch((e) => check(false, e.message)).then(() => process.exit(failed ? 1 : 0));
+}
+
 // Peak signal-to-noise ratio of two equal-sized byte pictures, in dB (Infinity when equal).
 function psnr(a, b) {
   let sum = 0;
@@ -167,4 +191,4 @@ function psnr(a, b) {
   return sum === 0 ? Infinity : 10 * Math.log10((255 * 255 * a.length) / sum);
 }
 
-module.exports = { serve, Browser, psnr };
+module.exports = { inBrowser, runChecks, psnr };

@@ -4,7 +4,7 @@
 //   node gl_layer_test.js SITE_DIR NATIVE_PROGRAM
 'use strict';
 const { execFileSync } = require('child_process');
-const { serve, Browser, psnr } = require('./browser');
+const { inBrowser, runChecks, psnr } = require('./browser');
 const { readPng } = require('./media');
 
 const minPsnr = 25;  // measured 27.5 to 64 dB: llvmpipe and SwiftShader round and filter differently
@@ -32,39 +32,23 @@ async function screenKept(page) {
   return { ok, what: `a call drawn wholly hidden leaves the last picture on the screen (${seen.join(' then ')})` };
 }
 
-async function webCases(site) {
-  const { server, origin } = await serve(site);
-  const browser = Browser.launch();
-  try {
-    const page = await browser.open(`${origin}/gl_layer_cases.html`);
-    const end = Date.now() + 120000;
-    const finished = () => page.console.some((m) => m.text === 'done' || m.text.startsWith('fail'));
-    while (!finished() && !page.errors.length && Date.now() < end) await new Promise((r) => setTimeout(r, 200));
-    if (page.errors.length) throw new Error(`page error: ${page.errors.join('; ')}`);
-    if (!finished()) throw new Error('the page did not finish its cases in 120 s');
-    return { cases: parseCases(page.console.map((m) => m.text).join('\n')), screen: await screenKept(page) };
-  } finally {
-    await browser.close();
-    server.close();
-  }
-}
-
-async function main() {
+runChecks(async (check) => {
   const [site, nativeProgram] = process.argv.slice(2);
   const native = parseCases(execFileSync(nativeProgram, {
     env: { ...process.env, SDL_VIDEODRIVER: 'offscreen', LIBGL_ALWAYS_SOFTWARE: '1' }, maxBuffer: 1 << 26,
   }).toString());
-  const { cases: web, screen } = await webCases(site);
-  let failed = native.size === 0 || !screen.ok;
-  console.log(`${screen.ok ? 'ok  ' : 'FAIL'} ${screen.what}`);
+  const { cases: web, screen } = await inBrowser(site, async (page, origin) => {
+    await page.send('Page.navigate', { url: `${origin}/gl_layer_cases.html` });
+    await page.waitFor(() => page.console.some((m) => m.text === 'done' || m.text.startsWith('fail')), 120);
+    if (page.errors.length) throw new Error(`page error: ${page.errors.join('; ')}`);
+    return { cases: parseCases(page.console.map((m) => m.text).join('\n')), screen: await screenKept(page) };
+  });
+  check(native.size > 0, `the native program drew ${native.size} cases`);
+  check(screen.ok, screen.what);
   for (const [name, expected] of native) {
     const got = web.get(name);
     const db = got ? psnr(expected.pixels, got.pixels) : -Infinity;
-    const ok = got && db >= minPsnr && got.error === 0 && expected.error === 0;
-    console.log(`${ok ? 'ok  ' : 'FAIL'} ${name}: ${db.toFixed(1)} dB, GL errors native ${expected.error} web ${got ? got.error : '-'}`);
-    if (!ok) failed = true;
+    check(got && db >= minPsnr && got.error === 0 && expected.error === 0,
+      `${name}: ${db.toFixed(1)} dB, GL errors native ${expected.error} web ${got ? got.error : '-'}`);
   }
-  process.exit(failed ? 1 : 0);
-}
-
-main().catch((e) => { console.error(e.message); process.exit(1); });
+});

@@ -4,7 +4,7 @@
 //   node page_test.js SITE_DIR NATIVE_RECORDING_DIR
 'use strict';
 const path = require('path');
-const { serve, Browser } = require('./browser');
+const { inBrowser, runChecks } = require('./browser');
 const { readWav } = require('./media');
 
 const seconds = 10;
@@ -45,16 +45,11 @@ function firstSound(samples, channels) {
   return samples.subarray(at - (at % channels));
 }
 
-async function main() {
+runChecks(async (check) => {
   // The native program's recording (web_native_recording): its soundtrack is the whole one.
   const [site, nativeDir] = process.argv.slice(2);
   const native = readWav(path.join(nativeDir, 'soundtrack.wav'));
-  const { server, origin, requests } = await serve(site);
-  const browser = Browser.launch(['--autoplay-policy=user-gesture-required']);
-  const problems = [];
-  const check = (ok, what) => { console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`); if (!ok) problems.push(what); };
-  try {
-    const page = await browser.open('about:blank');
+  await inBrowser(site, async (page, origin, requests) => {
     await page.send('Page.addScriptToEvaluateOnNewDocument', { source: captureHook });
     await page.send('Page.navigate', { url: `${origin}/index.html` });
     await page.waitFor("!document.getElementById('start').hidden", 60);
@@ -88,14 +83,5 @@ async function main() {
     const outside = page.requests.filter((u) => !u.startsWith(`${origin}/`) && u !== 'about:blank');
     check(outside.length === 0, `every request stays in the page's directory${outside.length ? ': ' + outside.join(' ') : ''}`);
     check(requests.every((p) => !p.includes('..')), 'no request climbs out of the site');
-  } catch (e) {
-    problems.push(e.message);
-    console.log(`FAIL ${e.message}`);
-  } finally {
-    await browser.close();
-    server.close();
-  }
-  process.exit(problems.length ? 1 : 0);
-}
-
-main();
+  }, ['--autoplay-policy=user-gesture-required']);
+});

@@ -5,7 +5,7 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
-const { serve, Browser, psnr } = require('./browser');
+const { inBrowser, runChecks, psnr } = require('./browser');
 const { readPng } = require('./media');
 
 const minPsnr = 30;
@@ -44,11 +44,11 @@ function captionShift(native, web, width, height) {
   return [best.dx, best.dy, best.unmatched, count];
 }
 
-async function webPictures(site) {
-  const { server, origin } = await serve(site);
-  const browser = Browser.launch();
-  try {
-    const page = await browser.open(`${origin}/index.html?pictures=1`);
+runChecks(async (check) => {
+  const [site, nativeDir] = process.argv.slice(2);
+  const frames = fs.readdirSync(nativeDir).filter((f) => /^frame_\d+\.png$/.test(f)).sort();
+  const web = await inBrowser(site, async (page, origin) => {
+    await page.send('Page.navigate', { url: `${origin}/index.html?pictures=1` });
     await page.waitFor("!document.getElementById('end').hidden", 840);
     const count = await page.evaluate('window.quorvexPictures.length');
     console.log(`the page drew the demo in ${(await page.evaluate('window.quorvexRunSeconds')).toFixed(1)} s`);
@@ -60,36 +60,20 @@ async function webPictures(site) {
       pictures.push(p && { ...p, rgb: topFirst(Buffer.from(p.rgb, 'base64'), p.width, p.height) });
     }
     return { pictures, errors: page.errors };
-  } finally {
-    await browser.close();
-    server.close();
-  }
-}
-
-async function main() {
-  const [site, nativeDir] = process.argv.slice(2);
-  const frames = fs.readdirSync(nativeDir).filter((f) => /^frame_\d+\.png$/.test(f)).sort();
-  const web = await webPictures(site);
-  const problems = [];
-  const fail = (what) => { problems.push(what); console.log(`FAIL ${what}`); };
-  if (web.errors.length) fail(`console errors: ${web.errors.join('; ')}`);
-  if (web.pictures.length !== frames.length) fail(`${web.pictures.length} pictures, the recording has ${frames.length}`);
+  });
+  check(!web.errors.length, `no console error${web.errors.length ? ': ' + web.errors.join('; ') : ''}`);
+  check(web.pictures.length === frames.length, `${web.pictures.length} pictures, the recording has ${frames.length}`);
   const dbs = [];
   frames.forEach((file, n) => {
     const native = readPng(path.join(nativeDir, file)), got = web.pictures[n];
     if (!got || !got.whole || got.width !== native.width || got.height !== native.height)
-      return fail(`picture ${n}: ${got ? `${got.width} x ${got.height}${got.whole ? '' : ', lacks a scene'}` : 'missing'}`);
+      return check(false, `picture ${n}: ${got ? `${got.width} x ${got.height}${got.whole ? '' : ', lacks a scene'}` : 'missing'}`);
     const db = psnr(native.pixels, got.rgb);
     dbs.push(db);
     const [dx, dy, unmatched, captionPixels] = captionShift(native.pixels, got.rgb, native.width, native.height);
-    const line = `picture ${n}: ${db.toFixed(1)} dB, caption pixels ${captionPixels}, ${unmatched} unmatched, shift ${dx},${dy}`;
-    if (db < minPsnr) fail(line);
-    else if (captionPixels >= minCaptionPixels && (dx || dy)) fail(line);
-    else console.log(`ok   ${line}`);
+    check(db >= minPsnr && (captionPixels < minCaptionPixels || !(dx || dy)),
+      `picture ${n}: ${db.toFixed(1)} dB, caption pixels ${captionPixels}, ${unmatched} unmatched, shift ${dx},${dy}`);
   });
   dbs.sort((a, b) => a - b);
   if (dbs.length) console.log(`PSNR: lowest ${dbs[0].toFixed(1)} dB, median ${dbs[dbs.length >> 1].toFixed(1)} dB`);
-  process.exit(problems.length ? 1 : 0);
-}
-
-main().catch((e) => { console.error(e.message); process.exit(1); });
+});
