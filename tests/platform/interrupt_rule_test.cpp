@@ -13,14 +13,12 @@ struct Delivery {
     InterruptVerdict verdict;
 };
 
-struct Case {
-    const char* what;
-    std::vector<Delivery> deliveries;
-};
-
 TEST(InterruptRule, EchoesAreOneRequestAndLaterInterruptsInsist) {
     const uint64_t t = 1000000;  // any clock reading; time 0 must not look like "none yet"
-    const Case cases[] = {
+    const struct {
+        const char* what;
+        std::vector<Delivery> deliveries;
+    } cases[] = {
         {"one signal", {{SIGTERM, t, INTERRUPT_FIRST}}},
         {"timeout: the program, then its group", {{SIGTERM, t, INTERRUPT_FIRST}, {SIGTERM, t + 1, INTERRUPT_ECHO}}},
         {"echoes for up to half a second",
@@ -30,7 +28,7 @@ TEST(InterruptRule, EchoesAreOneRequestAndLaterInterruptsInsist) {
         {"the first signal counts, not the echo",
          {{SIGTERM, 0, INTERRUPT_FIRST}, {SIGTERM, 400, INTERRUPT_ECHO}, {SIGTERM, 600, INTERRUPT_INSISTS}}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         std::atomic<uint64_t> first{0};
         for (const Delivery& d : c.deliveries)
             EXPECT_EQ(noteInterrupt(&first, d.signal, d.atMs), d.verdict) << c.what << ", signal at " << d.atMs;
