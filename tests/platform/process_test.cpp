@@ -6,13 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -94,13 +94,8 @@ int runChild(const std::vector<std::string>& args) {
         return out.good() ? 0 : 2;
     }
     if (mode == "exit" && args.size() == 4) return std::atoi(args[3].c_str());
-    if (mode == "sleep") {
-        std::this_thread::sleep_for(std::chrono::seconds(60));
-        return 0;
-    }
-    if (mode == "say" && args.size() == 4) {
-        std::fputs(args[3].c_str(), stderr);
-        std::fflush(stderr);
+    if (mode == "sleep" || (mode == "say" && args.size() == 4)) {  // say TEXT: on standard error first
+        if (mode == "say") std::fputs(args[3].c_str(), stderr), std::fflush(stderr);
         std::this_thread::sleep_for(std::chrono::seconds(60));
         return 0;
     }
@@ -193,11 +188,10 @@ TEST(ChildProcess, ArgumentsArriveByteForByte) {
     ASSERT_EQ(waitForEnd(child, &end), 1);
     EXPECT_EQ(end.code, 0);
 
-    std::ifstream in(dir.file("args.out"), std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<unsigned char> text = readFile(dir.file("args.out"));
     std::vector<std::string> received;
-    for (size_t start = 0, nul; (nul = text.find('\0', start)) != std::string::npos; start = nul + 1)
-        received.push_back(text.substr(start, nul - start));
+    for (auto start = text.begin(), nul = start; (nul = std::find(start, text.end(), '\0')) != text.end(); start = nul + 1)
+        received.emplace_back(start, nul);
     EXPECT_EQ(received, sent);
 }
 
