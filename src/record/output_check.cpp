@@ -75,6 +75,10 @@ RecordFormat recordFormatFor(const std::string& outPath) {
 std::string checkRecordTarget(const std::string& outPath, RecordFormat format, int overwrite) {
     const std::string path = recordOutputPath(outPath);
     const std::string quoted = "'" + outPath + "'";
+    // "demo.mkv/" asks for a directory, but a frame directory named like a video is a slip.
+    if (format == RECORD_PNG_DIRECTORY && recordFormatFor(path) != RECORD_PNG_DIRECTORY)
+        return quoted + " names a directory like a video (.mkv or .mp4): leave out the trailing separator to " +
+               "record the video, or name the frame directory otherwise";
     if (format == RECORD_PNG_DIRECTORY)
         for (const char* extension : unwrittenVideoExtensions)
             if (endsWithNoCase(path, extension))

@@ -63,10 +63,11 @@ TEST(RecorderArguments, UnwritableTargetsAreRefused) {
         expectRefused({"--record", out, "--fps", "1"}, "");
 }
 
-// A video name of a form we do not write would otherwise become a frame directory.
+// A video name of a form we do not write, or one we write given as a directory, would
+// otherwise become a frame directory.
 TEST(RecorderArguments, VideoFormsWeDoNotWriteAreRefusedNamingTheOnesWeDo) {
     TempDir dir;
-    for (const char* name : {"demo.avi", "demo.WebM", "demo.mov/"}) {
+    for (const char* name : {"demo.avi", "demo.WebM", "demo.mov/", "demo.mkv/", "demo.MP4//"}) {
         const std::string line = expectRefused({"--record", dir.file(name)}, "");
         EXPECT_NE(line.find(".mkv"), std::string::npos) << line;
         EXPECT_NE(line.find(".mp4"), std::string::npos) << line;
