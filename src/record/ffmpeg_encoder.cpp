@@ -43,6 +43,7 @@ struct FfmpegEncoder {
     int width = 0, height = 0;
     int convertToYuv = 0;   // .mp4: frames go as 4:2:0, converted here
     size_t frameBytes = 0;  // one frame as sent
+    long framesTaken = 0;   // frames handed to the encoder
 };
 
 namespace {
@@ -396,6 +397,7 @@ int encodeFrame(FfmpegEncoder* encoder, const uint8_t* rgb) {
     if (encoder->convertToYuv) rgbToYuv420(rgb, encoder->width, encoder->height, frame.data());
     else std::memcpy(frame.data(), rgb, encoder->frameBytes);
     encoder->video.push_back(std::move(frame));
+    ++encoder->framesTaken;
     return pump(encoder, BACKLOG_FITS);
 }
 
@@ -419,13 +421,22 @@ int closeEncoder(FfmpegEncoder* encoder, RecordStats* stats, std::string* error)
     // ffmpeg ends on SIGTERM, SIGINT or SIGHUP as at the end of its input, with status 255:
     // when a signal stopped us too (our whole process group, or a session ending), the file
     // it finished is the recording up to there.
-    const bool finishedOnSignal = platformCaughtInterrupt() && end.exited && end.code == 255;
+    const int interrupt = platformCaughtInterrupt();
+    const bool finishedOnSignal = interrupt && end.exited && end.code == 255;
     const bool succeeded =
         reaped && end.exited && (end.code == 0 ? !encoder->gone : finishedOnSignal) && encoder->failure.empty();
     // Then the frames still in the pipes never reached the file: say what it holds.
     const long reported = succeeded && finishedOnSignal ? reportedFrames(encoder->progressPath) : -1;
     if (stats && reported >= 0 && reported < stats->frames) stats->frames = reported;
     removeProgressFile(encoder);
+    // A file without a frame is no recording, whatever ffmpeg made of its empty input. So is
+    // one whose ffmpeg the same signal ended before it could catch signals at all.
+    const bool diedOfOurSignal = interrupt && reaped && !end.exited && end.code == interrupt;
+    if ((succeeded && (encoder->framesTaken == 0 || reported == 0)) || diedOfOurSignal) {
+        if (stats) stats->frames = 0;
+        removePartFile(encoder);
+        return -1;
+    }
     if (succeeded) return publishPartFile(encoder, error);
     removePartFile(encoder);
     *error = failureText(encoder, end, reaped);

@@ -18,6 +18,8 @@ int encodeAudio(FfmpegEncoder* encoder, const int16_t* samples, int frames);
 int encodeFrame(FfmpegEncoder* encoder, const uint8_t* rgb);
 // Ends the input, waits for ffmpeg, puts the file under its name and frees the encoder;
 // after any failure the unfinished file is removed and the user's name left as it was.
+// 1 when the file took its name, 0 on failure (`error` says why), -1 when it held no frame
+// and was removed.
 int closeEncoder(FfmpegEncoder* encoder, RecordStats* stats, std::string* error);
 // For a second interrupt, from a signal handler: stops the encoder at once and removes its
 // unfinished file. Only async-signal-safe calls on POSIX.

@@ -96,9 +96,14 @@ std::string framePath(const std::string& directory, long frame, bool unfinished)
     return path.data();
 }
 
+// A failed write is reported once, by the recorder, naming the frame: libpng's own line on
+// standard error ("libpng error: Write Error") would only come on top of it.
+void quietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void quietWarning(png_structp, png_const_charp) {}
+
 // Kept free of C++ objects with destructors: libpng reports errors by longjmp.
 int encode(std::FILE* file, const uint8_t* rgb, int width, int height) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
     if (!png) return 0;
     png_infop info = png_create_info_struct(png);
     if (!info) {

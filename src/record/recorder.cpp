@@ -203,6 +203,7 @@ int checkRequest(const std::string& outPath, int fps, int overwrite, RecordForma
 struct RunEnd {
     int opened = 0;     // the sink took the output
     int failed = 0;     // the output is not whole up to where the run stopped
+    int empty = 0;      // no frame was written, and nothing of the output is left
     int stoppedBy = 0;  // the interrupt that stopped it; 0 when none
     std::string error;  // why it could not be opened, or is not whole ("" when no one said)
 };
@@ -239,6 +240,7 @@ RunEnd runRecording(const std::string& outPath, RecordFormat format, int fps, in
     // The sink knows whether its output is whole. A write it refused after an interrupt may
     // be an encoder that the same signal stopped (a whole process group signalled), which
     // finishes its file as at the end of its input.
+    end.empty = closed < 0;
     end.failed = !closed || (state.writeFailed && !end.stoppedBy);
     return end;
 }
@@ -248,7 +250,7 @@ RunEnd runRecording(const std::string& outPath, RecordFormat format, int fps, in
 int report(const std::string& outPath, int fps, const RunEnd& end, RecordStats* stats) {
     if (!end.opened) return fail(end.error, 1);
     stats->interrupted = end.stoppedBy && !end.failed;
-    progressFinish(stats->frames, !end.failed);
+    progressFinish(stats->frames, !end.failed && !end.empty);
     stats->wallSeconds = secondsBetween(state.started, Clock::now());
     stats->peakRssKb = platformPeakResidentKb();
     stats->processCpuSeconds = platformProcessCpuSeconds() - state.processCpuBefore;
@@ -257,6 +259,10 @@ int report(const std::string& outPath, int fps, const RunEnd& end, RecordStats* 
         return fail("internal error: a scene drawn as finished was still running at frame " +
                         std::to_string(state.mispredictedFrame) + "; '" + outPath + "' stops before it",
                     1);
+    // Stopped before a frame was made (Ctrl-C at once, a mistyped name): the sink kept nothing.
+    if (end.empty && end.stoppedBy)
+        return fail("interrupted before the first frame; nothing was recorded to '" + outPath + "'",
+                    128 + end.stoppedBy);
     if (end.failed)
         return fail(end.error.empty() ? "writing the recording failed; '" + outPath + "' is incomplete" : end.error, 1);
     if (stats->frames == 0) return fail("the demo drew no frame offscreen; nothing was recorded", 1);

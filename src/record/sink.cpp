@@ -13,6 +13,7 @@
 #include "platform/file_system.h"
 #include "record/ffmpeg_encoder.h"
 #include "record/png_writers.h"
+#include "record/recorder.h"
 #include "record/wav_writer.h"
 
 struct RecordSink {
@@ -107,6 +108,13 @@ int finishFrameFiles(RecordSink* sink) {
     return 0;
 }
 
+// The frames, the soundtrack and the directory, when the recorder made it.
+void removeFrameDirectory(RecordSink* sink) {
+    for (long i = sink->frameIndex; i >= 0; --i) platformRemoveFile(pngFramePath(sink->outPath, i).c_str());
+    platformRemoveFile((sink->outPath + "/" + recordSoundtrackName).c_str());
+    if (sink->madeDirectory) platformRemoveDirectory(sink->outPath);
+}
+
 // An exit from the middle of a recording (a fatal picture error at start-up) leaves nothing
 // of it: the encoder and its hidden file go, and so do the frames, soundtrack and directory
 // made so far. The writer thread may still be at work: only files are touched.
@@ -114,11 +122,7 @@ void abandonOpenSink() {
     RecordSink* sink = openSink.exchange(nullptr);
     if (!sink) return;
     abandonRecordingNow();
-    if (sink->format == RECORD_PNG_DIRECTORY) {
-        for (long i = sink->frameIndex; i >= 0; --i) platformRemoveFile(pngFramePath(sink->outPath, i).c_str());
-        platformRemoveFile((sink->outPath + "/" + recordSoundtrackName).c_str());
-        if (sink->madeDirectory) platformRemoveDirectory(sink->outPath);
-    }
+    if (sink->format == RECORD_PNG_DIRECTORY) removeFrameDirectory(sink);
     std::fprintf(stderr, "quorvex: the recording to '%s' was abandoned; nothing of it was kept\n",
                  sink->outPath.c_str());
 }
@@ -173,9 +177,16 @@ int closeRecordSink(RecordSink* sink, RecordStats* stats, std::string* error) {
         const int framesWritten = finishFrameFiles(sink);
         const int soundWritten = closeWav(&sink->wav);
         ok = framesWritten && soundWritten;
+        const long kept = framesWritten ? sink->frameIndex.load() : sink->failedFrame;
+        // Without a frame there is no recording: a lone soundtrack would only stand in the
+        // way of the next try.
+        if (kept == 0) removeFrameDirectory(sink);
         if (!framesWritten)
-            *error = sink->failure + "; '" + sink->outPath + "' holds the " + std::to_string(sink->failedFrame) +
-                     " whole frames before it and their sound";
+            *error = sink->failure + "; '" + sink->outPath + "' " +
+                     (kept ? "holds the " + std::to_string(kept) + " whole frames before it and their sound"
+                           : "keeps nothing of this recording");
+        else if (kept == 0)
+            ok = -1;
         else if (!soundWritten)
             *error = "cannot finish '" + sink->outPath + "/" + recordSoundtrackName + "': " + std::strerror(errno) +
                      "; '" + sink->outPath + "' is incomplete";

@@ -19,6 +19,7 @@ RecordSink* openRecordSink(const std::string& outPath, RecordFormat format, int 
 // never waits for sound.
 int writeRecordAudio(RecordSink* sink, const int16_t* samples, int frames);
 int writeRecordFrame(RecordSink* sink, const uint8_t* rgbTopDown);
-// Finishes and frees the sink; 1 when the output is complete. Fills the encoder's figures.
-// On failure `error` is one sentence that says what became of the output.
+// Finishes and frees the sink; 1 when the output is complete, -1 when no frame had been
+// written and nothing of it is left. Fills the encoder's figures. On failure (0) `error` is
+// one sentence that says what became of the output.
 int closeRecordSink(RecordSink* sink, RecordStats* stats, std::string* error);

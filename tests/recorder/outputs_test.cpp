@@ -129,14 +129,17 @@ TEST(RecorderOutputs, AFatalPictureErrorLeavesNothingBehind) {
 }
 
 // A full disk (here: a limit on the size of any file) stops a frame recording with status 1
-// and a line that names the file that failed; what stays is whole frames and their sound.
+// and one line that names the file that failed; what stays is whole frames and their sound,
+// and without a frame nothing at all.
 TEST(RecorderOutputs, AFullDiskLeavesWholeFramesAndTheirSound) {
     struct Case {
         int fps;
         long limit;
         const char* failing;  // at 60 fps a frame outgrows the limit first, at 1 fps the sound
+        bool framesKept;      // the first frame fits (frames 0 and 1 of the demo: 240 and 250 KB)
     };
-    for (const Case& c : {Case{60, 203000, "/frame_0"}, Case{1, 300000, "/soundtrack.wav"}}) {
+    for (const Case& c : {Case{60, 245000, "/frame_0", true}, Case{1, 300000, "/soundtrack.wav", true},
+                          Case{1, 3000, "/soundtrack.wav", false}}) {
         TempDir dir;
         const std::string out = dir.file("frames");
         RunOptions options;
@@ -145,6 +148,13 @@ TEST(RecorderOutputs, AFullDiskLeavesWholeFramesAndTheirSound) {
         EXPECT_EQ(run.status, 1) << run.stderrText;
         EXPECT_NE(run.stderrText.find("cannot write '" + out + c.failing), std::string::npos) << run.stderrText;
         EXPECT_NE(run.stderrText.find("File too large"), std::string::npos) << run.stderrText;
-        EXPECT_EQ(soundtrackSampleFrames(out), wholeFrames(out) * (44100 / c.fps)) << c.fps << " fps";
+        EXPECT_EQ(run.stderrText.find("libpng"), std::string::npos) << run.stderrText;
+        if (!c.framesKept) {
+            EXPECT_FALSE(pathExists(out)) << run.stderrText;
+            continue;
+        }
+        const long frames = wholeFrames(out);
+        EXPECT_GT(frames, 0) << run.stderrText;
+        EXPECT_EQ(soundtrackSampleFrames(out), frames * (44100 / c.fps)) << c.fps << " fps";
     }
 }
