@@ -185,8 +185,7 @@ int closeRecordSink(RecordSink* sink, RecordStats* stats, std::string* error) {
             *error = sink->failure + "; '" + sink->outPath + "' " +
                      (kept ? "holds the " + std::to_string(kept) + " whole frames before it and their sound"
                            : "keeps nothing of this recording");
-        else if (kept == 0)
-            ok = -1;
+        else if (kept == 0) ok = -1;
         else if (!soundWritten)
             *error = "cannot finish '" + sink->outPath + "/" + recordSoundtrackName + "': " + std::strerror(errno) +
                      "; '" + sink->outPath + "' is incomplete";
