@@ -8,7 +8,7 @@
 #include "shell/window.h"
 
 int main(int argc, char** argv) {
-    platformOpenMissingStandardStreams();
+    platformPrepareStandardStreams();
     ProgramOptions options;
     const int status = readCommandLine(argc, argv, &options);
     if (status >= 0) return status;

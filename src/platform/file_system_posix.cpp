@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -99,8 +100,13 @@ const char* platformPathSeparators() { return "/"; }
 
 std::string platformDriveRoot(const char*) { return ""; }
 
-void platformOpenMissingStandardStreams() {
+void platformPrepareStandardStreams() {
     // open() takes the lowest free number, so each closed stream gets its own back in turn.
     for (int fd = 0; fd <= 2; ++fd)
         if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    // Before the first line (a media directory passed over, a refusal), not only once
+    // interrupts are caught. Children get the default back (process_posix.cpp).
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, nullptr);
 }

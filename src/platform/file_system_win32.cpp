@@ -154,8 +154,9 @@ std::string platformDriveRoot(const char* path) {
     return std::string(path, 2) + "/";
 }
 
-void platformOpenMissingStandardStreams() {
+void platformPrepareStandardStreams() {
     // The C runtime, like POSIX, gives a new file the lowest free number: 0, 1, 2 in turn.
+    // A write to a pipe whose reader has gone fails here anyway: Windows has no SIGPIPE.
     std::FILE* const streams[3] = {stdin, stdout, stderr};
     for (int fd = 0; fd <= 2; ++fd)
         if (_get_osfhandle(fd) == -1) std::freopen("NUL", fd == 0 ? "r" : "w", streams[fd]);

@@ -199,8 +199,9 @@ int platformExecutableDirectory(char* out, int capacity);
 
 // Standard input, output or error closed when the program was started (`2>&-`) are opened on
 // the null device, before anything else opens a file: a file opened later would otherwise
-// take the stream's number and receive the program's messages.
-void platformOpenMissingStandardStreams();
+// take the stream's number and receive the program's messages. And from the first line on, a
+// write to a stream whose reader has gone (`2>&1 | head -1`) fails instead of ending the program.
+void platformPrepareStandardStreams();
 
 // ---------------------------------------------------------------------------------------------
 // Audio device: 16-bit interleaved output pulled by a fill function

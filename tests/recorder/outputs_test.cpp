@@ -58,14 +58,21 @@ TEST(RecorderOutputs, OverwriteReplacesEarlierFramesOnly) {
 }
 
 // Started with its standard streams closed (`2>&- >&- <&-`), the recorder keeps its progress
-// lines out of the files it writes: the soundtrack holds exactly the frames' sound.
-TEST(RecorderOutputs, ClosedStandardStreamsReachNoFile) {
-    TempDir dir;
-    const std::string out = dir.file("frames");
-    RunOptions options = stopAtFrame(out, 3);
-    options.closedStreams = true;
-    EXPECT_EQ(runQuorvex({"--record", out, "--fps", "5"}, options).status, 130);
-    EXPECT_EQ(soundtrackSampleFrames(out), wholeFrames(out) * 8820);
+// lines out of the files it writes: the soundtrack holds exactly the frames' sound. Started
+// with nobody reading standard error, it loses its lines, even the first, never the recording:
+// a `Data` of photos in the working directory is passed over with a line before anything else.
+TEST(RecorderOutputs, StandardStreamsClosedOrUnreadReachNoFile) {
+    for (const bool closed : {true, false}) {
+        TempDir dir;
+        makeTestDirectories(dir.file("Data/photos"));
+        const std::string out = dir.file("frames");
+        RunOptions options = stopAtFrame(out, 3);
+        options.workDir = dir.path;
+        options.closedStreams = closed;
+        options.stderrReaderGone = !closed;
+        EXPECT_EQ(runQuorvex({"--record", out, "--fps", "5"}, options).status, 130) << closed;
+        EXPECT_EQ(soundtrackSampleFrames(out), wholeFrames(out) * 8820) << closed;
+    }
 }
 
 // Only a file or frame directory the recorder could have made is ever replaced: a device, a

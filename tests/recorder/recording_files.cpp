@@ -84,6 +84,10 @@ RunResult runQuorvex(const std::vector<std::string>& args, const RunOptions& opt
     int errPipe[2];
     std::FILE* out = std::tmpfile();
     if (!out || pipe(errPipe) != 0) return result;
+    if (options.stderrReaderGone) {
+        close(errPipe[0]);
+        errPipe[0] = -1;
+    }
     const auto started = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {

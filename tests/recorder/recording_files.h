@@ -29,6 +29,7 @@ struct RunOptions {
     bool signalChildren = false;           // each signal goes to the program's children too
     bool closedStreams = false;            // started with standard input, output and error closed
     bool stderrReaderLeaves = false;       // the reader of standard error goes once it has a line
+    bool stderrReaderGone = false;         // standard error is a pipe nobody reads (`2>&1 | true`)
     long fileSizeLimit = 0;                // bytes any one file may reach, as on a full disk
 };
 
