@@ -2,6 +2,7 @@
 // OS: paths are UTF-8; failures leave errno set, so std::strerror(errno) says why.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -37,6 +38,13 @@ int platformCreateNewFile(const std::string& path);
 // Gives `from` the name `to`, on one file system; with `replace` 0 never over an existing
 // `to`. 1 on success.
 int platformRenameFile(const std::string& from, const std::string& to, int replace);
+// An advisory hold on an existing regular file, which tells one run of the program from
+// another: kept until released or until the process ends, however it ends. Holding it does
+// not stop anyone from writing, renaming or removing the file. -1 when it cannot be had.
+intptr_t platformHoldFile(const std::string& path);
+void platformReleaseFile(intptr_t hold);
+// 1 when some process holds the regular file at `path` (this one's own holds count too).
+int platformFileIsHeld(const std::string& path);
 // Removes a file; usable in a signal handler (POSIX: only unlink). 1 on success.
 int platformRemoveFile(const char* path);
 // Removes an empty directory. 1 on success.

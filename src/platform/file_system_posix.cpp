@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 
 #include <dirent.h>
+#include <sys/file.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
@@ -86,6 +87,31 @@ int renameNoReplace(const char* from, const char* to) {
 int platformRenameFile(const std::string& from, const std::string& to, int replace) {
     if (replace) return rename(from.c_str(), to.c_str()) == 0;
     return renameNoReplace(from.c_str(), to.c_str());
+}
+
+// flock: held by the open file, released by the kernel when the process ends, and never
+// passed to ffmpeg (close-on-exec). Non-blocking, so that a pipe of that name cannot stall.
+intptr_t platformHoldFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+void platformReleaseFile(intptr_t hold) {
+    if (hold >= 0) close(static_cast<int>(hold));
+}
+
+int platformFileIsHeld(const std::string& path) {
+    const intptr_t hold = platformHoldFile(path);
+    if (hold >= 0) platformReleaseFile(hold);
+    return hold < 0 && errno == EWOULDBLOCK;
 }
 
 int platformRemoveFile(const char* path) { return unlink(path) == 0; }

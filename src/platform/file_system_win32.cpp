@@ -133,6 +133,46 @@ int platformRenameFile(const std::string& from, const std::string& to, int repla
     return 0;
 }
 
+namespace {
+// Windows locks byte ranges for every reader and writer alike: the one locked lies far past
+// any data, so the file's own writes, renames and removal go on untouched.
+OVERLAPPED heldRange() {
+    OVERLAPPED range = {};
+    range.Offset = 0xFFFFFFF0u;
+    range.OffsetHigh = 0x7FFFFFFFu;
+    return range;
+}
+}  // namespace
+
+intptr_t platformHoldFile(const std::string& path) {
+    std::wstring wide;
+    if (!widened(path, &wide)) return -1;
+    const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        errno = ENOENT;
+        return -1;
+    }
+    OVERLAPPED range = heldRange();
+    const bool disk = GetFileType(file) == FILE_TYPE_DISK;
+    if (!disk || !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &range)) {
+        errno = disk && GetLastError() == ERROR_LOCK_VIOLATION ? EWOULDBLOCK : EACCES;
+        CloseHandle(file);
+        return -1;
+    }
+    return reinterpret_cast<intptr_t>(file);
+}
+
+void platformReleaseFile(intptr_t hold) {
+    if (hold != -1) CloseHandle(reinterpret_cast<HANDLE>(hold));
+}
+
+int platformFileIsHeld(const std::string& path) {
+    const intptr_t hold = platformHoldFile(path);
+    if (hold != -1) platformReleaseFile(hold);
+    return hold == -1 && errno == EWOULDBLOCK;
+}
+
 int platformRemoveFile(const char* path) {
     std::wstring wide;
     return widened(path, &wide) && _wremove(wide.c_str()) == 0;

@@ -37,6 +37,7 @@ struct FfmpegEncoder {
     std::string finalPath;     // the same, absolute; the link's target with --overwrite
     std::string partPath;      // the file being encoded
     std::string progressPath;  // ffmpeg's running account of it, beside it
+    intptr_t partHold = -1;    // tells another recording that this file is being made
     int replace = 0;           // the user's name may be replaced (--overwrite)
     std::string failure;       // why ffmpeg was given up; "" while it works
     int gone = 0;              // ffmpeg closed its inputs before the end
@@ -144,6 +145,7 @@ int createPartFile(FfmpegEncoder* encoder, std::string* error) {
         if (made == 0) continue;  // taken: another name
         encoder->partPath = name;
         encoder->progressPath = name + ".progress";
+        encoder->partHold = platformHoldFile(name);
         if (name.size() < sizeof livePartPath) {
             std::memcpy(livePartPath, name.c_str(), name.size() + 1);
             std::memcpy(liveProgressPath, encoder->progressPath.c_str(), encoder->progressPath.size() + 1);
@@ -154,7 +156,13 @@ int createPartFile(FfmpegEncoder* encoder, std::string* error) {
     return 0;
 }
 
+void releasePartFile(FfmpegEncoder* encoder) {
+    platformReleaseFile(encoder->partHold);
+    encoder->partHold = -1;
+}
+
 void removePartFile(FfmpegEncoder* encoder) {
+    releasePartFile(encoder);
     livePartPath[0] = '\0';
     if (!encoder->partPath.empty()) platformRemoveFile(encoder->partPath.c_str());
     encoder->partPath.clear();
@@ -189,6 +197,7 @@ void removeProgressFile(FfmpegEncoder* encoder) {
 // The finished file takes the user's name; without --overwrite never over a file that
 // appeared there meanwhile.
 int publishPartFile(FfmpegEncoder* encoder, std::string* error) {
+    releasePartFile(encoder);
     livePartPath[0] = '\0';
     if (!platformRenameFile(encoder->partPath, encoder->finalPath, encoder->replace)) {
         *error = "cannot name the finished recording '" + encoder->shownPath + "' (" + std::strerror(errno) +

@@ -30,6 +30,22 @@ std::string parentOf(const std::string& path) {
     return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
+// Another recording is writing there: a frame directory's soundtrack, or the hidden file
+// ".NAME.part-XXXXXX" of a video, is held while it is made. What an ended process left is not.
+bool beingRecorded(const std::string& path, RecordFormat format) {
+    if (format == RECORD_PNG_DIRECTORY) return platformFileIsHeld(path + "/" + recordSoundtrackName) != 0;
+    const size_t slash = path.find_last_of(platformPathSeparators());
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string prefix = "." + path.substr(slash + 1) + ".part-";
+    std::vector<std::string> names;
+    platformListDirectory(dir, &names);
+    for (const std::string& name : names)
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+            platformFileIsHeld(dir + "/" + name))
+            return true;
+    return false;
+}
+
 bool holdsRecording(const std::string& dir) {
     std::vector<std::string> names;
     if (!platformListDirectory(dir, &names)) return false;
@@ -85,6 +101,9 @@ std::string checkRecordTarget(const std::string& outPath, RecordFormat format, i
                 return quoted + " asks for a " + extension + " video, which the recorder does not write: name it " +
                        ".mkv (lossless H.264 + FLAC) or .mp4 (H.264 + AAC), or give a directory name for PNG frames";
     const PlatformPathKind kind = platformPathKind(path);
+    if ((kind == PLATFORM_PATH_MISSING || kind == PLATFORM_PATH_FILE || kind == PLATFORM_PATH_DIRECTORY) &&
+        beingRecorded(path, format))
+        return quoted + " is being recorded by another run of quorvex; wait for it to end, or name another output";
     // Only what the recorder would have made itself is ever replaced.
     if (kind == PLATFORM_PATH_DANGLING)
         return quoted + " is a link to something that does not exist; name a file or directory itself";

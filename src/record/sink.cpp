@@ -23,6 +23,7 @@ struct RecordSink {
     std::atomic<long> frameIndex{0};
     int width = 0, height = 0;
     WavWriter wav;
+    intptr_t soundHold = -1;  // tells another recording that this directory is being written
     PngWriters* pngs = nullptr;
     uint32_t frameSoundStart = 0;        // PNG: soundtrack bytes before the next frame's sound
     std::vector<uint32_t> soundAtFrame;  // PNG: the same for every frame queued
@@ -66,6 +67,7 @@ int openDirectory(RecordSink* sink, std::string* error) {
         *error = "cannot write '" + sound + "': " + std::strerror(errno);
         return 0;
     }
+    sink->soundHold = platformHoldFile(sound);
     sink->pngs = startPngWriters(sink->outPath, pngWriterThreads(), sink->width, sink->height);
     return 1;
 }
@@ -176,6 +178,7 @@ int closeRecordSink(RecordSink* sink, RecordStats* stats, std::string* error) {
     if (sink->format == RECORD_PNG_DIRECTORY) {
         const int framesWritten = finishFrameFiles(sink);
         const int soundWritten = closeWav(&sink->wav);
+        platformReleaseFile(sink->soundHold);
         ok = framesWritten && soundWritten;
         const long kept = framesWritten ? sink->frameIndex.load() : sink->failedFrame;
         // Without a frame there is no recording: a lone soundtrack would only stand in the

@@ -75,6 +75,28 @@ TEST(RecorderOutputs, StandardStreamsClosedOrUnreadReachNoFile) {
     }
 }
 
+// A second recording into an output that a running one is making is refused, --overwrite or
+// not, and the first goes on undisturbed.
+TEST(RecorderOutputs, ASecondRecordingIntoTheSameOutputIsRefused) {
+    for (const std::string name : {"busy.mkv", "busy"}) {
+        TempDir dir;
+        const std::string out = dir.file(name);
+        RunResult second;
+        RunOptions first;
+        // The second starts once the hidden video and ffmpeg's account of it, or the soundtrack,
+        // exist; the first is stopped once it has frames to keep.
+        first.interruptWhen = [&](const std::string&) {
+            const bool begun = listDir(dir.path).size() >= 2 || pathExists(out + "/soundtrack.wav");
+            if (begun && second.status < 0) second = runQuorvex({"--record", out, "--overwrite"});
+            return pathExists(frameName(out, 3)) || holdsPartFile(dir.path, 1 << 20);
+        };
+        EXPECT_EQ(runQuorvex({"--record", out, "--fps", "5"}, first).status, 130) << name;
+        EXPECT_EQ(second.status, 2) << second.stderrText;
+        EXPECT_NE(second.stderrText.find("another run"), std::string::npos) << second.stderrText;
+        EXPECT_GT(name == "busy" ? wholeFrames(out) : videoFrames(out), 0) << name;
+    }
+}
+
 // Only a file or frame directory the recorder could have made is ever replaced: a device, a
 // pipe or a link that leads nowhere is refused before any work, --overwrite or not.
 TEST(RecorderOutputs, RefusesWhatItWouldNotHaveMade) {
