@@ -14,6 +14,14 @@ on_screen() {
     local size=$1; shift
     E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 ${size}x24 -nolisten tcp $*" bash "$0"
   fi
+  # The server must answer before the demo starts: a demo that finds no display is a failure
+  # of its own, not to be confused with a server that is not there yet.
+  local tries=0
+  until xdpyinfo >/dev/null 2>&1; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 50 ] || { echo "FAIL: the X server on $DISPLAY does not answer"; exit 1; }
+    sleep 0.1
+  done
 }
 
 fail() {
