@@ -40,11 +40,10 @@ int platformCreateNewFile(const std::string& path);
 int platformRenameFile(const std::string& from, const std::string& to, int replace);
 // An advisory hold on an existing regular file, which tells one run of the program from
 // another: kept until released or until the process ends, however it ends. Holding it does
-// not stop anyone from writing, renaming or removing the file. -1 when it cannot be had.
+// not stop anyone from writing, renaming or removing the file. -1 when it cannot be had,
+// errno EWOULDBLOCK when another holds it.
 intptr_t platformHoldFile(const std::string& path);
 void platformReleaseFile(intptr_t hold);
-// 1 when some process holds the regular file at `path` (this one's own holds count too).
-int platformFileIsHeld(const std::string& path);
 // Removes a file; usable in a signal handler (POSIX: only unlink). 1 on success.
 int platformRemoveFile(const char* path);
 // Removes an empty directory. 1 on success.

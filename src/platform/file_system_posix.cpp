@@ -108,12 +108,6 @@ void platformReleaseFile(intptr_t hold) {
     if (hold >= 0) close(static_cast<int>(hold));
 }
 
-int platformFileIsHeld(const std::string& path) {
-    const intptr_t hold = platformHoldFile(path);
-    if (hold >= 0) platformReleaseFile(hold);
-    return hold < 0 && errno == EWOULDBLOCK;
-}
-
 int platformRemoveFile(const char* path) { return unlink(path) == 0; }
 
 int platformRemoveDirectory(const std::string& path) { return rmdir(path.c_str()) == 0; }

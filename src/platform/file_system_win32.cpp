@@ -167,12 +167,6 @@ void platformReleaseFile(intptr_t hold) {
     if (hold != -1) CloseHandle(reinterpret_cast<HANDLE>(hold));
 }
 
-int platformFileIsHeld(const std::string& path) {
-    const intptr_t hold = platformHoldFile(path);
-    if (hold != -1) platformReleaseFile(hold);
-    return hold == -1 && errno == EWOULDBLOCK;
-}
-
 int platformRemoveFile(const char* path) {
     std::wstring wide;
     return widened(path, &wide) && _wremove(wide.c_str()) == 0;

@@ -52,8 +52,6 @@ namespace {
 // QUORVEX_ENCODER_STALL_SECONDS shortens it for tests.
 constexpr long encoderStallSeconds = 30;
 constexpr int videoPipe = 0, audioPipe = 1;
-// The longest file name the usual file systems take.
-constexpr size_t maxNameBytes = 255;
 
 // What a second interrupt must remove from inside a signal handler, kept in plain memory:
 // the unfinished file and ffmpeg's account of it. One encoder at a time.
@@ -118,7 +116,7 @@ std::vector<std::string> encoderArguments(const std::string& program, const Ffmp
 std::string randomSuffix() {
     static std::mt19937 pick{std::random_device{}()};
     const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::string suffix(6, ' ');
+    std::string suffix(partSuffixLength, ' ');
     for (char& c : suffix) c = letters[pick() % (sizeof letters - 1)];
     return suffix;
 }
@@ -133,11 +131,7 @@ int createPartFile(FfmpegEncoder* encoder, std::string* error) {
     }
     if (encoder->replace) target = platformFollowLink(target);
     encoder->finalPath = target;
-    const size_t slash = target.find_last_of(platformPathSeparators());
-    const std::string base = target.substr(slash + 1);
-    // ".NAME.part-XXXXXX.progress" must be a name the file system takes.
-    const std::string prefix =
-        target.substr(0, slash + 1) + "." + (base.size() + 22 <= maxNameBytes ? base : "quorvex") + ".part-";
+    const std::string prefix = partFilePrefix(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = prefix + randomSuffix();
         const int made = platformCreateNewFile(name);

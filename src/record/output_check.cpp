@@ -30,18 +30,30 @@ std::string parentOf(const std::string& path) {
     return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
-// Another recording is writing there: a frame directory's soundtrack, or the hidden file
-// ".NAME.part-XXXXXX" of a video, is held while it is made. What an ended process left is not.
+// The longest file name the usual file systems take.
+constexpr size_t maxNameBytes = 255;
+
+// Some process holds the file (this one's own holds count too).
+bool isHeld(const std::string& path) {
+    const intptr_t hold = platformHoldFile(path);
+    if (hold != -1) platformReleaseFile(hold);
+    return hold == -1 && errno == EWOULDBLOCK;
+}
+
+// Another recording is writing there: a frame directory's soundtrack, or a video's hidden
+// part file, is held while it is made. What an ended process left is not.
 bool beingRecorded(const std::string& path, RecordFormat format) {
-    if (format == RECORD_PNG_DIRECTORY) return platformFileIsHeld(path + "/" + recordSoundtrackName) != 0;
-    const size_t slash = path.find_last_of(platformPathSeparators());
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const std::string prefix = "." + path.substr(slash + 1) + ".part-";
+    if (format == RECORD_PNG_DIRECTORY) return isHeld(path + "/" + recordSoundtrackName);
+    const std::string absolute = platformAbsolutePath(path);
+    if (absolute.empty()) return false;
+    const std::string prefix = partFilePrefix(platformFollowLink(absolute));
+    const size_t slash = prefix.find_last_of(platformPathSeparators());
+    const std::string dir = prefix.substr(0, slash + 1), start = prefix.substr(slash + 1);
     std::vector<std::string> names;
     platformListDirectory(dir, &names);
     for (const std::string& name : names)
-        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
-            platformFileIsHeld(dir + "/" + name))
+        if (name.size() == start.size() + partSuffixLength && name.compare(0, start.size(), start) == 0 &&
+            isHeld(dir + name))
             return true;
     return false;
 }
@@ -78,6 +90,15 @@ std::string recordOutputPath(const std::string& outPath) {
     std::string path = outPath;
     while (path.size() > 1 && isSeparator(path.back())) path.pop_back();
     return path;
+}
+
+std::string partFilePrefix(const std::string& target) {
+    const size_t slash = target.find_last_of(platformPathSeparators());
+    const std::string base = target.substr(slash + 1);
+    // ".NAME.part-XXXXXX.progress", ffmpeg's account beside it, must be a name the file
+    // system takes.
+    const bool fits = base.size() + 16 + partSuffixLength <= maxNameBytes;
+    return target.substr(0, slash + 1) + "." + (fits ? base : "quorvex") + ".part-";
 }
 
 std::string findProgram(const std::string& name) { return platformFindProgram(name); }

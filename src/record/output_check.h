@@ -2,6 +2,7 @@
 // needs, and whether the output can be made without touching what the user already has.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 enum RecordFormat { RECORD_PNG_DIRECTORY = 0, RECORD_MKV = 1, RECORD_MP4 = 2 };
@@ -18,3 +19,7 @@ std::string findProgram(const std::string& name);
 std::string checkRecordTarget(const std::string& outPath, RecordFormat format, int overwrite);
 // The output's path as the recorder uses it: without trailing separators.
 std::string recordOutputPath(const std::string& outPath);
+// A video is encoded into a hidden file beside it, "DIR/.NAME.part-" and partSuffixLength
+// random letters, and takes its name once whole. `target` is absolute, links followed.
+constexpr size_t partSuffixLength = 6;
+std::string partFilePrefix(const std::string& target);

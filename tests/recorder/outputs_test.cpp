@@ -76,24 +76,31 @@ TEST(RecorderOutputs, StandardStreamsClosedOrUnreadReachNoFile) {
 }
 
 // A second recording into an output that a running one is making is refused, --overwrite or
-// not, and the first goes on undisturbed.
+// not, through a link to it as well, and the first goes on undisturbed.
 TEST(RecorderOutputs, ASecondRecordingIntoTheSameOutputIsRefused) {
-    for (const std::string name : {"busy.mkv", "busy"}) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"busy.mkv", "busy.mkv"}, {"busy", "busy"}, {"busy.mkv", "alias.mkv"}};
+    for (const auto& [name, secondName] : cases) {
         TempDir dir;
         const std::string out = dir.file(name);
+        if (std::string(name) != secondName) {  // an earlier recording, replaced by the first run
+            writeFile(out, {1});
+            ASSERT_EQ(symlink(name, dir.file(secondName).c_str()), 0);
+        }
+        const size_t before = listDir(dir.path).size();
         RunResult second;
         RunOptions first;
         // The second starts once the hidden video and ffmpeg's account of it, or the soundtrack,
         // exist; the first is stopped once it has frames to keep.
         first.interruptWhen = [&](const std::string&) {
-            const bool begun = listDir(dir.path).size() >= 2 || pathExists(out + "/soundtrack.wav");
-            if (begun && second.status < 0) second = runQuorvex({"--record", out, "--overwrite"});
+            const bool begun = listDir(dir.path).size() >= before + 2 || pathExists(out + "/soundtrack.wav");
+            if (begun && second.status < 0) second = runQuorvex({"--record", dir.file(secondName), "--overwrite"});
             return pathExists(frameName(out, 3)) || holdsPartFile(dir.path, 1 << 20);
         };
-        EXPECT_EQ(runQuorvex({"--record", out, "--fps", "5"}, first).status, 130) << name;
-        EXPECT_EQ(second.status, 2) << second.stderrText;
+        EXPECT_EQ(runQuorvex({"--record", out, "--fps", "5", "--overwrite"}, first).status, 130) << name;
+        EXPECT_EQ(second.status, 2) << secondName << ": " << second.stderrText;
         EXPECT_NE(second.stderrText.find("another run"), std::string::npos) << second.stderrText;
-        EXPECT_GT(name == "busy" ? wholeFrames(out) : videoFrames(out), 0) << name;
+        EXPECT_GT(std::string(name) == "busy" ? wholeFrames(out) : videoFrames(out), 0) << name;
     }
 }
 
