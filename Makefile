@@ -14,7 +14,10 @@ PREFIX      ?= /usr/local
 WERROR      ?= OFF
 WIN_BUILD   ?= build-win
 WEB_BUILD   ?= build-web
-XVFB        := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
+# An X server for the tests when there is no display. It must not reset when its last client
+# leaves: a test connecting during the reset is refused, and two tests in parallel race for it.
+XVFB_RUN    := xvfb-run -a -s "-screen 0 1024x768x24 -noreset"
+XVFB        := $(if $(DISPLAY),,$(XVFB_RUN))
 
 .PHONY: all deps run-deps configure build run test install uninstall sanitize fuzz bench clean \
   windows-deps windows windows-zip test-windows deb test-deb contact-sheet web-deps web web-serve test-web check
@@ -96,7 +99,7 @@ test-windows: windows
 	@cmake --build $(BUILD) -j $(JOBS) --target quorvex
 	@cmake -S . -B $(WIN_BUILD) -DQUORVEX_TESTS=ON >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
-	cd $(WIN_BUILD) && xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
+	cd $(WIN_BUILD) && $(XVFB_RUN) sh -c \
 	  './wine-run --init && ctest --output-on-failure -j $(JOBS); status=$$?; ./wine-run --stop; exit $$status'
 
 # The Debian package, built the Debian way (debian/) from this tree: quorvex_*.deb and its
