@@ -14,22 +14,31 @@
     for (const id of ['loading', 'start', 'end', 'failed']) $(id).hidden = id !== card;
   }
 
+  // The first reason stays: what follows from it (the runtime's own abort) says less.
   function fail(message) {
+    if (!$('failed').hidden) return;
     $('reason').textContent = message;
     show('failed');
     console.error(message);
   }
 
-  // Every file of files.json, with one bar over the bytes of them all.
+  async function fetchFile(name) {
+    const response = await fetch(name);
+    if (!response.ok) throw new Error(`${name}: ${response.status} ${response.statusText}`);
+    return response;
+  }
+
+  // Every file of files.json, with one bar over the bytes of them all. A file of another
+  // length than the list gives was cut short or replaced when the site was copied: it is
+  // refused as a missing one is, rather than handed to the program (a short .wasm does not
+  // compile, which the runtime reports only in its own words).
   async function load() {
-    const files = await (await fetch('files.json')).json();
+    const files = await (await fetchFile('files.json')).json();
     const total = files.reduce((sum, f) => sum + f.size, 0);
     let done = 0;
     const bar = $('bar').firstElementChild;
     await Promise.all(files.map(async (f) => {
-      const response = await fetch(f.name);
-      if (!response.ok) throw new Error(`${f.name}: ${response.status} ${response.statusText}`);
-      const reader = response.body.getReader();
+      const reader = (await fetchFile(f.name)).body.getReader();
       const parts = [];
       for (;;) {
         const { done: end, value } = await reader.read();
@@ -42,6 +51,7 @@
       const whole = new Uint8Array(parts.reduce((n, p) => n + p.length, 0));
       let at = 0;
       for (const p of parts) whole.set(p, at), at += p.length;
+      if (whole.length !== f.size) throw new Error(`${f.name}: ${whole.length} bytes, not the ${f.size} of files.json`);
       bytes.set(f.name, whole);
     }));
   }
@@ -79,6 +89,7 @@
     const AudioContextType = window.AudioContext || window.webkitAudioContext;
     const audioContext = AudioContextType && !pictureRate ? new AudioContextType({ sampleRate: 44100 }) : undefined;
     if (audioContext) audioContext.resume();
+    let lastLine = '';  // the program's last line on standard error: why it failed, if it did
     const module = {
       canvas,
       // ?stats: frame times per scene on the console when the demo ends, as --stats prints them.
@@ -89,12 +100,12 @@
       SDL2: { audioContext },
       quorvexDialog: dialog,
       print: (text) => console.log(text),
-      printErr: (text) => console.warn(text),
+      printErr: (text) => { lastLine = text; console.warn(text); },
       preRun: [(m) => {
         m.FS.mkdir('/data');
         for (const [name, data] of bytes) if (name.startsWith('data/')) m.FS.writeFile(`/${name}`, data);
       }],
-      onExit: () => finish(audioContext, started),
+      onExit: (status) => finish(audioContext, started, status, lastLine),
       onAbort: (what) => fail(`The demo stopped: ${what}`),
     };
     if (window.quorvexTestHooks) window.quorvexTestHooks(module);
@@ -102,12 +113,16 @@
     QuorvexModule(module).then((instance) => { running = instance; }, (e) => fail(String(e)));
   }
 
-  function finish(audioContext, started) {
+  // A status other than 0 is the program giving up (a picture the JPEG library cannot read
+  // ends it with 1): the page says so with the program's last words, not an end card that
+  // would start it into the same failure.
+  function finish(audioContext, started, status, lastLine) {
     running = null;
     window.quorvexRunSeconds = (performance.now() - started) / 1000;
     // The program closes it when its sound stops; a run that never opened sound leaves it open.
     if (audioContext && audioContext.state !== 'closed') audioContext.close().catch(() => {});
     if (document.fullscreenElement) document.exitFullscreen();
+    if (status) return fail(`The demo stopped with status ${status}${lastLine ? `: ${lastLine}` : ''}`);
     show('end');
     $('end').querySelector('button').focus();
   }
@@ -137,6 +152,9 @@
     if (pictureRate) return start();
     show('start');
     $('start').querySelector('button').focus();
-  }, (e) => fail(`Loading failed: ${e.message}`));
+  }, (e) => fail(location.protocol === 'file:'
+    ? 'This page is opened as a file, and browsers do not let such a page read the files beside it. ' +
+      'Serve its directory with any web server (make web-serve does) and open it from there.'
+    : `Loading failed: ${e.message}`));
   window.quorvexRunning = () => running !== null;
 })();

@@ -1,8 +1,11 @@
 // The site in headless Chromium: it loads with no console error and asks only for files of
 // its own directory; a real click starts the demo; the first 10 s of samples it hands to Web
 // Audio are the native soundtrack.wav's; Escape ends it on the end card, which restarts it.
+// A site copied wrongly or a program that gives up gets a word in the page, not a start card.
 //   node page_test.js SITE_DIR NATIVE_RECORDING_DIR
 'use strict';
+const fs = require('fs');
+const os = require('os');
 const path = require('path');
 const { inBrowser, runChecks } = require('./browser');
 const { readWav } = require('./media');
@@ -45,6 +48,56 @@ function firstSound(samples, channels) {
   return samples.subarray(at - (at % channels));
 }
 
+// Copies of the site that a visitor could be served, each broken one way, and what the page
+// must then say, at once or when started: name, how the copy is broken, what is said.
+const brokenSites = [
+  ['a .wasm cut short', (dir) => fs.truncateSync(path.join(dir, 'quorvex.wasm'), 500000),
+    /quorvex\.wasm: 500000 bytes, not the \d+ of files\.json/],
+  ['a .wasm damaged', (dir) => fs.writeSync(fs.openSync(path.join(dir, 'quorvex.wasm'), 'r+'), Buffer.alloc(64, 0xff), 0, 64, 8),
+    /^The demo stopped: CompileError/],
+  ['no files.json', (dir) => fs.rmSync(path.join(dir, 'files.json')), /files\.json: 404/],
+  ['the page opened as a file', () => {}, /opened as a file.*web server/],
+  ['a program that exits with a status', () => {}, /stopped with status 2: quorvex: unknown option '--bogus'/],
+];
+
+// The value of `expression` in the page once it is truthy; undefined after `seconds`. Unlike
+// page.waitFor it goes on past console errors, which a broken site rightly has.
+async function until(page, expression, seconds) {
+  for (const end = Date.now() + seconds * 1000; Date.now() < end; await new Promise((r) => setTimeout(r, 100))) {
+    const value = await page.evaluate(expression).catch(() => undefined);
+    if (value) return value;
+  }
+  return undefined;
+}
+
+async function checkBrokenSites(check, site) {
+  const root = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvex-sites-'));
+  try {
+    for (const [i, [, breakIt]] of brokenSites.entries()) {
+      fs.cpSync(site, path.join(root, String(i)), { recursive: true });
+      breakIt(path.join(root, String(i)));
+    }
+    await inBrowser(root, async (page, origin) => {
+      // A page that offers to start is started, with an option the program refuses.
+      await page.send('Page.addScriptToEvaluateOnNewDocument',
+        { source: "window.quorvexTestHooks = (m) => { m.arguments = ['--bogus']; };" });
+      const card = "['start', 'end', 'failed'].find((id) => !document.getElementById(id).hidden)";
+      for (const [i, [name, , says]] of brokenSites.entries()) {
+        const url = name.includes('as a file') ? `file://${root}/${i}/index.html` : `${origin}/${i}/index.html`;
+        await page.send('Page.navigate', { url });
+        if ((await until(page, card, 30)) === 'start') {
+          await page.evaluate("document.querySelector('#start button').click()");
+          await until(page, `['end', 'failed'].includes(${card})`, 30);
+        }
+        const reason = await page.evaluate(`${card} === 'failed' ? document.getElementById('reason').textContent : ''`);
+        check(says.test(reason), `${name}: the page says "${reason}"`);
+      }
+    });
+  } finally {
+    fs.rmSync(root, { recursive: true, force: true });
+  }
+}
+
 runChecks(async (check) => {
   // The native program's recording (web_native_recording): its soundtrack is the whole one.
   const [site, nativeDir] = process.argv.slice(2);
@@ -84,4 +137,5 @@ runChecks(async (check) => {
     check(outside.length === 0, `every request stays in the page's directory${outside.length ? ': ' + outside.join(' ') : ''}`);
     check(requests.every((p) => !p.includes('..')), 'no request climbs out of the site');
   }, ['--autoplay-policy=user-gesture-required']);
+  await checkBrokenSites(check, site);
 });
