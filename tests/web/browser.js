@@ -139,12 +139,12 @@ class Page {
   }
 
   // Polls `what` (an expression in the page, or a function here) until it is truthy; fails
-  // after `seconds` or at the page's first error.
-  async waitFor(what, seconds) {
+  // after `seconds` or, unless the page is expected to have them, at the page's first error.
+  async waitFor(what, seconds, errorsExpected = false) {
     const end = Date.now() + seconds * 1000;
     for (;;) {
       if (typeof what === 'function' ? what() : await this.evaluate(what).catch(() => false)) return;
-      if (this.errors.length) throw new Error(`page error: ${this.errors[0]}`);
+      if (this.errors.length && !errorsExpected) throw new Error(`page error: ${this.errors[0]}`);
       if (Date.now() > end) throw new Error(`timed out after ${seconds} s waiting for ${what}`);
       await new Promise((r) => setTimeout(r, 100));
     }

@@ -48,47 +48,32 @@ function firstSound(samples, channels) {
   return samples.subarray(at - (at % channels));
 }
 
-// Copies of the site that a visitor could be served, each broken one way, and what the page
-// must then say, at once or when started: name, how the copy is broken, what is said.
+// Copies of the site, each broken one way, and what the page must then say, at once or when
+// started (with an option the program refuses, the last case).
 const brokenSites = [
-  ['a .wasm cut short', (dir) => fs.truncateSync(path.join(dir, 'quorvex.wasm'), 500000),
+  ['a .wasm cut short', (dir) => fs.truncateSync(`${dir}/quorvex.wasm`, 500000),
     /quorvex\.wasm: 500000 bytes, not the \d+ of files\.json/],
-  ['a .wasm damaged', (dir) => fs.writeSync(fs.openSync(path.join(dir, 'quorvex.wasm'), 'r+'), Buffer.alloc(64, 0xff), 0, 64, 8),
+  ['a .wasm damaged', (dir) => fs.writeSync(fs.openSync(`${dir}/quorvex.wasm`, 'r+'), Buffer.alloc(64, 255), 0, 64, 8),
     /^The demo stopped: CompileError/],
-  ['no files.json', (dir) => fs.rmSync(path.join(dir, 'files.json')), /files\.json: 404/],
+  ['no files.json', (dir) => fs.rmSync(`${dir}/files.json`), /files\.json: 404/],
   ['the page opened as a file', () => {}, /opened as a file.*web server/],
   ['a program that exits with a status', () => {}, /stopped with status 2: quorvex: unknown option '--bogus'/],
 ];
 
-// The value of `expression` in the page once it is truthy; undefined after `seconds`. Unlike
-// page.waitFor it goes on past console errors, which a broken site rightly has.
-async function until(page, expression, seconds) {
-  for (const end = Date.now() + seconds * 1000; Date.now() < end; await new Promise((r) => setTimeout(r, 100))) {
-    const value = await page.evaluate(expression).catch(() => undefined);
-    if (value) return value;
-  }
-  return undefined;
-}
-
 async function checkBrokenSites(check, site) {
   const root = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvex-sites-'));
   try {
-    for (const [i, [, breakIt]] of brokenSites.entries()) {
-      fs.cpSync(site, path.join(root, String(i)), { recursive: true });
-      breakIt(path.join(root, String(i)));
-    }
     await inBrowser(root, async (page, origin) => {
-      // A page that offers to start is started, with an option the program refuses.
       await page.send('Page.addScriptToEvaluateOnNewDocument',
         { source: "window.quorvexTestHooks = (m) => { m.arguments = ['--bogus']; };" });
       const card = "['start', 'end', 'failed'].find((id) => !document.getElementById(id).hidden)";
-      for (const [i, [name, , says]] of brokenSites.entries()) {
-        const url = name.includes('as a file') ? `file://${root}/${i}/index.html` : `${origin}/${i}/index.html`;
-        await page.send('Page.navigate', { url });
-        if ((await until(page, card, 30)) === 'start') {
-          await page.evaluate("document.querySelector('#start button').click()");
-          await until(page, `['end', 'failed'].includes(${card})`, 30);
-        }
+      for (const [i, [name, breakIt, says]] of brokenSites.entries()) {
+        fs.cpSync(site, `${root}/${i}`, { recursive: true });
+        breakIt(`${root}/${i}`);
+        await page.send('Page.navigate', { url: `${name.includes('as a file') ? `file://${root}` : origin}/${i}/index.html` });
+        await page.waitFor(card, 30, true).catch(() => {});
+        if ((await page.evaluate(card)) === 'start') await page.evaluate("document.querySelector('#start button').click()");
+        await page.waitFor(`['end', 'failed'].includes(${card})`, 30, true).catch(() => {});
         const reason = await page.evaluate(`${card} === 'failed' ? document.getElementById('reason').textContent : ''`);
         check(says.test(reason), `${name}: the page says "${reason}"`);
       }
