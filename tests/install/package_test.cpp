@@ -3,15 +3,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sstream>
+
 #include "real_demo.h"
 
 namespace {
 // `make deb` leaves them in the tree's root, named by the Debian version (debian/changelog),
 // which must be the program's own.
-std::string packageFile(const std::string& suffix) {
+std::string packageFile(const std::string& suffix, const std::string& name = "quorvex") {
     std::string arch = run("dpkg --print-architecture").text;
     arch.erase(arch.find_last_not_of('\n') + 1);
-    return QUORVEX_SOURCE_DIR "/quorvex_" QUORVEX_VERSION "_" + arch + suffix;
+    return QUORVEX_SOURCE_DIR "/" + name + "_" QUORVEX_VERSION "_" + arch + suffix;
 }
 const std::string deb = packageFile(".deb");
 
@@ -38,10 +40,27 @@ TEST(Package, IsLintianCleanAndHoldsTheInstallTreeWithValidMetadata) {
     std::set<std::string> expected = installedFiles("usr/", "games/quorvex", "share/man/man6/quorvex.6.gz");
     expected.insert({"usr/share/doc/quorvex/copyright", "usr/share/doc/quorvex/changelog.gz"});
     EXPECT_EQ(filesBelow(root.path), expected);
+    // Without configuration files `apt remove` takes everything back, as docs/INSTALL.md says.
+    EXPECT_NE(run("dpkg-deb --info " + deb + " conffiles").status, 0) << "the package has conffiles";
     const std::string metainfo = root.file("usr/share/metainfo/org.quorvex.dalmera.metainfo.xml");
     const Output valid = run("appstreamcli validate --no-net --strict --pedantic " + metainfo);
     EXPECT_EQ(valid.status, 0) << valid.text;
     EXPECT_EQ(run("grep -c '<release version=\"" QUORVEX_VERSION "\"' " + metainfo).text, "1\n");
+
+    // The debugging symbols name each source from the tree's root however the package was built:
+    // a path rewritten on the way (a compiler launcher's) changes the build ID, so the bytes.
+    TempDir symbols;
+    ASSERT_EQ(run("dpkg-deb -x " + packageFile(".deb", "quorvex-dbgsym") + " " + symbols.path).status, 0);
+    const Output sources =
+        run("find " + symbols.path + " -name '*.debug' -exec readelf --debug-dump=info {} + 2>/dev/null | " +
+            "sed -n 's/.*DW_AT_name .*: \\(.*\\.cpp\\)$/\\1/p'");
+    std::istringstream names(sources.text);
+    std::string elsewhere;
+    int count = 0;
+    for (std::string name; std::getline(names, name); ++count)
+        if (name.rfind("./src/", 0) != 0) elsewhere += name + "\n";
+    EXPECT_GT(count, 40) << sources.text;
+    EXPECT_EQ(elsewhere, "");
 }
 
 // What an empty system would get: what playing and recording PNG frames need, the libraries
