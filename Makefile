@@ -143,7 +143,11 @@ web: web-deps
 
 # Any static server plays the site; this one listens on localhost only.
 WEB_PORT ?= 8000
+# The port is tried before the address is printed: a port in use would otherwise show an
+# address that leads to another server, and then the server's traceback.
 web-serve: web
+	@python3 -c 'import socket; s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1); s.bind(("127.0.0.1", $(WEB_PORT)))' \
+	  2>/dev/null || { echo "Port $(WEB_PORT) is in use: make web-serve WEB_PORT=N serves on another" >&2; exit 2; }
 	@echo "The demo: http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops the server)"
 	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/site
 

@@ -46,7 +46,7 @@
         parts.push(value);
         done += value.length;
         bar.style.width = `${Math.min(100, (100 * done) / total)}%`;
-        $('loaded').textContent = `${(done / 1048576).toFixed(1)} of ${(total / 1048576).toFixed(1)} MB`;
+        $('loaded').textContent = `${(done / 1048576).toFixed(1)} of ${(total / 1048576).toFixed(1)} MiB`;
       }
       const whole = new Uint8Array(parts.reduce((n, p) => n + p.length, 0));
       let at = 0;
