@@ -9,8 +9,8 @@ set -euo pipefail
 run_packages=(
   build-essential cmake pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev
-  libgl1-mesa-dri      # Mesa's drivers (llvmpipe where there is no GPU); only recommended by libgl1
-  libegl-mesa0         # EGL for the offscreen target of --record; only recommended by libegl1
+  libgl1-mesa-dri      # Mesa's drivers (llvmpipe where there is no GPU), named as what playing uses
+  libegl-mesa0         # EGL for the offscreen target of --record, named as what it uses
   xfonts-base          # X core fonts: SDL's X11 message boxes cannot open without them
   libminizip-dev zlib1g-dev libjpeg-dev libmpg123-dev libpng-dev
   libfreetype-dev fonts-dejavu-core libstk-dev libebur128-dev libmp3lame-dev
