@@ -65,8 +65,13 @@ int platformMessageBox(const char* caption, const char* text, PlatformButtons bu
     setInterruptibleBoxThread(0);
     if (platformCaughtInterrupt()) return yesNo ? PLATFORM_ANSWER_NO : PLATFORM_ANSWER_OK;  // closed by it
     if (shown != 0) {
-        // There is a display, yet no box: say why, so the missing piece names itself.
-        std::fprintf(stderr, "quorvex: cannot show a message box: %s\n", SDL_GetError());
+        // There is a display, yet no box: say why, so the missing piece names itself. SDL
+        // reports only its last try (zenity, after its own X11 box), whose error hides the
+        // usual cause of the first: a server without the core fonts the box is drawn with.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        const bool x11 = driver && SDL_strcmp(driver, "x11") == 0;
+        std::fprintf(stderr, "quorvex: cannot show a message box: %s%s\n", SDL_GetError(),
+                     x11 ? " (on X11 usually the X core fonts are missing: Debian's xfonts-base)" : "");
         return fallbackAnswer(caption, text, buttons);
     }
     if (pressed < 0) return yesNo ? PLATFORM_ANSWER_NO : PLATFORM_ANSWER_OK;  // box closed
