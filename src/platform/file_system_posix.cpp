@@ -4,10 +4,10 @@
 #include "platform/platform.h"
 
 #include <dirent.h>
-#include <sys/file.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -13,7 +13,6 @@
 #include "platform/file_system.h"
 #include "record/ffmpeg_encoder.h"
 #include "record/png_writers.h"
-#include "record/recorder.h"
 #include "record/wav_writer.h"
 
 struct RecordSink {
