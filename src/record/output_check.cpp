@@ -30,6 +30,17 @@ std::string parentOf(const std::string& path) {
     return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
+// Why a file cannot be made, with errno as the caller found it. A name without a directory
+// goes into the working directory, which the user may not know (a menu entry or a service
+// starts in / or in the home directory): the line names it.
+std::string cannotWrite(const std::string& path, const std::string& quoted) {
+    const std::string why = std::strerror(errno);
+    const std::string absolute = platformAbsolutePath(path);
+    if (path.find_last_of(platformPathSeparators()) != std::string::npos || absolute.empty())
+        return "cannot write " + quoted + ": " + why;
+    return "cannot write " + quoted + " in the working directory '" + parentOf(absolute) + "': " + why;
+}
+
 // The longest file name the usual file systems take.
 constexpr size_t maxNameBytes = 255;
 
@@ -146,13 +157,13 @@ std::string checkRecordTarget(const std::string& outPath, RecordFormat format, i
         if (!overwrite) return quoted + " already exists; add --overwrite to replace it";
         // The finished file is renamed over the old one: the directory must take a new file.
         if (!platformCanWriteFile(path) || !canCreateIn(parentOf(path)))
-            return "cannot write " + quoted + ": " + std::strerror(errno);
+            return cannotWrite(path, quoted);
         return "";
     }
     if (kind == PLATFORM_PATH_ERROR) return "cannot write " + quoted + ": " + std::strerror(errno);
     const std::string parent = parentOf(path);
     if (platformPathKind(parent) != PLATFORM_PATH_DIRECTORY)
         return "cannot write " + quoted + ": no directory '" + parent + "'";
-    if (!canCreateIn(parent)) return "cannot write " + quoted + ": " + std::strerror(errno);
+    if (!canCreateIn(parent)) return cannotWrite(path, quoted);
     return "";
 }

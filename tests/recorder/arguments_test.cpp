@@ -12,9 +12,7 @@
 namespace {
 // The refusal's one line, after checking that it is one.
 std::string expectRefused(const std::vector<std::string>& args, const std::string& mustNotExist,
-                          const std::vector<std::string>& env = {}) {
-    RunOptions options;
-    options.env = env;
+                          const RunOptions& options = {}) {
     const RunResult run = runQuorvex(args, options);
     EXPECT_EQ(run.status, 2) << run.stderrText;
     EXPECT_EQ(std::count(run.stderrText.begin(), run.stderrText.end(), '\n'), 1) << run.stderrText;
@@ -61,6 +59,12 @@ TEST(RecorderArguments, UnwritableTargetsAreRefused) {
     // Places whose permission bits let root in but where nothing can be made.
     for (const char* out : {"/proc/quorvex-test.mkv", "/proc/quorvex-test-frames", "/proc/self/fd"})
         expectRefused({"--record", out, "--fps", "1"}, "");
+    // A bare name: the line says where it was to go.
+    RunOptions inProc;
+    inProc.workDir = "/proc";
+    for (const char* out : {"quorvex-test.mp4", "quorvex-test-frames"})
+        EXPECT_NE(expectRefused({"--record", out}, "", inProc).find("in the working directory '/proc'"),
+                  std::string::npos);
 }
 
 // A video name of a form we do not write, or one we write given as a directory, would
@@ -78,9 +82,10 @@ TEST(RecorderArguments, VideoFormsWeDoNotWriteAreRefusedNamingTheOnesWeDo) {
 TEST(RecorderArguments, MissingEncoderNamesThePackage) {
     TempDir dir;
     TempDir emptyPath;
+    RunOptions noEncoder;
+    noEncoder.env = {"PATH=" + emptyPath.path};
     for (const char* name : {"demo.mkv", "demo.MP4"}) {
-        const std::string line =
-            expectRefused({"--record", dir.file(name)}, dir.file(name), {"PATH=" + emptyPath.path});
+        const std::string line = expectRefused({"--record", dir.file(name)}, dir.file(name), noEncoder);
         EXPECT_NE(line.find("\"ffmpeg\""), std::string::npos) << line;
     }
 }
