@@ -156,8 +156,7 @@ std::string checkRecordTarget(const std::string& outPath, RecordFormat format, i
         if (kind == PLATFORM_PATH_DIRECTORY) return quoted + " is a directory";
         if (!overwrite) return quoted + " already exists; add --overwrite to replace it";
         // The finished file is renamed over the old one: the directory must take a new file.
-        if (!platformCanWriteFile(path) || !canCreateIn(parentOf(path)))
-            return cannotWrite(path, quoted);
+        if (!platformCanWriteFile(path) || !canCreateIn(parentOf(path))) return cannotWrite(path, quoted);
         return "";
     }
     if (kind == PLATFORM_PATH_ERROR) return "cannot write " + quoted + ": " + std::strerror(errno);
