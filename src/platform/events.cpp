@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <bitset>
 #include <deque>
 #include <mutex>
 
@@ -13,6 +14,13 @@ namespace {
 struct {
     std::mutex postedLock;               // posting is allowed from any thread
     std::deque<PlatformMessage> posted;  // quit and injected messages, delivered first
+    // The loop reads keys as states between messages, when the queue is empty. A release that
+    // arrives with its press (a remote desktop's or a script's tap, or any tap during a frame
+    // longer than the press) would undo it before the loop looked: such releases wait here
+    // until the queue has been reported empty once.
+    std::bitset<256> pressedUnseen;
+    std::deque<PlatformMessage> releases;
+    int releasesDue;
 } state;
 
 // Kept as written, one key a line with its left and right twins together:
@@ -122,26 +130,61 @@ int takePosted(PlatformMessage* message) {
     state.posted.pop_front();
     return 1;
 }
+
+// Holds back a key's release while its press has not yet been seen by an empty-queue pass.
+int deliverNow(const PlatformMessage& message) {
+    const size_t key = message.wParam & 0xFF;
+    if (message.message == PLATFORM_WM_KEYDOWN) {
+        state.pressedUnseen.set(key);
+    } else if (message.message == PLATFORM_WM_KEYUP && state.pressedUnseen.test(key)) {
+        state.releases.push_back(message);
+        return 0;
+    }
+    return 1;
+}
+
+int takeDueRelease(PlatformMessage* message) {
+    if (!state.releasesDue || state.releases.empty()) return 0;
+    *message = state.releases.front();
+    state.releases.pop_front();
+    return 1;
+}
+
+// The queue is empty: the loop now sees every key pressed so far, and held releases may follow.
+int queueEmpty() {
+    state.pressedUnseen.reset();
+    state.releasesDue = 1;
+    return 0;
+}
 }  // namespace
 
 int platformPeekMessage(PlatformMessage* message) {
-    if (takePosted(message)) return 1;
-    if (!SDL_WasInit(SDL_INIT_EVENTS)) return 0;
+    if (takeDueRelease(message)) return 1;
+    state.releasesDue = 0;
+    while (takePosted(message)) {
+        if (deliverNow(*message)) return 1;
+    }
+    if (!SDL_WasInit(SDL_INIT_EVENTS)) return queueEmpty();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
-        if (translate(event, message)) return 1;  // untranslated events are the window system's own
+        // Untranslated events are the window system's own.
+        if (translate(event, message) && deliverNow(*message)) return 1;
     }
-    return 0;
+    return queueEmpty();
 }
 
 int platformWaitMessage(PlatformMessage* message, int timeoutMs) {
-    if (takePosted(message)) return 1;
+    if (takeDueRelease(message)) return 1;
+    state.releasesDue = 0;
+    while (takePosted(message)) {
+        if (deliverNow(*message)) return 1;
+    }
     if (!SDL_WasInit(SDL_INIT_EVENTS)) {
         SDL_Delay(static_cast<uint32_t>(timeoutMs));  // nothing can arrive; still never spin
-        return 0;
+        return queueEmpty();
     }
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, timeoutMs) && translate(event, message)) return 1;
+    if (SDL_WaitEventTimeout(&event, timeoutMs) && translate(event, message) && deliverNow(*message)) return 1;
     return platformPeekMessage(message);
 }
 
@@ -160,6 +203,9 @@ void platformFlushMessages() {
         std::lock_guard<std::mutex> hold(state.postedLock);
         state.posted.clear();
     }
+    state.pressedUnseen.reset();
+    state.releases.clear();
+    state.releasesDue = 0;
     if (SDL_WasInit(SDL_INIT_EVENTS)) {
         SDL_PumpEvents();
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);

@@ -110,7 +110,8 @@ struct PlatformMessage {
     intptr_t lParam;   // WM_SIZE: width in the low word, height in the high word
 };
 
-// One message per call, never waiting; 0 when the queue is empty.
+// One message per call, never waiting; 0 when the queue is empty. A key's release comes only
+// after a call has returned 0 since its press, so a caller that reads keys then sees every tap.
 int platformPeekMessage(PlatformMessage* message);
 // Waits up to timeoutMs for one message; 0 when none came.
 int platformWaitMessage(PlatformMessage* message, int timeoutMs);
