@@ -75,3 +75,5 @@ double platformProcessCpuSeconds();  // user + system time of all our threads so
 double platformThreadCpuSeconds();   // user + system time of the calling thread so far
 // Whether standard error goes to a terminal, where a progress line may be redrawn in place.
 int platformStandardErrorIsTerminal();
+// That terminal's width in columns, 0 when it cannot be told: a line as wide wraps.
+int platformStandardErrorColumns();

@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -331,6 +332,12 @@ double platformThreadCpuSeconds() {
 }
 
 int platformStandardErrorIsTerminal() { return isatty(STDERR_FILENO); }
+
+int platformStandardErrorColumns() {
+    struct winsize size = {};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
+}
 
 long platformPeakResidentKb() {
     struct rusage usage = {};

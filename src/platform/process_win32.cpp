@@ -529,3 +529,9 @@ double platformThreadCpuSeconds() {
 }
 
 int platformStandardErrorIsTerminal() { return _isatty(_fileno(stderr)) ? 1 : 0; }
+
+int platformStandardErrorColumns() {
+    CONSOLE_SCREEN_BUFFER_INFO console;
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &console)) return 0;
+    return console.srWindow.Right - console.srWindow.Left + 1;
+}

@@ -2,8 +2,10 @@
 // a plain line at every tenth of the demo otherwise.
 #include "record/progress.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "assets/demo_timeline.h"
@@ -11,11 +13,12 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int barWidth = 30;
+constexpr int narrowestBar = 10;
 constexpr double redrawSeconds = 0.1;
 
 struct {
     int fps;
-    int terminal;
+    int columns;  // 0 when standard error is no terminal
     long totalFrames;
     int tenthsShown;
     Clock::time_point started;
@@ -36,11 +39,24 @@ void draw(long framesDone, double wall) {
     const double rate = wall > 0 ? double(framesDone) / wall : 0.0;
     const double left = rate > 0 ? double(state.totalFrames - framesDone) / rate : 0.0;
     const double demoDone = double(framesDone) / state.fps;
-    if (state.terminal) {
-        std::string bar(barWidth, '-');
-        for (int i = 0; i < static_cast<int>(fraction * barWidth); ++i) bar[static_cast<size_t>(i)] = '#';
-        std::fprintf(stderr, "\rrecording [%s] %5.1f / %d s  %6.1f fps  %s left ", bar.c_str(), demoDone, demoSeconds,
-                     rate, minutesAndSeconds(left).c_str());
+    if (state.columns) {
+        char figures[96];
+        std::snprintf(figures, sizeof figures, "%5.1f / %d s  %6.1f fps  %s left ", demoDone, demoSeconds, rate,
+                      minutesAndSeconds(left).c_str());
+        // A line that reaches the terminal's last column wraps, and each redraw would then
+        // scroll a new line: the bar narrows, then goes, then the figures are cut.
+        const int room = state.columns - 1;
+        const int width =
+            std::min(barWidth, room - static_cast<int>(sizeof "recording [] " - 1 + std::strlen(figures)));
+        std::string line = "recording ";
+        if (width >= narrowestBar) {
+            std::string bar(static_cast<size_t>(width), '-');
+            for (int i = 0; i < static_cast<int>(fraction * width); ++i) bar[static_cast<size_t>(i)] = '#';
+            line += "[" + bar + "] ";
+        }
+        line += figures;
+        line.resize(std::min(line.size(), static_cast<size_t>(std::max(room, 0))));
+        std::fprintf(stderr, "\r%s", line.c_str());
     } else {
         std::fprintf(stderr, "recording: %3d%% (%.1f of %d s), %.1f fps, %s left\n",
                      static_cast<int>(fraction * 100 + 0.5), demoDone, demoSeconds, rate,
@@ -50,9 +66,9 @@ void draw(long framesDone, double wall) {
 }
 }  // namespace
 
-void progressStart(int fps, int terminal) {
+void progressStart(int fps, int terminalColumns) {
     state.fps = fps;
-    state.terminal = terminal;
+    state.columns = std::max(terminalColumns, 0);
     state.totalFrames = static_cast<long>(demoSeconds) * fps;
     state.tenthsShown = 0;
     state.started = Clock::now();
@@ -60,7 +76,7 @@ void progressStart(int fps, int terminal) {
 }
 
 void progressFrame(long framesDone) {
-    if (state.terminal) {
+    if (state.columns) {
         const double wall = secondsSince(state.started);
         if (wall - state.lastDrawn < redrawSeconds) return;
         state.lastDrawn = wall;
@@ -74,7 +90,7 @@ void progressFrame(long framesDone) {
 }
 
 void progressFinish(long framesDone, int completed) {
-    if (state.terminal) {
+    if (state.columns) {
         if (completed) draw(framesDone, secondsSince(state.started));
         std::fputc('\n', stderr);
     } else if (completed && framesDone * 10 / state.totalFrames < 10) {

@@ -221,7 +221,9 @@ RunEnd runRecording(const std::string& outPath, RecordFormat format, int fps, in
     end.opened = 1;
     prepareOffscreenRun(fps, stats);
     state.queue = startFrameQueue(state.sink, queuedFrames, frameWidth(), frameHeight(), state.box);
-    progressStart(fps, platformStandardErrorIsTerminal());
+    // A terminal that does not tell its width is taken as the usual 80 columns.
+    const int columns = platformStandardErrorColumns();
+    progressStart(fps, platformStandardErrorIsTerminal() ? (columns > 0 ? columns : 80) : 0);
     runDemo();
     stats->drawingThreadCpuSeconds = platformThreadCpuSeconds() - state.threadCpuBefore;
     FrameQueueFigures written;
