@@ -2,6 +2,7 @@
 // Argument errors print one line on standard error and exit with status 2.
 #include "shell/options.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -115,6 +116,15 @@ void printStats() {
     if (!report.empty()) std::fprintf(stderr, "quorvex: frame statistics per scene shown:\n%s", report.c_str());
 }
 
+// What --help or --version could not write (`> /dev/full`) is a failure, said on standard
+// error; a reader that left early (`| head -1`) took what it wanted.
+int standardOutputWritten() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    if (errno == EPIPE) return 0;
+    std::fprintf(stderr, "quorvex: cannot write to standard output: %s\n", std::strerror(errno));
+    return 1;
+}
+
 // A fatal picture error ends the process from inside the loop; the figures so far still go out.
 void printStatsAtExit() {
     statsWanted = 1;
@@ -151,7 +161,7 @@ int readCommandLine(int argc, char** argv, ProgramOptions* options) {
     }
     if (options->help) {
         std::fputs(helpText, stdout);
-        return 0;
+        return standardOutputWritten();
     }
     if (options->version) {
         const DataDirectorySearch media = searchDataDirectory();
@@ -159,7 +169,7 @@ int readCommandLine(int argc, char** argv, ProgramOptions* options) {
         if (!media.directory.empty()) std::printf("data directory: %s\n", media.directory.c_str());
         else std::printf("data directory: none found (looked in %s)\n", placesLookedAt(media).c_str());
         for (const std::string& line : passedOverLines(media)) std::printf("%s\n", line.c_str());
-        return 0;
+        return standardOutputWritten();
     }
     return -1;
 }
