@@ -46,16 +46,9 @@ TEST(Options, AcceptsEachOptionInAnyOrder) {
 }
 
 TEST(Options, RefusesBadFrameRatesMissingValuesAndUnknownWords) {
-    for (const auto& words : std::vector<std::vector<std::string>>{{"--fps"},
-                                                                   {"--fps", "0"},
-                                                                   {"--fps", "-5"},
-                                                                   {"--fps", "12x"},
-                                                                   {"--fps", ""},
-                                                                   {"--fps", "99999999999"},
-                                                                   {"--record"},
-                                                                   {"--record", ""},
-                                                                   {"--fullscreen"},
-                                                                   {"windowed"}}) {
+    for (const auto& words : std::vector<std::vector<std::string>>{
+             {"--fps"}, {"--fps", "0"}, {"--fps", "-5"}, {"--fps", "12x"}, {"--fps", ""},
+             {"--fps", "99999999999"}, {"--record"}, {"--record", ""}, {"--fullscreen"}, {"windowed"}}) {
         const Parsed p = parse(words);
         EXPECT_EQ(p.ok, 0) << words[0] << (words.size() > 1 ? " " + words[1] : "");
         EXPECT_FALSE(p.error.empty());
@@ -82,20 +75,18 @@ TEST(Options, OutOfRangeValuesNameTheRange) {
 }
 
 TEST(Options, SizeTakesWidthByHeightWithinTheSidesWeDraw) {
-    for (const auto& good : std::vector<std::pair<std::string, std::pair<int, int>>>{{"1920x1080", {1920, 1080}},
-                                                                                     {"320x240", {320, 240}},
-                                                                                     {"8192x8192", {8192, 8192}},
-                                                                                     {"1280X960", {1280, 960}},
-                                                                                     {"0640x0480", {640, 480}}}) {
+    for (const auto& good : std::vector<std::pair<std::string, std::pair<int, int>>>{
+             {"1920x1080", {1920, 1080}}, {"320x240", {320, 240}}, {"8192x8192", {8192, 8192}},
+             {"1280X960", {1280, 960}}, {"0640x0480", {640, 480}}}) {
         const Parsed p = parse({"--size", good.first});
         ASSERT_EQ(p.ok, 1) << good.first << ": " << p.error;
         EXPECT_EQ(p.options.width, good.second.first) << good.first;
         EXPECT_EQ(p.options.height, good.second.second) << good.first;
     }
     EXPECT_EQ(parse({}).options.width, 0) << "no --size, no frame of our own";
-    for (const std::string bad :
-         {"0x0", "100x100", "99999x99999", "12x", "x", "abc", "319x240", "320x239", "8193x600", "640x8193", "640x480x",
-          "640*480", " 640x480", "640x 480", "+640x480", "-640x480", "640x480 ", "", "4294967936x480"}) {
+    for (const std::string bad : {"0x0", "100x100", "99999x99999", "12x", "x", "abc", "319x240", "320x239",
+                                  "8193x600", "640x8193", "640x480x", "640*480", " 640x480", "640x 480",
+                                  "+640x480", "-640x480", "640x480 ", "", "4294967936x480"}) {
         const Parsed p = parse({"--size", bad});
         EXPECT_EQ(p.ok, 0) << "'" << bad << "'";
         EXPECT_EQ(p.error.find('\n'), std::string::npos);
@@ -125,8 +116,7 @@ TEST(Options, HelpVersionAndErrorsEndWithoutOpeningAWindow) {
     EXPECT_EQ(readCommandLine(2, versionArgv, &options[1]), 0);
     const std::string versionText = testing::internal::GetCapturedStdout();
     EXPECT_NE(versionText.find(home.file("Data") + " holds none of the demo's media files; passed over\n"),
-              std::string::npos)
-        << versionText;
+              std::string::npos) << versionText;
     EXPECT_EQ(versionText.rfind("quorvex ", 0), 0u);
     EXPECT_NE(versionText.find("\ndata directory: "), std::string::npos) << versionText;
     EXPECT_EQ(readCommandLine(2, badArgv, &options[2]), 2);
