@@ -58,9 +58,18 @@ int readFrameRate(const char* value, ProgramOptions* options, std::string* error
     *error = frameRateRange();
     return 0;
 }
+const CommandLineOption* findOption(const char* word);
+
 int readRecordPath(const char* value, ProgramOptions* options, std::string* error) {
     if (!value || value[0] == '\0') {
         *error = "--record needs an output name";
+        return 0;
+    }
+    // "--record --windowed" left out the name: it would render the whole demo into a
+    // directory called --windowed. A file of that name is still reachable as ./--windowed.
+    if (findOption(value)) {
+        *error = std::string("--record needs an output name before ") + value + " (to record into a file or " +
+                 "directory of that name, write ./" + value + ")";
         return 0;
     }
     options->recordPath = value;

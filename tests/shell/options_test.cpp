@@ -55,8 +55,9 @@ TEST(Options, RefusesBadFrameRatesMissingValuesAndUnknownWords) {
     }
 }
 
-// A refusal says what would be taken: the range of a number, not just its kind.
-TEST(Options, OutOfRangeValuesNameTheRange) {
+// A refusal says what would be taken: the range of a number, not just its kind, or the name
+// that --record lacks.
+TEST(Options, RefusalsSayWhatWouldBeTaken) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--fps", "1001"}, "from 1 to 1000"},
         {{"--fps", "0"}, "from 1 to 1000"},
@@ -64,6 +65,8 @@ TEST(Options, OutOfRangeValuesNameTheRange) {
         {{"--fps", "241", "--record", "out.mkv"}, "from 1 to 240"},
         {{"--size", "99999999x480"}, "out of range"},
         {{"--size", "640x99999999999999999999"}, "out of range"},
+        {{"--record", "--windowed"}, "./--windowed"},  // the name left out, not a directory to make
+        {{"--record", "-h", "--fps", "2"}, "./-h"},
     };
     for (const auto& c : cases) {
         const Parsed p = parse(c.first);
@@ -72,6 +75,7 @@ TEST(Options, OutOfRangeValuesNameTheRange) {
     }
     EXPECT_EQ(parse({"--fps", "1000"}).options.fps, 1000) << "the live cap's top";
     EXPECT_EQ(parse({"--record", "out.mkv", "--fps", "240"}).ok, 1);
+    EXPECT_EQ(parse({"--record", "./--windowed"}).options.recordPath, "./--windowed");
 }
 
 TEST(Options, SizeTakesWidthByHeightWithinTheSidesWeDraw) {
