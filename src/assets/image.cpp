@@ -12,6 +12,7 @@
 
 #include "assets/picture_limits.h"
 #include "assets/texture_archive.h"
+#include "platform/platform.h"
 
 namespace {
 void sumChannels(const unsigned char* p, uint64_t n, size_t step, uint64_t sums[3]);
@@ -102,7 +103,7 @@ const char* decodingName = "";
 void namedMessage(j_common_ptr cinfo) {
     char text[JMSG_LENGTH_MAX];
     (*cinfo->err->format_message)(cinfo, text);
-    std::fprintf(stderr, "quorvex: picture '%s': %s\n", decodingName, text);
+    platformPrint(stderr, "quorvex: picture '%s': %s\n", decodingName, text);
 }
 #endif
 

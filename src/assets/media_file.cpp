@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/platform.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -57,5 +59,5 @@ MediaReadResult readMediaFile(const std::string& path, uint64_t cap, MediaFile* 
 
 void warnMedia(const std::string& what, const std::string& problem, const std::string& consequence) {
     const std::string line = "quorvex: " + what + " " + problem + "; " + consequence + "\n";
-    std::fputs(line.c_str(), stderr);
+    platformPrint(stderr, "%s", line.c_str());
 }

@@ -28,7 +28,7 @@ Uint32 iconFlags(PlatformIcon icon) {
 }
 
 int fallbackAnswer(const char* caption, const char* text, PlatformButtons buttons) {
-    std::fprintf(stderr, "%s: %s\n", caption, text);
+    platformPrint(stderr, "%s: %s\n", caption, text);
     return buttons == PLATFORM_BUTTONS_YESNO ? PLATFORM_ANSWER_NO : PLATFORM_ANSWER_OK;
 }
 }  // namespace
@@ -70,8 +70,8 @@ int platformMessageBox(const char* caption, const char* text, PlatformButtons bu
         // usual cause of the first: a server without the core fonts the box is drawn with.
         const char* driver = SDL_GetCurrentVideoDriver();
         const bool x11 = driver && SDL_strcmp(driver, "x11") == 0;
-        std::fprintf(stderr, "quorvex: cannot show a message box: %s%s\n", SDL_GetError(),
-                     x11 ? " (on X11 usually the X core fonts are missing: Debian's xfonts-base)" : "");
+        platformPrint(stderr, "quorvex: cannot show a message box: %s%s\n", SDL_GetError(),
+                      x11 ? " (on X11 usually the X core fonts are missing: Debian's xfonts-base)" : "");
         return fallbackAnswer(caption, text, buttons);
     }
     if (pressed < 0) return yesNo ? PLATFORM_ANSWER_NO : PLATFORM_ANSWER_OK;  // box closed

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 // ---------------------------------------------------------------------------------------------
 // Start and backend
@@ -203,6 +204,19 @@ int platformExecutableDirectory(char* out, int capacity);
 // take the stream's number and receive the program's messages. And from the first line on, a
 // write to a stream whose reader has gone (`2>&1 | head -1`) fails instead of ending the program.
 void platformPrepareStandardStreams();
+
+#if defined(__MINGW32__)  // its C++ library formats as C99 does, not as msvcrt
+#define PLATFORM_PRINTF(formatAt, argsAt) __attribute__((format(gnu_printf, formatAt, argsAt)))
+#elif defined(__GNUC__)
+#define PLATFORM_PRINTF(formatAt, argsAt) __attribute__((format(printf, formatAt, argsAt)))
+#else
+#define PLATFORM_PRINTF(formatAt, argsAt)
+#endif
+
+// The program's text for the user, UTF-8, printf-style on `stream` (stdout or stderr). A
+// Windows console is given it as UTF-16, so every letter shows whatever the console's code
+// page; a pipe or file gets the UTF-8 bytes, as on every other system.
+void platformPrint(std::FILE* stream, const char* format, ...) PLATFORM_PRINTF(2, 3);
 
 // ---------------------------------------------------------------------------------------------
 // Audio device: 16-bit interleaved output pulled by a fill function

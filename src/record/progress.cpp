@@ -9,6 +9,7 @@
 #include <string>
 
 #include "assets/demo_timeline.h"
+#include "platform/platform.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -56,11 +57,11 @@ void draw(long framesDone, double wall) {
         }
         line += figures;
         line.resize(std::min(line.size(), static_cast<size_t>(std::max(room, 0))));
-        std::fprintf(stderr, "\r%s", line.c_str());
+        platformPrint(stderr, "\r%s", line.c_str());
     } else {
-        std::fprintf(stderr, "recording: %3d%% (%.1f of %d s), %.1f fps, %s left\n",
-                     static_cast<int>(fraction * 100 + 0.5), demoDone, demoSeconds, rate,
-                     minutesAndSeconds(left).c_str());
+        platformPrint(stderr, "recording: %3d%% (%.1f of %d s), %.1f fps, %s left\n",
+                      static_cast<int>(fraction * 100 + 0.5), demoDone, demoSeconds, rate,
+                      minutesAndSeconds(left).c_str());
     }
     std::fflush(stderr);
 }
@@ -92,7 +93,7 @@ void progressFrame(long framesDone) {
 void progressFinish(long framesDone, int completed) {
     if (state.columns) {
         if (completed) draw(framesDone, secondsSince(state.started));
-        std::fputc('\n', stderr);
+        platformPrint(stderr, "\n");
     } else if (completed && framesDone * 10 / state.totalFrames < 10) {
         draw(framesDone, secondsSince(state.started));  // where an interrupted run stopped
     }

@@ -128,7 +128,7 @@ void onCallMade(int pictures, void*) {
 }
 
 int fail(const std::string& message, int status) {
-    std::fprintf(stderr, "quorvex: %s\n", message.c_str());
+    platformPrint(stderr, "quorvex: %s\n", message.c_str());
     return status;
 }
 
@@ -174,9 +174,9 @@ void runDemo() {
 
 void summarise(const std::string& outPath, const RecordStats& stats, int fps) {
     const double demo = double(stats.frames) / fps;
-    std::fprintf(stderr, "quorvex: %s %ld frames (%.1f s) to %s in %.1f s, %.2f x real time\n",
-                 stats.interrupted ? "interrupted after" : "recorded", stats.frames, demo, outPath.c_str(),
-                 stats.wallSeconds, stats.wallSeconds > 0 ? demo / stats.wallSeconds : 0.0);
+    platformPrint(stderr, "quorvex: %s %ld frames (%.1f s) to %s in %.1f s, %.2f x real time\n",
+                  stats.interrupted ? "interrupted after" : "recorded", stats.frames, demo, outPath.c_str(),
+                  stats.wallSeconds, stats.wallSeconds > 0 ? demo / stats.wallSeconds : 0.0);
 }
 
 // Check: whatever refuses the request does so here, in one line and before anything is made.
@@ -275,11 +275,11 @@ int report(const std::string& outPath, int fps, const RunEnd& end, RecordStats* 
 
 int checkRecordMedia(int allowMissingMedia) {
     for (const std::string& line : passedOverLines(chosenDataDirectory()))
-        std::fprintf(stderr, "quorvex: %s\n", line.c_str());
+        platformPrint(stderr, "quorvex: %s\n", line.c_str());
     const std::string missing = missingMediaText(chosenDataDirectory());
     if (missing.empty()) return -1;
     if (!allowMissingMedia) return fail(missing + "; nothing recorded (--allow-missing-media records without them)", 2);
-    std::fprintf(stderr, "quorvex: %s; recording without them\n", missing.c_str());
+    platformPrint(stderr, "quorvex: %s; recording without them\n", missing.c_str());
     return -1;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/platform.h"
 #include "record/ffmpeg_encoder.h"
 #include "record/png_writers.h"
 #include "record/wav_writer.h"
@@ -124,8 +125,8 @@ void abandonOpenSink() {
     if (!sink) return;
     abandonRecordingNow();
     if (sink->format == RECORD_PNG_DIRECTORY) removeFrameDirectory(sink);
-    std::fprintf(stderr, "quorvex: the recording to '%s' was abandoned; nothing of it was kept\n",
-                 sink->outPath.c_str());
+    platformPrint(stderr, "quorvex: the recording to '%s' was abandoned; nothing of it was kept\n",
+                  sink->outPath.c_str());
 }
 }  // namespace
 

@@ -122,7 +122,7 @@ void printStats() {
     if (!statsWanted) return;
     statsWanted = 0;
     const std::string report = statsReport();
-    if (!report.empty()) std::fprintf(stderr, "quorvex: frame statistics per scene shown:\n%s", report.c_str());
+    if (!report.empty()) platformPrint(stderr, "quorvex: frame statistics per scene shown:\n%s", report.c_str());
 }
 
 // What --help or --version could not write (`> /dev/full`) is a failure, said on standard
@@ -130,7 +130,7 @@ void printStats() {
 int standardOutputWritten() {
     if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
     if (errno == EPIPE) return 0;
-    std::fprintf(stderr, "quorvex: cannot write to standard output: %s\n", std::strerror(errno));
+    platformPrint(stderr, "quorvex: cannot write to standard output: %s\n", std::strerror(errno));
     return 1;
 }
 
@@ -165,19 +165,19 @@ int parseOptions(int argc, char** argv, ProgramOptions* options, std::string* er
 int readCommandLine(int argc, char** argv, ProgramOptions* options) {
     std::string error;
     if (!parseOptions(argc, argv, options, &error)) {
-        std::fprintf(stderr, "quorvex: %s\n", error.c_str());
+        platformPrint(stderr, "quorvex: %s\n", error.c_str());
         return 2;
     }
     if (options->help) {
-        std::fputs(helpText, stdout);
+        platformPrint(stdout, "%s", helpText);
         return standardOutputWritten();
     }
     if (options->version) {
         const DataDirectorySearch media = searchDataDirectory();
-        std::printf("quorvex %s\n", QUORVEX_VERSION);
-        if (!media.directory.empty()) std::printf("data directory: %s\n", media.directory.c_str());
-        else std::printf("data directory: none found (looked in %s)\n", placesLookedAt(media).c_str());
-        for (const std::string& line : passedOverLines(media)) std::printf("%s\n", line.c_str());
+        platformPrint(stdout, "quorvex %s\n", QUORVEX_VERSION);
+        if (!media.directory.empty()) platformPrint(stdout, "data directory: %s\n", media.directory.c_str());
+        else platformPrint(stdout, "data directory: none found (looked in %s)\n", placesLookedAt(media).c_str());
+        for (const std::string& line : passedOverLines(media)) platformPrint(stdout, "%s\n", line.c_str());
         return standardOutputWritten();
     }
     return -1;
@@ -185,21 +185,21 @@ int readCommandLine(int argc, char** argv, ProgramOptions* options) {
 
 int playDemo(const ProgramOptions& options) {
     if (const char* noDisplay = platformDisplayProblem()) {
-        std::fprintf(stderr,
-                     "quorvex: %s; the live demo needs one: run it in a desktop session (--windowed for a "
-                     "window), or record it without a display: quorvex --record demo.mkv\n",
-                     noDisplay);
+        platformPrint(stderr,
+                      "quorvex: %s; the live demo needs one: run it in a desktop session (--windowed for a "
+                      "window), or record it without a display: quorvex --record demo.mkv\n",
+                      noDisplay);
         return 1;
     }
     const std::string problem = frameSizeProblem();
     if (!problem.empty()) {
-        std::fprintf(stderr, "quorvex: %s\n", problem.c_str());
+        platformPrint(stderr, "quorvex: %s\n", problem.c_str());
         return 2;
     }
     for (const std::string& line : passedOverLines(chosenDataDirectory()))
-        std::fprintf(stderr, "quorvex: %s\n", line.c_str());
+        platformPrint(stderr, "quorvex: %s\n", line.c_str());
     const std::string missing = missingMediaText(chosenDataDirectory());
-    if (!missing.empty()) std::fprintf(stderr, "quorvex: %s; the demo plays without them\n", missing.c_str());
+    if (!missing.empty()) platformPrint(stderr, "quorvex: %s; the demo plays without them\n", missing.c_str());
     LoopOptions loop;
     loop.startFullscreen = !options.windowed;
     if (options.fps) loop.picturesPerSecond = options.fps;

@@ -25,11 +25,25 @@ install_in "$program"
 reported=$(cd "$work" && "$WINE_RUN" "$work/$program/quorvex.exe" --version 2>&1) || fail "--version failed: $reported"
 grep -qF "$program/data" <<<"$reported" || fail "the data directory is not the one beside the program: $reported"
 
+# The same lines on a console, which Wine makes of a terminal: its code page (437) would garble
+# UTF-8 bytes, so they must reach it as text. The terminal's escapes are undone (a space is
+# drawn as a move to the right); the refusal to record over $out comes on standard error.
+on_console() {  # on_console ARGS...: what the program shows on a console started from $work
+  { printf 'cd %q && exec' "$work"; printf ' %q' "$WINE_RUN" "$work/$program/quorvex.exe" "$@"; } >"$work/console.sh"
+  { LANG=C.UTF-8 script -qec "bash $work/console.sh" /dev/null </dev/null || true; } |
+    perl -pe 's/\e\[(\d*)C/" " x ($1 || 1)/ge; s/\e\[[0-9;?]*[A-Za-z]//g; tr/\r//d'
+}
+
 record_from "$plain" plain-frames
 record_from "$program" "$out"
 [ -f "$work/$out/soundtrack.wav" ] || fail "no soundtrack.wav in $out"
 frames=$(cd "$work/$out" && ls | grep -c '^frame_.*\.png$' || true)
 [ "$frames" -gt 2 ] || fail "only $frames frames recorded into $out"
+shown=$(on_console --version)
+grep -qF "data directory: " <<<"$shown" || fail "--version showed nothing on a console: $shown"
+grep -qF "$program/data" <<<"$shown" || fail "--version garbled the data directory on a console: $shown"
+shown=$(on_console --record "$out" --fps "$fps")
+grep -qF "'$out'" <<<"$shown" || fail "the refusal to overwrite garbled the directory on a console: $shown"
 (cd "$work/plain-frames" && md5sum -- *) >"$work/plain.md5"
 (cd "$work/$out" && md5sum -- *) >"$work/unicode.md5"
 diff "$work/plain.md5" "$work/unicode.md5" >/dev/null ||
