@@ -60,18 +60,25 @@ TEST(RecorderInterrupt, BeforeTheFirstFrameNothingIsLeft) {
     const std::tuple<const char*, int, bool> cases[] = {
         {"early.mkv", SIGTERM, false}, {"early.mp4", SIGTERM, true}, {"frames", SIGINT, false}};
     for (const auto& [name, signal, toEncoderToo] : cases) {
-        TempDir dir;
-        writeFile(dir.file("notes.txt"), {'k'});
-        RunOptions options;
-        options.interruptWhen = [&](const std::string&) {
-            return listDir(dir.path).size() > 2 || pathExists(dir.file("frames/soundtrack.wav"));
-        };
-        options.signals = {signal};
-        options.signalChildren = toEncoderToo;
-        const RunResult run = runQuorvex({"--record", dir.file(name), "--fps", "2"}, options);
-        EXPECT_EQ(run.status, 128 + signal) << name << ": " << run.stderrText;
-        EXPECT_NE(run.stderrText.find("interrupted before the first frame"), std::string::npos) << run.stderrText;
-        EXPECT_EQ(listDir(dir.path), std::vector<std::string>{"notes.txt"}) << name;
+        for (int attempt = 1;; ++attempt) {
+            TempDir dir;
+            writeFile(dir.file("notes.txt"), {'k'});
+            RunOptions options;
+            options.interruptWhen = [&](const std::string&) {
+                return listDir(dir.path).size() > 2 || pathExists(dir.file("frames/soundtrack.wav"));
+            };
+            options.signals = {signal};
+            options.signalChildren = toEncoderToo;
+            const RunResult run = runQuorvex({"--record", dir.file(name), "--fps", "2"}, options);
+            // The signal goes once the output is seen, polled; on a loaded machine the demo's
+            // start-up may finish the first frame before it lands (1 run in 10 measured):
+            // that is the other tests' case, so the race is run again.
+            if (attempt < 5 && run.stderrText.find("interrupted after ") != std::string::npos) continue;
+            EXPECT_EQ(run.status, 128 + signal) << name << ": " << run.stderrText;
+            EXPECT_NE(run.stderrText.find("interrupted before the first frame"), std::string::npos) << run.stderrText;
+            EXPECT_EQ(listDir(dir.path), std::vector<std::string>{"notes.txt"}) << name;
+            break;
+        }
     }
 }
 
