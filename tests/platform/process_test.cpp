@@ -282,7 +282,8 @@ bool consoleShows(const std::string& text) {
 
 // Ctrl-Break goes to every process on the console, whatever its process group: a child on
 // ours would die with it while we finish the file. It must not be there, and what it writes
-// must still show on our console. (Needs a console: ctest under Wine gives the test none.)
+// must still show on our console. (Needs a console: ctest under Wine gives the test none; the
+// windows_child_on_console test runs it on a terminal.)
 TEST(ChildProcess, OnWindowsTheChildIsOffOurConsoleAndItsOutputShowsThere) {
     DWORD mode = 0;
     if (processesOnOurConsole() == 0 || !GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode))
