@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # The Windows program's PNG recording under Wine against the Linux build's, at the same frame
 # rate: the same frame files and the same soundtrack.wav byte for byte. The pictures go through
-# the same Mesa llvmpipe (Wine's OpenGL reaches the X server's Mesa), but the particle
-# fountain's rand() is the C library's, and Windows' msvcrt draws other numbers than glibc:
-# frames with particles differ where the particles are (measured at 1 fps: the worst frame,
-# mid-launch, 28.1 dB PSNR, mean squared error 100), frames without them are identical. So
-# the first frame, drawn before any particle, must match exactly, and every frame must keep
-# a PSNR of at least 25 dB, which a missing texture, caption or scene falls far below.
+# the same Mesa llvmpipe (Wine's OpenGL reaches the X server's Mesa) and the particles draw the
+# same numbers (the program brings glibc's rand()); edges still differ here and there, most
+# likely where msvcrt's maths functions round a last bit otherwise than glibc's (at 1 fps: 66
+# of 98 frames identical, the worst 49.0 dB PSNR; before the rand() stand-in, 28.1 dB). So the
+# first frame must match exactly and every frame keep a PSNR of at least 40 dB, which a
+# missing texture, caption or scene, or particles out of step, fall far below.
 set -euo pipefail
 : "${QUORVEX:?}" "${QUORVEX_HOST:?}" "${WINE_RUN:?}"
 fps=${WINDOWS_RECORD_FPS:-1}
@@ -37,5 +37,5 @@ read -r compared exact worst worst_frame first_mse < <(awk '
 [ "$compared" -eq "$frames" ] || fail "compared $compared frames of $frames"
 echo "$frames frames at $fps fps: $exact identical, the worst frame_$(printf %06d "$worst_frame").png at $worst dB PSNR"
 [ "$first_mse" = "0.00" ] || fail "the first frame differs (mean squared error $first_mse)"
-awk -v w="$worst" 'BEGIN { exit !(w >= 25) }' || fail "frame $worst_frame differs too much: $worst dB PSNR"
+awk -v w="$worst" 'BEGIN { exit !(w >= 40) }' || fail "frame $worst_frame differs too much: $worst dB PSNR"
 echo PASS

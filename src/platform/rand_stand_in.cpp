@@ -1,5 +1,5 @@
-// The browser build's rand() and srand(): the GNU C library's generator in place of the C
-// library's own, so the particles fly as in the Linux program and its recordings.
+// rand() and srand() of the browser and Windows builds: the GNU C library's generator in place
+// of the C library's own, so the particles fly as in the Linux program and its recordings.
 #include <cstdlib>
 
 #include "platform/glibc_rand.h"
