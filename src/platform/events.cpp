@@ -143,11 +143,17 @@ int deliverNow(const PlatformMessage& message) {
     return 1;
 }
 
-int takeDueRelease(PlatformMessage* message) {
-    if (!state.releasesDue || state.releases.empty()) return 0;
-    *message = state.releases.front();
-    state.releases.pop_front();
-    return 1;
+// What waits in our own queues: a release now due, else a posted message that is not held.
+int takeQueued(PlatformMessage* message) {
+    if (state.releasesDue && !state.releases.empty()) {
+        *message = state.releases.front();
+        state.releases.pop_front();
+        return 1;
+    }
+    state.releasesDue = 0;
+    while (takePosted(message))
+        if (deliverNow(*message)) return 1;
+    return 0;
 }
 
 // The queue is empty: the loop now sees every key pressed so far, and held releases may follow.
@@ -159,11 +165,7 @@ int queueEmpty() {
 }  // namespace
 
 int platformPeekMessage(PlatformMessage* message) {
-    if (takeDueRelease(message)) return 1;
-    state.releasesDue = 0;
-    while (takePosted(message)) {
-        if (deliverNow(*message)) return 1;
-    }
+    if (takeQueued(message)) return 1;
     if (!SDL_WasInit(SDL_INIT_EVENTS)) return queueEmpty();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -174,11 +176,7 @@ int platformPeekMessage(PlatformMessage* message) {
 }
 
 int platformWaitMessage(PlatformMessage* message, int timeoutMs) {
-    if (takeDueRelease(message)) return 1;
-    state.releasesDue = 0;
-    while (takePosted(message)) {
-        if (deliverNow(*message)) return 1;
-    }
+    if (takeQueued(message)) return 1;
     if (!SDL_WasInit(SDL_INIT_EVENTS)) {
         SDL_Delay(static_cast<uint32_t>(timeoutMs));  // nothing can arrive; still never spin
         return queueEmpty();

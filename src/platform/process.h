@@ -73,7 +73,8 @@ long platformResidentKb();           // resident memory now; 0 when unknown
 long platformPeakResidentKb();       // largest resident memory so far; 0 when unknown
 double platformProcessCpuSeconds();  // user + system time of all our threads so far
 double platformThreadCpuSeconds();   // user + system time of the calling thread so far
-// Whether standard error goes to a terminal, where a progress line may be redrawn in place.
-int platformStandardErrorIsTerminal();
-// That terminal's width in columns, 0 when it cannot be told: a line as wide wraps.
+// The width in columns of the terminal standard error goes to, where a progress line may be
+// redrawn in place (a line as wide wraps); usualTerminalColumns when the terminal does not
+// tell, 0 when standard error is no terminal.
+constexpr int usualTerminalColumns = 80;
 int platformStandardErrorColumns();

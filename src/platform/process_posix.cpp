@@ -331,12 +331,10 @@ double platformThreadCpuSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-int platformStandardErrorIsTerminal() { return isatty(STDERR_FILENO); }
-
 int platformStandardErrorColumns() {
+    if (!isatty(STDERR_FILENO)) return 0;
     struct winsize size = {};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
-    return size.ws_col;
+    return ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : usualTerminalColumns;
 }
 
 long platformPeakResidentKb() {

@@ -528,10 +528,9 @@ double platformThreadCpuSeconds() {
     return seconds(kernel) + seconds(user);
 }
 
-int platformStandardErrorIsTerminal() { return _isatty(_fileno(stderr)) ? 1 : 0; }
-
 int platformStandardErrorColumns() {
+    if (!_isatty(_fileno(stderr))) return 0;
     CONSOLE_SCREEN_BUFFER_INFO console;
-    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &console)) return 0;
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &console)) return usualTerminalColumns;
     return console.srWindow.Right - console.srWindow.Left + 1;
 }

@@ -221,9 +221,7 @@ RunEnd runRecording(const std::string& outPath, RecordFormat format, int fps, in
     end.opened = 1;
     prepareOffscreenRun(fps, stats);
     state.queue = startFrameQueue(state.sink, queuedFrames, frameWidth(), frameHeight(), state.box);
-    // A terminal that does not tell its width is taken as the usual 80 columns.
-    const int columns = platformStandardErrorColumns();
-    progressStart(fps, platformStandardErrorIsTerminal() ? (columns > 0 ? columns : 80) : 0);
+    progressStart(fps, platformStandardErrorColumns());
     runDemo();
     stats->drawingThreadCpuSeconds = platformThreadCpuSeconds() - state.threadCpuBefore;
     FrameQueueFigures written;

@@ -1,8 +1,6 @@
 // The progress bar on a terminal is redrawn in place, which works only while its line is
 // narrower than the terminal: a wider one wraps, and every redraw scrolls another line.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -10,27 +8,17 @@
 #include <thread>
 
 #include "record/progress.h"
-#include "support/temp_dir.h"
 
 namespace {
 // What the report writes to standard error for a whole 1 fps recording on a terminal, made
 // in a quarter of a second (so at 392 frames a second, a figure as wide as a real one).
 std::string reportOn(int columns) {
-    TempDir dir;
-    std::fflush(stderr);
-    const int saved = dup(2);
-    const int file = open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(file, 2);
-    close(file);
+    ::testing::internal::CaptureStderr();
     progressStart(1, columns);
     progressFrame(0);
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     progressFinish(98, 1);
-    std::fflush(stderr);
-    dup2(saved, 2);
-    close(saved);
-    const std::vector<unsigned char> bytes = readFile(dir.file("stderr"));
-    return std::string(bytes.begin(), bytes.end());
+    return ::testing::internal::GetCapturedStderr();
 }
 }  // namespace
 
